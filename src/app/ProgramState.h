@@ -1,0 +1,34 @@
+// The program-wide state shared by the main window and the parts it drives.
+// Everything lives on the one user-interface thread.
+#pragma once
+
+#include "config/ProductEntry.h"
+#include "platform/TrayIcon.h"
+
+#include <QString>
+#include <cstdint>
+
+// The withheld mark: LastNumber for every answer that is not a number.
+inline const QString WithheldMark = QStringLiteral("99999999999");
+
+struct ProgramState {
+    std::int32_t PollInterval = 10000;
+    std::int16_t ComPort = 2;
+    QString ComSpeed = QStringLiteral("9600");
+    std::int16_t HistTxt = 0;
+    ProductEntry Product;
+    QString LastNumber;
+    bool InTray = false;
+    bool Stopped = false;
+    bool EnvRegistered = false;
+
+    // Of the main window itself.
+    std::int16_t iTry = 0;
+    std::int32_t LastCallNo = -2;
+    bool BaselineRead = false;
+    TrayIconData trayIconData;
+
+    // Set once the shut-down sequence has run: every handler still on the
+    // stack (an exchange's wait, a modal dialog) returns without acting.
+    bool Unloaded = false;
+};

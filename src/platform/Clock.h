@@ -1,0 +1,15 @@
+// Local date and time, replaceable in tests.
+#pragma once
+
+#include <QDateTime>
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};

@@ -1,0 +1,29 @@
+// The notification-area icon, driven like Shell_NotifyIcon with one record.
+#pragma once
+
+#include "platform/MainView.h"
+
+#include <QString>
+#include <cstdint>
+
+enum class NotifyMessage { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
+
+struct TrayIconData {
+    std::uint32_t cbSize = 0;
+    std::uint32_t uID = 0;
+    std::uint32_t uFlags = 0;
+    std::uint32_t uCallbackMessage = 0;
+    AppIcon hIcon = AppIcon::BuiltIn;
+    // Tooltip text, a NUL, then blanks to 64 characters; only the text before
+    // the NUL is shown.
+    QString szTip;
+};
+
+class TrayIcon {
+public:
+    virtual ~TrayIcon() = default;
+    // The result mirrors the platform call; callers ignore it.
+    virtual bool Shell_NotifyIcon(NotifyMessage message, const TrayIconData &data) = 0;
+    // False on a desktop without a notification area.
+    virtual bool isAvailable() const = 0;
+};
