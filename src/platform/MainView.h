@@ -41,6 +41,8 @@ public:
     virtual void setLeft(double twips) = 0;
     virtual void setHeight(double twips) = 0;
     virtual void setWidth(double twips) = 0;
+    // Twips per pixel of the screen, horizontally (15 at 96 dots per inch).
+    virtual double twipsPerPixelX() const = 0;
 
     // font().face is the face the window really has, not the one asked for.
     virtual FontSpec font() const = 0;
