@@ -2,7 +2,7 @@
 // font, icon and the captions of its menu items.
 #pragma once
 
-#include <QRgb>
+#include <cstdint>
 #include <QString>
 
 struct FontSpec {
@@ -24,7 +24,8 @@ public:
 
     virtual QString title() const = 0;
     virtual void setTitle(const QString &title) = 0;
-    virtual void setTextColor(QRgb color) = 0;
+    // 0xRRGGBB.
+    virtual void setTextColor(std::uint32_t rgb) = 0;
     virtual void repaint() = 0;
 
     virtual void showWindow() = 0;

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every configuration CI checks and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=2
+run_suite() {
+    local preset=$1
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j"$jobs"
+    ctest --preset "$preset" -j"$jobs" --timeout 600
+}
+
+# The logic libraries build and pass without Qt Widgets.
+run_suite core-only
+# Formatting of the checked-in code.
+git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+run_suite debug
+run_suite asan

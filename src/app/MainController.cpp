@@ -1,0 +1,404 @@
+#include "app/MainController.h"
+
+#include "app/ValueText.h"
+#include "platform/Dialogs.h"
+#include "platform/Launcher.h"
+#include "platform/MainView.h"
+#include "platform/MonitorTimer.h"
+#include "platform/ProgramFiles.h"
+#include "platform/Prompts.h"
+#include "platform/TipView.h"
+#include "platform/TrayIcon.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+const QString ENV = QStringLiteral("ENV");
+const QString NUBREL = QStringLiteral("NUBREL");
+const QString AppTitle = QStringLiteral("VORDEK");
+const QString TaskIn = QStringLiteral("タスクバーに入れる(&T)");
+const QString TaskOut = QStringLiteral("タスクバーから出す(&T)");
+const QString TimeStop = QStringLiteral("停止(&S)");
+const QString TimeStart = QStringLiteral("開始(&S)");
+
+constexpr int WM_LBUTTONDBLCLK = 0x203;
+constexpr int WM_RBUTTONDOWN = 0x204;
+constexpr int MiddleButton = 4;
+
+// The largest font size the window accepts from the file.
+constexpr double MaxFontSize = 1638;
+} // namespace
+
+MainController::MainController(const PlatformParts &parts)
+    : m_view(parts.view), m_tip(parts.tip), m_timer(parts.timer), m_tray(parts.tray),
+      m_prompts(parts.prompts), m_dialogs(parts.dialogs), m_launcher(parts.launcher),
+      m_folder(parts.programFolder), m_ini(parts.programFolder),
+      m_log(parts.programFolder, parts.clock), m_history(parts.programFolder, parts.clock, m_log),
+      m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view, parts.events),
+      m_recorder(m_state, parts.view, parts.tray, m_history),
+      m_query(m_state, m_link, m_recorder)
+{
+}
+
+void MainController::Form_Load()
+{
+    m_loading = true;
+    m_state.BaselineRead = false;
+    m_state.InTray = false;
+    m_state.Stopped = false;
+    m_state.LastNumber.clear();
+    m_state.iTry = 0;
+    m_state.LastCallNo = -2;
+
+    const int seconds = m_ini.GetIniInt(ENV, QStringLiteral("TIMER"), DefaultTimerSeconds);
+    const int period = seconds >= 1 && seconds <= MaxTimerSeconds ? seconds * 1000
+                                                                   : DefaultTimerSeconds * 1000;
+    m_timer.setInterval(period);
+    m_state.PollInterval = period;
+
+    applyStoredGeometry();
+    applyStoredFont();
+
+    int windowState = m_ini.GetIniInt(NUBREL, QStringLiteral("STATE"), 0);
+    if (windowState < 0 || windowState > 3)
+        windowState = 0;
+    if (windowState == 3) {
+        mnuTask_Click();
+        windowState = 0;
+    }
+    m_view.setWindowState(static_cast<WindowState>(windowState));
+
+    m_state.HistTxt = m_ini.GetIniInt(ENV, QStringLiteral("HISTTXT"), 0);
+
+    const std::int16_t productIndex = m_ini.GetIniInt(NUBREL, QStringLiteral("PRODUCTSIDX"), 0);
+    const QString entry = m_ini.GetIniString(
+        NUBREL, QStringLiteral("PRODUCTSLIST") + QString::number(productIndex), QString());
+    m_state.Product = SplitList(productIndex, entry);
+
+    // Each read of the port takes everything received so far (SerialPort::readAll).
+    m_state.ComPort = m_ini.GetIniInt(ENV, QStringLiteral("COMPORT"), 2);
+    m_link.ApplyCommPort();
+    m_state.ComSpeed = m_ini.GetIniString(ENV, QStringLiteral("COMSPEED"), QStringLiteral("9600"));
+    m_link.ApplyCommSettings();
+
+    if (m_state.Product.Kind == 1)
+        requestInitCommand();
+    m_loading = false;
+    if (m_state.Unloaded)
+        return;
+
+    m_tip.loadTip();
+    if (!m_state.InTray)
+        m_view.showWindow();
+}
+
+void MainController::applyStoredGeometry()
+{
+    const auto read = [this](const char *key, double current) {
+        const QString text = m_ini.GetIniString(NUBREL, QString::fromLatin1(key),
+                                                ValueText::formatSingle(current));
+        return ValueText::parseNumber(text).value_or(current);
+    };
+    const double top = read("TOP", m_view.top());
+    const double left = read("LEFT", m_view.left());
+    double height = read("HEIGHT", m_view.height());
+    double width = read("WIDTH", m_view.width());
+    // A negative size cannot be shown; the designed size stands instead.
+    if (height < 0)
+        height = m_view.height();
+    if (width < 0)
+        width = m_view.width();
+    m_view.setTop(top);
+    m_view.setLeft(left);
+    m_view.setHeight(height);
+    m_view.setWidth(width);
+}
+
+void MainController::applyStoredFont()
+{
+    m_view.setFontFace(m_ini.GetIniString(NUBREL, QStringLiteral("FONT"), m_view.font().face));
+
+    const double currentSize = m_view.font().size;
+    const double size = ValueText::parseNumber(
+                            m_ini.GetIniString(NUBREL, QStringLiteral("FONTSIZE"),
+                                               ValueText::formatSingle(currentSize)))
+                            .value_or(currentSize);
+    m_view.setFontSize(size > 0 && size <= MaxFontSize ? size : currentSize);
+
+    const bool bold = m_view.font().bold;
+    m_view.setFontBold(ValueText::parseFlag(m_ini.GetIniString(NUBREL, QStringLiteral("FONTBOLD"),
+                                                               ValueText::formatFlag(bold)))
+                           .value_or(bold));
+    const bool italic = m_view.font().italic;
+    m_view.setFontItalic(
+        ValueText::parseFlag(m_ini.GetIniString(NUBREL, QStringLiteral("FONTITALIC"),
+                                                ValueText::formatFlag(italic)))
+            .value_or(italic));
+}
+
+void MainController::Form_Unload()
+{
+    if (m_state.Unloaded)
+        return;
+    m_state.Unloaded = true;
+
+    m_tip.unloadTip();
+    m_dialogs.closeAbout();
+    m_dialogs.closeManual();
+
+    int windowState = static_cast<int>(m_view.windowState());
+    if (windowState == 0) {
+        if (m_state.InTray) {
+            windowState = 3;
+        } else {
+            m_ini.PutIniString(NUBREL, QStringLiteral("TOP"), ValueText::formatSingle(m_view.top()));
+            m_ini.PutIniString(NUBREL, QStringLiteral("LEFT"),
+                               ValueText::formatSingle(m_view.left()));
+            m_ini.PutIniString(NUBREL, QStringLiteral("HEIGHT"),
+                               ValueText::formatSingle(m_view.height()));
+            m_ini.PutIniString(NUBREL, QStringLiteral("WIDTH"),
+                               ValueText::formatSingle(m_view.width()));
+        }
+    }
+    m_ini.PutIniString(NUBREL, QStringLiteral("STATE"), QString::number(windowState));
+
+    const FontSpec font = m_view.font();
+    m_ini.PutIniString(NUBREL, QStringLiteral("FONT"), font.face);
+    m_ini.PutIniString(NUBREL, QStringLiteral("FONTSIZE"), ValueText::formatSingle(font.size));
+    m_ini.PutIniString(NUBREL, QStringLiteral("FONTBOLD"), ValueText::formatFlag(font.bold));
+    m_ini.PutIniString(NUBREL, QStringLiteral("FONTITALIC"), ValueText::formatFlag(font.italic));
+
+    if (m_state.InTray)
+        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_DELETE, m_state.trayIconData);
+    m_timer.setInterval(0);
+    m_view.endProgram();
+}
+
+void MainController::mnuEND_Click()
+{
+    Form_Unload();
+}
+
+void MainController::mnuEnv_Click()
+{
+    if (m_state.Unloaded)
+        return;
+    const std::int16_t kindBefore = m_state.Product.Kind;
+    m_state.EnvRegistered = false;
+    m_dialogs.showSettingsDialog();
+    if (m_state.Unloaded || !m_state.EnvRegistered)
+        return;
+    m_link.ApplyCommPort();
+    m_link.ApplyCommSettings();
+    if (m_state.Product.Kind != kindBefore && m_state.Product.Kind == 1)
+        requestInitCommand();
+}
+
+void MainController::mnuAbout_Click()
+{
+    if (!m_state.Unloaded)
+        m_dialogs.showAbout();
+}
+
+void MainController::putTrayIntoRecord()
+{
+    TrayIconData &data = m_state.trayIconData;
+    data.cbSize = 88;
+    data.uID = 1;
+    data.uFlags = 7;
+    data.uCallbackMessage = 0x207;
+    data.hIcon = m_icon;
+    QString text;
+    if (m_state.LastNumber.isEmpty())
+        text = QStringLiteral("準備中");
+    else if (m_state.LastNumber == WithheldMark)
+        text = QStringLiteral("非通知");
+    else
+        text = m_state.LastNumber;
+    text += QChar(u'\0');
+    if (text.size() < 64)
+        text += QString(64 - text.size(), u' ');
+    data.szTip = text;
+}
+
+void MainController::mnuTask_Click()
+{
+    if (m_state.Unloaded)
+        return;
+    if (!m_state.InTray) {
+        // Without a notification area a hidden window could never be brought
+        // back: it stays on screen. Start-up says nothing; the command says why once.
+        if (!m_tray.isAvailable()) {
+            if (!m_loading && !m_noTrayReported) {
+                m_noTrayReported = true;
+                m_prompts.messageBox(
+                    QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
+                        QStringLiteral("このデスクトップには通知領域がないため、タスクバーに入れられません。"),
+                    AppTitle, MessageIcon::Exclamation);
+            }
+            return;
+        }
+        m_state.InTray = true;
+        putTrayIntoRecord();
+        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, m_state.trayIconData);
+        m_view.setTaskCaption(TaskOut);
+        m_view.hideWindow();
+    } else {
+        m_state.InTray = false;
+        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_DELETE, m_state.trayIconData);
+        m_view.setDelItemsVisible(false);
+        m_view.setTaskCaption(TaskIn);
+        m_view.showWindow();
+        m_view.resetMousePointer();
+    }
+}
+
+void MainController::mnuTime_Click()
+{
+    if (m_state.Unloaded)
+        return;
+    if (!m_state.Stopped) {
+        m_state.Stopped = true;
+        m_timer.setInterval(0);
+        m_icon = AppIcon::Stopped;
+        m_view.setIcon(m_icon);
+        m_view.setTimeCaption(TimeStart);
+        if (m_tip.isTipVisible())
+            m_tip.hideTip();
+    } else {
+        m_state.Stopped = false;
+        m_timer.setInterval(m_state.PollInterval);
+        m_state.BaselineRead = false;
+        m_icon = AppIcon::Running;
+        m_view.setIcon(m_icon);
+        m_view.setTimeCaption(TimeStop);
+    }
+    if (m_state.InTray) {
+        m_state.trayIconData.hIcon = m_icon;
+        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_MODIFY, m_state.trayIconData);
+    }
+}
+
+void MainController::Form_MouseDown(int button, int shift, double x, double y)
+{
+    Q_UNUSED(shift);
+    Q_UNUSED(y);
+    if (m_state.Unloaded || (button & MiddleButton) == 0)
+        return;
+    const long twipsPerPixel = std::lround(m_view.twipsPerPixelX());
+    if (twipsPerPixel <= 0)
+        return;
+    const long message = std::lround(x) / twipsPerPixel;
+    if (message == WM_LBUTTONDBLCLK) {
+        mnuTask_Click();
+    } else if (message == WM_RBUTTONDOWN) {
+        m_view.setDelItemsVisible(true);
+        m_view.popUpMenuAtCursor();
+    }
+}
+
+void MainController::TimForm_Timer()
+{
+    // A tick that falls due while an exchange, its question or its message is
+    // open is skipped: a second exchange would find the port busy.
+    if (m_state.Unloaded || m_link.busy())
+        return;
+    if (m_tip.isTipVisible())
+        m_tip.hideTip();
+    if (m_state.Stopped)
+        return;
+
+    const std::int16_t result = m_query.FetchCallerNumber();
+    if (m_state.Unloaded)
+        return;
+    switch (result) {
+    case ExchangeResult::EndProgram:
+        Form_Unload();
+        return;
+    case 1:
+        m_view.repaint();
+        if (m_state.InTray) {
+            m_tip.refreshTip();
+            m_tip.showTip();
+        }
+        break;
+    case ExchangeResult::StopMonitoring:
+        mnuTime_Click();
+        break;
+    default:
+        break;
+    }
+    runPendingInitCommand();
+}
+
+void MainController::requestInitCommand()
+{
+    if (m_link.busy()) {
+        m_initPending = true;
+        return;
+    }
+    actOnInitResult(m_link.SendInitCommand());
+    runPendingInitCommand();
+}
+
+void MainController::runPendingInitCommand()
+{
+    while (m_initPending && !m_state.Unloaded && !m_link.busy()) {
+        m_initPending = false;
+        actOnInitResult(m_link.SendInitCommand());
+    }
+}
+
+void MainController::actOnInitResult(std::int16_t result)
+{
+    if (m_state.Unloaded)
+        return;
+    if (result == ExchangeResult::EndProgram)
+        Form_Unload();
+    else if (result == ExchangeResult::StopMonitoring && !m_state.Stopped)
+        mnuTime_Click();
+}
+
+void MainController::mnuHistry_Click()
+{
+    if (m_state.Unloaded)
+        return;
+    const QString path = m_folder + ProgramFiles::HistoryFile;
+    const QFileInfo info(path);
+    if (info.isFile() && !info.isHidden()) {
+        if (!m_launcher.openTextFile(path)) {
+            m_prompts.messageBox(QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
+                                     QDir::toNativeSeparators(path) +
+                                     QStringLiteral("を開くテキストエディタを起動できませんでした。"),
+                                 AppTitle, MessageIcon::Exclamation);
+        }
+        return;
+    }
+    m_prompts.messageBox(QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
+                             QDir::toNativeSeparators(path) +
+                             QStringLiteral("を見つけられないので、表示できませんでした。"),
+                         AppTitle, MessageIcon::Exclamation);
+}
+
+void MainController::mnuFont_Click()
+{
+    if (m_state.Unloaded)
+        return;
+    FontSpec font = m_view.font();
+    m_prompts.chooseFont(font); // a cancelled dialog leaves `font` as it was
+    if (m_state.Unloaded)
+        return;
+    m_view.setFontFace(font.face);
+    m_view.setFontSize(font.size);
+    m_view.setFontBold(font.bold);
+    m_view.setFontItalic(font.italic);
+    m_view.repaint();
+}
+
+void MainController::mnuMnual_Click()
+{
+    if (!m_state.Unloaded)
+        m_dialogs.showManual(m_folder + ProgramFiles::Manual);
+}

@@ -1,0 +1,105 @@
+// The main window's decisions: start-up, shut-down, the menu commands, the tray
+// icon, Start/Stop and the monitoring tick. The window itself only draws and
+// forwards its events here.
+#pragma once
+
+#include "app/ProgramState.h"
+#include "calls/CallRecorder.h"
+#include "calls/HistoryFile.h"
+#include "config/basNbComIni.h"
+#include "link/CallerQuery.h"
+#include "link/SerialLink.h"
+#include "log/DiagnosticLog.h"
+
+#include <QString>
+#include <cstdint>
+
+class MainView;
+class TipView;
+class MonitorTimer;
+class SerialPort;
+class TrayIcon;
+class Prompts;
+class Dialogs;
+class Launcher;
+class Clock;
+class EventPump;
+
+// The platform the controller runs on; every part outlives the controller.
+struct PlatformParts {
+    MainView &view;
+    TipView &tip;
+    MonitorTimer &timer;
+    SerialPort &port;
+    TrayIcon &tray;
+    Prompts &prompts;
+    Dialogs &dialogs;
+    Launcher &launcher;
+    const Clock &clock;
+    EventPump &events;
+    QString programFolder;
+};
+
+class MainController {
+public:
+    // The longest TIMER accepted, in seconds; beyond it the default applies.
+    static constexpr int MaxTimerSeconds = 3600;
+    static constexpr std::int16_t DefaultTimerSeconds = 10;
+
+    explicit MainController(const PlatformParts &parts);
+
+    ProgramState &state() { return m_state; }
+    const ProgramState &state() const { return m_state; }
+    const basNbComIni &ini() const { return m_ini; }
+    SerialLink &link() { return m_link; }
+    const QString &programFolder() const { return m_folder; }
+
+    void Form_Load();
+    void Form_Unload();
+
+    void mnuEND_Click();
+    void mnuEnv_Click();
+    void mnuAbout_Click();
+    void mnuTask_Click();
+    void mnuTime_Click();
+    void mnuHistry_Click();
+    void mnuFont_Click();
+    void mnuMnual_Click();
+    void Form_MouseDown(int button, int shift, double x, double y);
+    void TimForm_Timer();
+
+    // The picture the window shows now; the tray icon follows it.
+    AppIcon currentIcon() const { return m_icon; }
+
+private:
+    void putTrayIntoRecord();
+    // Sends the initialisation command now, or after the exchange that is
+    // running, and acts on its result.
+    void requestInitCommand();
+    void runPendingInitCommand();
+    void actOnInitResult(std::int16_t result);
+    void applyStoredGeometry();
+    void applyStoredFont();
+
+    MainView &m_view;
+    TipView &m_tip;
+    MonitorTimer &m_timer;
+    TrayIcon &m_tray;
+    Prompts &m_prompts;
+    Dialogs &m_dialogs;
+    Launcher &m_launcher;
+    QString m_folder;
+
+    ProgramState m_state;
+    basNbComIni m_ini;
+    DiagnosticLog m_log;
+    HistoryFile m_history;
+    SerialLink m_link;
+    CallRecorder m_recorder;
+    CallerQuery m_query;
+
+    AppIcon m_icon = AppIcon::BuiltIn;
+    bool m_initPending = false;
+    bool m_loading = false;
+    bool m_noTrayReported = false;
+};

@@ -1,0 +1,334 @@
+#include "app/frmNubrel.h"
+
+#include "app/MainController.h"
+#include "calls/CallDisplay.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <cmath>
+
+frmNubrel::frmNubrel(std::function<QIcon(AppIcon)> icons, QWidget *parent)
+    : QMainWindow(parent), m_icons(std::move(icons))
+{
+    QMainWindow::setWindowTitle(QStringLiteral("準備中"));
+    QMainWindow::setWindowIcon(m_icons(AppIcon::BuiltIn));
+    buildMenus();
+
+    m_canvas = new QWidget(this);
+    m_canvas->installEventFilter(this);
+    m_canvas->setAutoFillBackground(true);
+    setCentralWidget(m_canvas);
+    m_textColor = m_canvas->palette().color(QPalette::WindowText);
+
+    m_font = QFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    m_font.setPointSizeF(18);
+    m_font.setBold(false);
+    m_font.setItalic(false);
+
+    const double tpp = twipsPerPixelX();
+    resize(static_cast<int>(std::lround(DesignClientWidth / tpp)),
+           static_cast<int>(std::lround(DesignClientHeight / twipsPerPixelY())) +
+               menuBar()->sizeHint().height());
+}
+
+void frmNubrel::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    m_mnuPopUp = bar->addMenu(QStringLiteral("動作(&E)"));
+    m_mnuDel = m_mnuPopUp->addAction(QStringLiteral("ｷｬﾝｾﾙ"));
+    m_mnuDummy1 = m_mnuPopUp->addSeparator();
+    m_mnuTask = m_mnuPopUp->addAction(QStringLiteral("タスクバーに入れる(&T)"));
+    m_mnuTime = m_mnuPopUp->addAction(QStringLiteral("停止(&S)"));
+    m_mnuPopUp->addSeparator();
+    QAction *mnuEND = m_mnuPopUp->addAction(QStringLiteral("終了(&X)"));
+    m_mnuDel->setVisible(false);
+    m_mnuDummy1->setVisible(false);
+
+    QMenu *mnuDisp = bar->addMenu(QStringLiteral("表示(&D)"));
+    QAction *mnuHistry = mnuDisp->addAction(QStringLiteral("着信履歴(&R)"));
+    mnuDisp->addSeparator();
+    QAction *mnuFont = mnuDisp->addAction(QStringLiteral("ﾌｫﾝﾄ(&F)"));
+
+    QAction *mnuEnv = bar->addAction(QStringLiteral("設定(&K)"));
+
+    QMenu *mnuHelp = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QAction *mnuMnual = mnuHelp->addAction(QStringLiteral("説明書(&G)"));
+    mnuHelp->addSeparator();
+    QAction *mnuAbout = mnuHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"));
+
+    // Menu commands run from the event loop, not inside the menu's own
+    // handling, so a modal window they open never nests in the menu.
+    const auto route = [this](QAction *action, void (MainController::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] {
+            QTimer::singleShot(0, this, [this, handler] {
+                if (m_controller)
+                    (m_controller->*handler)();
+            });
+        });
+    };
+    route(m_mnuTask, &MainController::mnuTask_Click);
+    route(m_mnuTime, &MainController::mnuTime_Click);
+    route(mnuEND, &MainController::mnuEND_Click);
+    route(mnuHistry, &MainController::mnuHistry_Click);
+    route(mnuFont, &MainController::mnuFont_Click);
+    route(mnuEnv, &MainController::mnuEnv_Click);
+    route(mnuMnual, &MainController::mnuMnual_Click);
+    route(mnuAbout, &MainController::mnuAbout_Click);
+}
+
+void frmNubrel::attach(MainController *controller)
+{
+    m_controller = controller;
+}
+
+QString frmNubrel::paintedText() const
+{
+    return CallDisplay::mainWindowText(m_lastNumber ? m_lastNumber() : QString());
+}
+
+bool frmNubrel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_canvas && event->type() == QEvent::Paint) {
+        paintCanvas();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmNubrel::paintCanvas()
+{
+    QPainter painter(m_canvas);
+    painter.setPen(m_textColor);
+    painter.drawPoint(0, 0);
+    painter.setFont(m_font);
+    const QFontMetrics metrics(m_font);
+    painter.drawText(0, metrics.ascent(), paintedText());
+}
+
+QString frmNubrel::title() const
+{
+    return windowTitle();
+}
+
+void frmNubrel::setTitle(const QString &title)
+{
+    setWindowTitle(title);
+}
+
+void frmNubrel::setTextColor(std::uint32_t rgb)
+{
+    m_textColor = QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
+}
+
+void frmNubrel::repaint()
+{
+    m_canvas->repaint();
+}
+
+void frmNubrel::showWindow()
+{
+    show();
+    if (isMinimized())
+        return;
+    raise();
+}
+
+void frmNubrel::hideWindow()
+{
+    hide();
+}
+
+WindowState frmNubrel::windowState() const
+{
+    const Qt::WindowStates states = QMainWindow::windowState();
+    if (states & Qt::WindowMinimized)
+        return WindowState::Minimised;
+    if (states & Qt::WindowMaximized)
+        return WindowState::Maximised;
+    return WindowState::Normal;
+}
+
+void frmNubrel::setWindowState(WindowState state)
+{
+    switch (state) {
+    case WindowState::Minimised:
+        QMainWindow::setWindowState(Qt::WindowMinimized);
+        break;
+    case WindowState::Maximised:
+        QMainWindow::setWindowState(Qt::WindowMaximized);
+        break;
+    case WindowState::Normal:
+        QMainWindow::setWindowState(Qt::WindowNoState);
+        break;
+    }
+}
+
+double frmNubrel::twipsPerPixelX() const
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const double dpi = s ? s->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+double frmNubrel::twipsPerPixelY() const
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const double dpi = s ? s->logicalDotsPerInchY() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+QSize frmNubrel::frameExtra() const
+{
+    return frameGeometry().size() - geometry().size();
+}
+
+double frmNubrel::top() const
+{
+    return frameGeometry().y() * twipsPerPixelY();
+}
+
+double frmNubrel::left() const
+{
+    return frameGeometry().x() * twipsPerPixelX();
+}
+
+double frmNubrel::height() const
+{
+    return (m_outerSize ? m_outerSize->height() : frameGeometry().height()) * twipsPerPixelY();
+}
+
+double frmNubrel::width() const
+{
+    return (m_outerSize ? m_outerSize->width() : frameGeometry().width()) * twipsPerPixelX();
+}
+
+void frmNubrel::setTop(double twips)
+{
+    move(frameGeometry().x(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
+}
+
+void frmNubrel::setLeft(double twips)
+{
+    move(static_cast<int>(std::lround(twips / twipsPerPixelX())), frameGeometry().y());
+}
+
+void frmNubrel::setHeight(double twips)
+{
+    const QSize outer = m_outerSize.value_or(frameGeometry().size());
+    m_outerSize = QSize(outer.width(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
+    applyOuterSize();
+}
+
+void frmNubrel::setWidth(double twips)
+{
+    const QSize outer = m_outerSize.value_or(frameGeometry().size());
+    m_outerSize = QSize(static_cast<int>(std::lround(twips / twipsPerPixelX())), outer.height());
+    applyOuterSize();
+}
+
+void frmNubrel::applyOuterSize()
+{
+    if (!m_outerSize)
+        return;
+    const QSize client = (*m_outerSize - frameExtra()).expandedTo(QSize(1, 1));
+    resize(client);
+    // Until the window has its frame the size asked for is kept, so a frame
+    // that arrives later does not make the window grow from run to run.
+    if (isVisible() && frameExtra() != QSize(0, 0))
+        m_outerSize.reset();
+}
+
+void frmNubrel::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_outerSize)
+        QTimer::singleShot(100, this, [this] { applyOuterSize(); });
+}
+
+FontSpec frmNubrel::font() const
+{
+    return FontSpec{QFontInfo(m_font).family(), m_font.pointSizeF(), m_font.bold(),
+                    m_font.italic()};
+}
+
+void frmNubrel::setFontFace(const QString &face)
+{
+    m_font.setFamily(face);
+}
+
+void frmNubrel::setFontSize(double points)
+{
+    if (points > 0)
+        m_font.setPointSizeF(points);
+}
+
+void frmNubrel::setFontBold(bool bold)
+{
+    m_font.setBold(bold);
+}
+
+void frmNubrel::setFontItalic(bool italic)
+{
+    m_font.setItalic(italic);
+}
+
+void frmNubrel::setIcon(AppIcon icon)
+{
+    setWindowIcon(m_icons(icon));
+}
+
+void frmNubrel::setTaskCaption(const QString &caption)
+{
+    m_mnuTask->setText(caption);
+}
+
+void frmNubrel::setTimeCaption(const QString &caption)
+{
+    m_mnuTime->setText(caption);
+}
+
+void frmNubrel::setDelItemsVisible(bool visible)
+{
+    m_mnuDel->setVisible(visible);
+    m_mnuDummy1->setVisible(visible);
+}
+
+void frmNubrel::popUpMenuAtCursor()
+{
+    // The window may be hidden in the tray: make the menu able to take input.
+    m_mnuPopUp->popup(QCursor::pos());
+    m_mnuPopUp->activateWindow();
+}
+
+void frmNubrel::resetMousePointer()
+{
+    unsetCursor();
+}
+
+void frmNubrel::endProgram()
+{
+    m_ending = true;
+    // Modal windows still open (a message, the question, a dialog) close, so
+    // their loops return and the stack unwinds into the main loop, which ends.
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);
+}
+
+void frmNubrel::closeEvent(QCloseEvent *event)
+{
+    if (m_ending || !m_controller) {
+        event->accept();
+        return;
+    }
+    // The close box ends the program exactly as the exit command does.
+    event->ignore();
+    m_controller->Form_Unload();
+}

@@ -1,0 +1,38 @@
+#include "calls/CallRecorder.h"
+
+#include "calls/HistoryFile.h"
+#include "platform/MainView.h"
+#include "platform/NumericText.h"
+#include "platform/ProgramFiles.h"
+#include "platform/TrayIcon.h"
+
+CallRecorder::CallRecorder(ProgramState &state, MainView &view, TrayIcon &tray,
+                           HistoryFile &history)
+    : m_state(state), m_view(view), m_tray(tray), m_history(history)
+{
+}
+
+void CallRecorder::RecordCall(QString &number, bool changed, std::int16_t &result)
+{
+    if (!IsNumeric(number))
+        number = WithheldMark;
+
+    result = 0;
+    if (changed || number != m_state.LastNumber) {
+        m_state.LastNumber = number;
+        if (number == WithheldMark) {
+            m_view.setTextColor(WithheldColor);
+            m_view.setTitle(QStringLiteral("非通知"));
+        } else {
+            m_view.setTextColor(NumberColor);
+            m_view.setTitle(number);
+        }
+        m_state.trayIconData.szTip = m_view.title() + QChar(u'\0');
+        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_MODIFY, m_state.trayIconData);
+        if (m_state.BaselineRead && m_state.HistTxt == 0)
+            m_history.WriteHistory(ProgramFiles::HistoryFile, m_state.LastNumber);
+        result = 1;
+    }
+    if (!m_state.BaselineRead)
+        m_state.BaselineRead = true;
+}

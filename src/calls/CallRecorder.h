@@ -1,0 +1,29 @@
+// Makes a number from the device the current one: title, colour, tray tooltip
+// and, past the first answer, a history line.
+#pragma once
+
+#include "app/ProgramState.h"
+
+#include <cstdint>
+
+class MainView;
+class TrayIcon;
+class HistoryFile;
+
+class CallRecorder {
+public:
+    static constexpr std::uint32_t NumberColor = 0x0000FF; // RGB 0, 0, 255
+    static constexpr std::uint32_t WithheldColor = 0x000000;
+
+    CallRecorder(ProgramState &state, MainView &view, TrayIcon &tray, HistoryFile &history);
+
+    // `number` becomes the withheld mark when it is not a number; `result` is 1
+    // when a new number was recorded.
+    void RecordCall(QString &number, bool changed, std::int16_t &result);
+
+private:
+    ProgramState &m_state;
+    MainView &m_view;
+    TrayIcon &m_tray;
+    HistoryFile &m_history;
+};

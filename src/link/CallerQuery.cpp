@@ -1,0 +1,61 @@
+#include "link/CallerQuery.h"
+
+#include "calls/CallRecorder.h"
+#include "link/ReplyParsers.h"
+#include "link/SerialLink.h"
+
+CallerQuery::CallerQuery(ProgramState &state, SerialLink &link, CallRecorder &recorder)
+    : m_state(state), m_link(link), m_recorder(recorder)
+{
+}
+
+QString CallerQuery::commandForKind(std::int16_t kind)
+{
+    switch (kind) {
+    case 0:
+        return QStringLiteral("AT\\L1\r");
+    case 1:
+        return QStringLiteral("at$a\r");
+    default:
+        return QString();
+    }
+}
+
+std::int16_t CallerQuery::FetchCallerNumber()
+{
+    QString number;
+    QString reply;
+    const QString command = commandForKind(m_state.Product.Kind);
+    if (command.isEmpty())
+        return 0;
+
+    std::int16_t r = ExchangeResult::Answered;
+    m_link.SendCommand(command, reply, r);
+    if (m_state.Unloaded)
+        return 0;
+    if (r < 0)
+        return r;
+    if (r > 0)
+        return 0;
+
+    bool changed = false;
+    // The settings dialog may have changed the product while the reply was awaited.
+    switch (m_state.Product.Kind) {
+    case 0:
+        ReplyParsers::ParseCallingPartyReply(reply, number);
+        break;
+    case 1:
+        ReplyParsers::ParseNumberReply(reply, number, changed, m_state.LastCallNo);
+        break;
+    default:
+        return 0;
+    }
+    std::int16_t result = 0;
+    m_recorder.RecordCall(number, changed, result);
+    return result;
+}
+
+void CallerQuery::MSComm1_OnComm(int commEvent)
+{
+    Q_UNUSED(commEvent);
+}

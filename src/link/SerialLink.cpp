@@ -1,0 +1,179 @@
+#include "link/SerialLink.h"
+
+#include "config/basNbComIni.h"
+#include "log/DiagnosticLog.h"
+#include "platform/Cp932.h"
+#include "platform/EventPump.h"
+#include "platform/MainView.h"
+#include "platform/NumericText.h"
+#include "platform/ProgramFiles.h"
+#include "platform/Prompts.h"
+#include "platform/SerialPort.h"
+
+namespace {
+
+const QString SourceName = QStringLiteral("Nubrel");
+const QString AppTitle = QStringLiteral("VORDEK");
+
+// Finds "OK" in the bytes from `from` on, stepping over double-byte characters
+// so that a trail byte never counts. `from` is left at a character boundary
+// where the next search can resume.
+bool containsOk(const QByteArray &bytes, qsizetype &from)
+{
+    qsizetype i = from;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (Cp932::isLeadByte(b)) {
+            if (i + 1 >= bytes.size())
+                break; // its trail byte has not arrived yet
+            i += 2;
+            continue;
+        }
+        if (b == 'O') {
+            if (i + 1 >= bytes.size())
+                break;
+            if (bytes[i + 1] == 'K') {
+                from = i;
+                return true;
+            }
+        }
+        ++i;
+    }
+    from = i;
+    return false;
+}
+
+// Marks the link busy for the whole exchange, its question and its message.
+class BusyScope {
+public:
+    explicit BusyScope(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~BusyScope() { m_flag = false; }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    bool &m_flag;
+};
+
+} // namespace
+
+SerialLink::SerialLink(ProgramState &state, SerialPort &port, const basNbComIni &ini,
+                       const DiagnosticLog &log, Prompts &prompts, MainView &view,
+                       EventPump &events)
+    : m_state(state), m_port(port), m_ini(ini), m_log(log), m_prompts(prompts), m_view(view),
+      m_events(events)
+{
+}
+
+QString SerialLink::deviceForPort(std::int16_t port) const
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM") + QString::number(port);
+#else
+    const QString mapped =
+        m_ini.GetIniString(QStringLiteral("PORTS"), QStringLiteral("COM") + QString::number(port),
+                           QString())
+            .trimmed();
+    if (!mapped.isEmpty())
+        return mapped;
+    return QStringLiteral("/dev/ttyS") + QString::number(port - 1);
+#endif
+}
+
+QString SerialLink::portText(std::int16_t port)
+{
+    return port < 0 ? QString::number(port) : u' ' + QString::number(port);
+}
+
+QString SerialLink::lineSettingsFor(const QString &speed)
+{
+    const QString trimmed = speed.trimmed();
+    if (IsNumeric(trimmed))
+        return trimmed + QStringLiteral(",N,8,1");
+    return QStringLiteral("9600,N,8,1");
+}
+
+void SerialLink::ApplyCommPort()
+{
+    const std::int16_t port = m_state.ComPort <= 0 ? std::int16_t{2} : m_state.ComPort;
+    // A refused port keeps the one in force; the next exchange reports it.
+    m_port.selectPort(deviceForPort(port));
+}
+
+void SerialLink::ApplyCommSettings()
+{
+    m_port.setLineSettings(lineSettingsFor(m_state.ComSpeed));
+}
+
+void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_t &result)
+{
+    BusyScope busy(m_busy);
+    ++m_state.iTry;
+    result = ExchangeResult::Answered;
+    reply.clear();
+
+    int errorNumber = 0;
+    QString errorText;
+    if (!m_port.open(errorNumber, errorText)) {
+        m_log.WriteLog(ProgramFiles::LogFile, SourceName,
+                       QStringLiteral("ｴﾗｰ番号[") + QString::number(errorNumber) + u']' +
+                           errorText);
+        const bool exitChosen = m_prompts.fncMsgDlg(
+            m_view.title(), QStringLiteral("COM") + portText(m_state.ComPort) +
+                                QStringLiteral("は使用できません。別のﾎﾟｰﾄに設定してください。"));
+        result = exitChosen ? ExchangeResult::EndProgram : ExchangeResult::StopMonitoring;
+        return;
+    }
+
+    m_port.discardInput();
+    m_port.write(Cp932::encode(command));
+
+    QByteArray received;
+    qsizetype searchFrom = 0;
+    std::int32_t lcnt = 0;
+    for (; lcnt <= MaxPoll; ++lcnt) {
+        m_events.processPendingEvents();
+        if (m_state.Unloaded)
+            break; // the program is ending; nothing more to wait for
+        if (m_port.waitingInput() > 0) {
+            received += m_port.readAll();
+            if (containsOk(received, searchFrom))
+                break;
+        } else {
+            m_port.waitForInput(PollPauseMicroseconds);
+        }
+    }
+    m_port.close();
+    m_lcnt = lcnt;
+    reply = Cp932::decode(received);
+
+    if (m_state.Unloaded) {
+        result = ExchangeResult::Unanswered;
+        return;
+    }
+    if (lcnt <= MaxPoll) {
+        m_state.iTry = 0;
+        return;
+    }
+    if (m_state.iTry <= 2) {
+        result = ExchangeResult::Unanswered;
+        return;
+    }
+    m_log.WriteLog(ProgramFiles::LogFile, SourceName,
+                   QStringLiteral("iTry=[") + QString::number(m_state.iTry) +
+                       QStringLiteral("]lcnt=[") + QString::number(lcnt) + QStringLiteral("]") +
+                       QStringLiteral("F=[") + reply + u']');
+    m_prompts.messageBox(QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
+                             QStringLiteral("受信できません。COM") + portText(m_state.ComPort) +
+                             QStringLiteral("の設定を確認して、再起動してください。"),
+                         AppTitle, MessageIcon::Exclamation);
+    result = ExchangeResult::EndProgram;
+}
+
+std::int16_t SerialLink::SendInitCommand()
+{
+    QString reply;
+    std::int16_t result = ExchangeResult::Answered;
+    SendCommand(QStringLiteral("AT$i10 = 1") + u'\r', reply, result);
+    return result;
+}

@@ -1,0 +1,64 @@
+// The one exchange with the device: open the port, send a command, collect the
+// reply up to "OK", close the port; and the failure policy for the link.
+#pragma once
+
+#include "app/ProgramState.h"
+
+#include <QString>
+#include <cstdint>
+
+class SerialPort;
+class basNbComIni;
+class DiagnosticLog;
+class Prompts;
+class MainView;
+class EventPump;
+
+// Outcomes of SendCommand.
+namespace ExchangeResult {
+constexpr std::int16_t Answered = 0;
+constexpr std::int16_t Unanswered = 1;
+constexpr std::int16_t EndProgram = -1;
+constexpr std::int16_t StopMonitoring = -2;
+} // namespace ExchangeResult
+
+class SerialLink {
+public:
+    // Polls of one exchange: lcnt runs 0 ... MaxPoll, so MaxPoll + 1 polls.
+    static constexpr std::int32_t MaxPoll = 10000;
+    // Pause of one poll while nothing has arrived; 10,001 polls make an
+    // unanswered exchange end after about three seconds.
+    static constexpr int PollPauseMicroseconds = 300;
+
+    SerialLink(ProgramState &state, SerialPort &port, const basNbComIni &ini,
+               const DiagnosticLog &log, Prompts &prompts, MainView &view, EventPump &events);
+
+    void ApplyCommPort();
+    void ApplyCommSettings();
+
+    void SendCommand(const QString &command, QString &reply, std::int16_t &result);
+    std::int16_t SendInitCommand();
+
+    // True while an exchange runs, including its question or message.
+    bool busy() const { return m_busy; }
+    // The wait counter of the last exchange that got past the open.
+    std::int32_t lastLcnt() const { return m_lcnt; }
+
+    // The device that port n stands for.
+    QString deviceForPort(std::int16_t port) const;
+    // A port number as the messages show it: one leading blank, or a minus sign.
+    static QString portText(std::int16_t port);
+    // "9600,N,8,1" from the speed text, or the default line settings.
+    static QString lineSettingsFor(const QString &speed);
+
+private:
+    ProgramState &m_state;
+    SerialPort &m_port;
+    const basNbComIni &m_ini;
+    const DiagnosticLog &m_log;
+    Prompts &m_prompts;
+    MainView &m_view;
+    EventPump &m_events;
+    bool m_busy = false;
+    std::int32_t m_lcnt = 0;
+};

@@ -1,0 +1,11 @@
+// One pass of Qt's event loop.
+#pragma once
+
+#include "platform/EventPump.h"
+
+#include <QCoreApplication>
+
+class QtEventPump final : public EventPump {
+public:
+    void processPendingEvents() override { QCoreApplication::processEvents(); }
+};

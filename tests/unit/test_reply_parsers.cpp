@@ -1,0 +1,88 @@
+#include "link/ReplyParsers.h"
+
+#include <gtest/gtest.h>
+
+using ReplyParsers::ParseCallingPartyReply;
+using ReplyParsers::ParseNumberReply;
+
+TEST(ParseCallingPartyReply, ReadsTheNumberOfTheCallingPartyLine)
+{
+    struct Case {
+        const char *reply;
+        const char *number;
+    } cases[] = {
+        {"AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/0001 1207\r\n\r\nOK\r\n", "0312345678"},
+        {"AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678 \r\nOK\r\n", "0312345678"},
+        {"AT\\L1\r\r\nRECEIVE CALLING PARTY =  0312 / x\r\nOK\r\n", "0312"},
+        {"RECEIVE CALLING PARTY = NONE/\r\nOK", "NONE"},
+        // No "=" after the marker: the working text is the whole reply, so its first line.
+        {" AT\\L1 \rRECEIVE CALLING PARTY 0312\r\nOK", "AT\\L1"},
+        // An "=" before the marker does not count.
+        {"X=1\r\nRECEIVE CALLING PARTY=0456\r\nOK", "0456"},
+        // No CR after the number: the text runs to the end of the reply.
+        {"RECEIVE CALLING PARTY = 0312345678", "0312345678"},
+        {"AT\\L1\r\r\nOK\r\n", ""},
+        {"", ""},
+        {"receive calling party = 0312\r\nOK", ""},
+    };
+    for (const Case &c : cases) {
+        QString number = QStringLiteral("stale");
+        ParseCallingPartyReply(QString::fromLatin1(c.reply), number);
+        EXPECT_EQ(number, QString::fromLatin1(c.number)) << c.reply;
+    }
+}
+
+TEST(ParseNumberReply, ReadsIndexAndNumberOfTheLastLineBeforeOk)
+{
+    struct Case {
+        const char *reply;
+        const char *number;
+        std::int32_t index;
+    } cases[] = {
+        {"at$a\r\n012 0312345678/20261207\r\nOK\r\n", "0312345678", 12},
+        {"at$a\r\n0120312345678/20261207\r\nOK\r\n", "0312345678", 12},
+        {"at$a\r\n001 0311111111/a\r\n002 0322222222/b\r\nOK\r\n", "0322222222", 2},
+        {"at$a\r\n012 0312345678/x\r\n\r\nOK\r\n", "NONE", -1},
+        {"at$a\r\nNO DATA\r\nOK\r\n", "NONE", -1},
+        {"at$a no line break", "NONE", -1},
+        {"at$a\r\n012 P/20261207\r\nOK\r\n", "P", 12},
+        {"at$a\r\n012 0312345678/x", "NONE", -1},       // no line end after the data line
+        {"at$a\r\n012 0312345678/x\r\n", "0312345678", 12}, // ends without "OK"
+        {"at$a\r\nabc 0312/x\r\nOK\r\n", "0312", -1},   // index is not a number
+        {"at$a\r\n99999999999 0312/x\r\nOK\r\n", "0312", -1}, // beyond 32 bits
+        {"at$a\r\n 0312/x\r\nOK\r\n", "0312", -1},      // blank first: empty index
+        {"at$a\r\n12/x\r\nOK\r\n", "", 12},             // shorter than the three index digits
+    };
+    for (const Case &c : cases) {
+        QString number;
+        bool changed = false;
+        std::int32_t last = -2;
+        ParseNumberReply(QString::fromLatin1(c.reply), number, changed, last);
+        EXPECT_EQ(number, QString::fromLatin1(c.number)) << c.reply;
+        EXPECT_EQ(last, c.index) << c.reply;
+        EXPECT_TRUE(changed) << c.reply;
+    }
+}
+
+TEST(ParseNumberReply, ChangedOnlyWhenTheCallIndexMoves)
+{
+    const QString first = QStringLiteral("at$a\r\n012 0312345678/x\r\nOK\r\n");
+    const QString next = QStringLiteral("at$a\r\n013 0312345678/x\r\nOK\r\n");
+    const QString none = QStringLiteral("at$a\r\nNO DATA\r\nOK\r\n");
+    std::int32_t last = -2;
+    QString number;
+    bool changed = false;
+
+    ParseNumberReply(none, number, changed, last);
+    EXPECT_TRUE(changed) << "-1 differs from the start value -2";
+    ParseNumberReply(none, number, changed, last);
+    EXPECT_FALSE(changed);
+    ParseNumberReply(first, number, changed, last);
+    EXPECT_TRUE(changed);
+    ParseNumberReply(first, number, changed, last);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(last, 12);
+    ParseNumberReply(next, number, changed, last);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(last, 13);
+}

@@ -1,0 +1,214 @@
+// Start-up and shut-down of the main window through the boundary.
+#include "ControllerRig.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList keysOf(const QString &ini, const QString &section)
+{
+    QStringList keys;
+    bool inSection = false;
+    for (const QString &line : ini.split(QStringLiteral("\r\n"))) {
+        if (line.startsWith(u'[')) {
+            inSection = line == u'[' + section + u']';
+            continue;
+        }
+        if (inSection && line.contains(u'='))
+            keys << line.section(u'=', 0, 0);
+    }
+    return keys;
+}
+
+} // namespace
+
+TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+
+    EXPECT_EQ(r.p.timer.m_interval, 10000);
+    EXPECT_EQ(r.s.PollInterval, 10000);
+    EXPECT_EQ(r.p.view.m_title, QStringLiteral("準備中"));
+    EXPECT_EQ(r.p.view.m_shows, 1);
+    EXPECT_EQ(r.p.view.m_state, WindowState::Normal);
+    EXPECT_EQ(r.p.view.m_font, (FontSpec{QStringLiteral("ＭＳ Ｐゴシック"), 18, false, false}));
+    EXPECT_EQ(r.p.view.m_top, 1200);
+    EXPECT_EQ(r.p.view.m_width, 4335);
+    EXPECT_EQ(r.s.ComPort, 2);
+    EXPECT_EQ(r.s.ComSpeed, QStringLiteral("9600"));
+    EXPECT_EQ(r.p.port.m_device, QStringLiteral("/dev/ttyS1"));
+    EXPECT_EQ(r.p.port.m_settings, QStringLiteral("9600,N,8,1"));
+    EXPECT_EQ(r.s.Product, (ProductEntry{0, 0, QString()}));
+    EXPECT_EQ(r.s.HistTxt, 0);
+    EXPECT_EQ(r.s.LastCallNo, -2);
+    EXPECT_FALSE(r.s.InTray);
+    EXPECT_FALSE(r.s.Stopped);
+    EXPECT_TRUE(r.p.tip.m_loaded);
+    EXPECT_FALSE(r.p.tip.m_visible);
+    EXPECT_EQ(r.p.port.m_opens, 0) << "kind 0 sends nothing before the first tick";
+    EXPECT_FALSE(r.folder.exists(QStringLiteral("Nubrel.ini"))) << "start-up only reads";
+}
+
+TEST(FormLoad, TimerSettingGivesThePeriod)
+{
+    struct Case {
+        const char *timer;
+        int period;
+    } cases[] = {{"0", 10000},       {"-5", 10000},  {"1", 1000},  {"3", 3000},
+                 {"30", 30000},      {"66", 66000},  {"3600", 3600000},
+                 {"3601", 10000},    {"abc", 10000}, {"", 10000}, {"99999", 10000}};
+    for (const Case &c : cases) {
+        ControllerRig r;
+        r.folder.writeIni(QStringLiteral("[ENV]\nTIMER=") + QString::fromLatin1(c.timer) + u'\n');
+        r.c.Form_Load();
+        EXPECT_EQ(r.p.timer.m_interval, c.period) << c.timer;
+        EXPECT_EQ(r.s.PollInterval, c.period) << c.timer;
+    }
+}
+
+TEST(FormLoad, RestoresGeometryFontAndSettingsAndIgnoresValuesThatMakeNoSense)
+{
+    ControllerRig r;
+    r.folder.writeIni(QStringLiteral("[NUBREL]\nTOP=-3000\nLEFT=99000\nHEIGHT=2000\nWIDTH=5000.5\n"
+                                     "FONT=IPAPGothic\nFONTSIZE=12\nFONTBOLD=True\nFONTITALIC=-1\n"
+                                     "PRODUCTSIDX=1\nPRODUCTSLIST1=1,端末,型,A\n"
+                                     "[ENV]\nCOMPORT=3\nCOMSPEED= 19200 \nHISTTXT=1\n"));
+    r.p.port.answer({"OK"});
+    r.c.Form_Load();
+    EXPECT_EQ(r.p.view.m_top, -3000) << "a position off the screen is kept";
+    EXPECT_EQ(r.p.view.m_left, 99000);
+    EXPECT_EQ(r.p.view.m_height, 2000);
+    EXPECT_EQ(r.p.view.m_width, 5000.5);
+    EXPECT_EQ(r.p.view.m_font, (FontSpec{QStringLiteral("IPAPGothic"), 12, true, true}));
+    EXPECT_EQ(r.s.Product, (ProductEntry{1, 1, QStringLiteral("端末,型,A")}));
+    EXPECT_EQ(r.s.ComPort, 3);
+    EXPECT_EQ(r.p.port.m_device, QStringLiteral("/dev/ttyS2"));
+    EXPECT_EQ(r.p.port.m_settings, QStringLiteral("19200,N,8,1"));
+    EXPECT_EQ(r.s.HistTxt, 1);
+    EXPECT_EQ(r.p.port.m_written, QList<QByteArray>{"AT$i10 = 1\r"}) << "kind 1 is initialised";
+
+    ControllerRig bad;
+    bad.folder.writeIni(QStringLiteral("[NUBREL]\nTOP=abc\nLEFT=\nHEIGHT=-20\nWIDTH=1e999\n"
+                                       "FONTSIZE=big\nFONTBOLD=maybe\nFONTITALIC=1\nSTATE=9\n"
+                                       "PRODUCTSIDX=5\n"));
+    bad.c.Form_Load();
+    EXPECT_EQ(bad.p.view.m_top, 1200);
+    EXPECT_EQ(bad.p.view.m_left, 1500);
+    EXPECT_EQ(bad.p.view.m_height, 1725);
+    EXPECT_EQ(bad.p.view.m_width, 4335);
+    EXPECT_EQ(bad.p.view.m_font, (FontSpec{QStringLiteral("ＭＳ Ｐゴシック"), 18, false, true}));
+    EXPECT_EQ(bad.p.view.m_state, WindowState::Normal);
+    EXPECT_EQ(bad.s.Product, (ProductEntry{5, 0, QString()}));
+}
+
+TEST(FormLoad, SavedWindowStateIsRestored)
+{
+    for (const int saved : {1, 2}) {
+        ControllerRig r;
+        r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=") + QString::number(saved) + u'\n');
+        r.c.Form_Load();
+        EXPECT_EQ(static_cast<int>(r.p.view.m_state), saved);
+        EXPECT_EQ(r.p.view.m_shows, 1);
+        EXPECT_TRUE(r.p.tray.m_calls.empty());
+    }
+
+    ControllerRig tray;
+    tray.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\nTOP=100\n"));
+    tray.c.Form_Load();
+    EXPECT_TRUE(tray.s.InTray);
+    EXPECT_EQ(tray.p.view.m_shows, 0) << "never shown during start-up";
+    EXPECT_EQ(tray.p.view.m_state, WindowState::Normal);
+    EXPECT_EQ(tray.p.tray.messages(), QList<NotifyMessage>{NotifyMessage::NIM_ADD});
+    tray.c.mnuTask_Click();
+    EXPECT_EQ(tray.p.view.m_shows, 1);
+    EXPECT_EQ(tray.p.view.m_top, 100);
+}
+
+TEST(FormLoad, InitialisationCommandAnswersActAtOnce)
+{
+    const QString kind1 = QStringLiteral("[NUBREL]\nPRODUCTSLIST0=1,TA\n");
+
+    ControllerRig stop;
+    stop.folder.writeIni(kind1);
+    stop.p.port.m_openFails = true;
+    stop.p.prompts.m_answers.push_back(false);
+    stop.c.Form_Load();
+    EXPECT_TRUE(stop.s.Stopped);
+    EXPECT_EQ(stop.p.timer.m_interval, 0);
+    EXPECT_EQ(stop.p.view.m_shows, 1);
+
+    ControllerRig exit;
+    exit.folder.writeIni(kind1);
+    exit.p.port.m_openFails = true;
+    exit.p.prompts.m_answers.push_back(true);
+    exit.c.Form_Load();
+    EXPECT_TRUE(exit.s.Unloaded);
+    EXPECT_EQ(exit.p.view.m_ended, 1);
+    EXPECT_EQ(exit.p.view.m_shows, 0);
+    EXPECT_TRUE(exit.folder.readText(QStringLiteral("Nubrel.ini")).contains(QStringLiteral("STATE=0")));
+
+    ControllerRig silent;
+    silent.folder.writeIni(kind1);
+    silent.p.port.silent();
+    silent.c.Form_Load();
+    EXPECT_FALSE(silent.s.Stopped);
+    EXPECT_EQ(silent.s.iTry, 1);
+    EXPECT_EQ(silent.p.view.m_shows, 1) << "an unanswered initialisation lets start-up go on";
+}
+
+TEST(FormUnload, NormalWindowWritesEveryKeyInOrder)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+    r.p.view.m_substituteFace = QStringLiteral("IPAPGothic");
+    r.c.mnuFont_Click(); // cancelled: the face is asked for again and substituted
+    r.c.Form_Unload();
+
+    const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
+    EXPECT_EQ(keysOf(ini, QStringLiteral("NUBREL")),
+              QStringLiteral("TOP LEFT HEIGHT WIDTH STATE FONT FONTSIZE FONTBOLD FONTITALIC")
+                  .split(u' '));
+    EXPECT_EQ(ini, QStringLiteral("[NUBREL]\r\nTOP=1200\r\nLEFT=1500\r\nHEIGHT=1725\r\nWIDTH=4335\r\n"
+                                  "STATE=0\r\nFONT=IPAPGothic\r\nFONTSIZE=18\r\nFONTBOLD=False\r\n"
+                                  "FONTITALIC=False\r\n"));
+    EXPECT_TRUE(r.p.tip.m_unloaded);
+    EXPECT_EQ(r.p.dialogs.m_aboutClosed, 1);
+    EXPECT_EQ(r.p.view.m_ended, 1);
+    EXPECT_TRUE(r.p.tray.m_calls.empty());
+
+    r.c.Form_Unload();
+    r.c.TimForm_Timer();
+    EXPECT_EQ(r.p.view.m_ended, 1) << "a second unload does nothing";
+    EXPECT_EQ(r.p.port.m_opens, 0);
+}
+
+TEST(FormUnload, OtherStatesKeepThePositionKeys)
+{
+    struct Case {
+        WindowState state;
+        bool intoTray;
+        const char *written;
+    } cases[] = {{WindowState::Minimised, false, "1"},
+                 {WindowState::Maximised, false, "2"},
+                 {WindowState::Normal, true, "3"},
+                 {WindowState::Minimised, true, "1"}};
+    for (const Case &c : cases) {
+        ControllerRig r;
+        r.folder.writeIni(QStringLiteral("; mine\n[NUBREL]\nTOP=7\nLEFT=8\nHEIGHT=9\nWIDTH=10\n"));
+        r.c.Form_Load();
+        r.p.view.m_state = c.state;
+        r.p.view.m_top = 4444;
+        if (c.intoTray)
+            r.c.mnuTask_Click();
+        r.c.Form_Unload();
+        const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
+        EXPECT_TRUE(ini.startsWith(QStringLiteral("; mine\r\n[NUBREL]\r\nTOP=7\r\nLEFT=8\r\nHEIGHT=9\r\n"
+                                                  "WIDTH=10\r\nSTATE=") +
+                                   QString::fromLatin1(c.written) + QStringLiteral("\r\n")))
+            << qPrintable(ini);
+        if (c.intoTray) {
+            EXPECT_EQ(r.p.tray.messages().back(), NotifyMessage::NIM_DELETE);
+        }
+    }
+}

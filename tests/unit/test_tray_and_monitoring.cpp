@@ -1,0 +1,273 @@
+// The tray toggle, Start/Stop, the icon's mouse messages and the monitoring tick.
+#include "ControllerRig.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+const QByteArray Kind0Call = "AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/1207\r\n\r\nOK\r\n";
+const QByteArray Kind0None = "AT\\L1\r\r\nOK\r\n";
+
+QString tipTextOf(const TrayIconData &d)
+{
+    return d.szTip.section(QChar(u'\0'), 0, 0);
+}
+} // namespace
+
+TEST(mnuTask, IntoTheTrayAndBack)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+    r.c.mnuTask_Click();
+    EXPECT_TRUE(r.s.InTray);
+    EXPECT_FALSE(r.p.view.m_visible);
+    EXPECT_EQ(r.p.view.m_taskCaption, QStringLiteral("タスクバーから出す(&T)"));
+    ASSERT_EQ(r.p.tray.m_calls.size(), 1u);
+    const TrayIconData &d = r.p.tray.m_calls[0].data;
+    EXPECT_EQ(r.p.tray.m_calls[0].message, NotifyMessage::NIM_ADD);
+    EXPECT_EQ(d.cbSize, 88u);
+    EXPECT_EQ(d.uID, 1u);
+    EXPECT_EQ(d.uFlags, 7u);
+    EXPECT_EQ(d.uCallbackMessage, 0x207u);
+    EXPECT_EQ(d.hIcon, AppIcon::BuiltIn);
+    EXPECT_EQ(d.szTip.size(), 64);
+    EXPECT_EQ(d.szTip, QStringLiteral("準備中") + QChar(u'\0') + QString(60, u' '));
+
+    r.p.view.m_delVisible = true; // the menu was opened from the icon
+    r.c.mnuTask_Click();
+    EXPECT_FALSE(r.s.InTray);
+    EXPECT_TRUE(r.p.view.m_visible);
+    EXPECT_FALSE(r.p.view.m_delVisible);
+    EXPECT_EQ(r.p.view.m_taskCaption, QStringLiteral("タスクバーに入れる(&T)"));
+    EXPECT_EQ(r.p.tray.messages(),
+              (QList<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_DELETE}));
+}
+
+TEST(mnuTask, TooltipFollowsTheLastNumber)
+{
+    struct Case {
+        QString last;
+        QString tip;
+    } cases[] = {{QString(), QStringLiteral("準備中")},
+                 {WithheldMark, QStringLiteral("非通知")},
+                 {QStringLiteral("0312345678"), QStringLiteral("0312345678")}};
+    for (const Case &c : cases) {
+        ControllerRig r;
+        r.c.Form_Load();
+        r.s.LastNumber = c.last;
+        r.c.mnuTask_Click();
+        EXPECT_EQ(tipTextOf(r.p.tray.m_calls.at(0).data), c.tip);
+    }
+}
+
+TEST(mnuTask, WithoutANotificationAreaTheWindowStaysAndSaysSoOnce)
+{
+    ControllerRig r;
+    r.p.tray.m_available = false;
+    r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\n"));
+    r.c.Form_Load();
+    EXPECT_FALSE(r.s.InTray);
+    EXPECT_TRUE(r.p.view.m_visible) << "start-up shows the window instead";
+    EXPECT_TRUE(r.p.prompts.m_messages.empty()) << "start-up says nothing";
+
+    r.c.mnuTask_Click();
+    r.c.mnuTask_Click();
+    EXPECT_FALSE(r.s.InTray);
+    EXPECT_TRUE(r.p.view.m_visible);
+    ASSERT_EQ(r.p.prompts.m_messages.size(), 1u);
+    EXPECT_EQ(r.p.prompts.m_messages[0].title, QStringLiteral("VORDEK"));
+    EXPECT_TRUE(r.p.prompts.m_messages[0].text.startsWith(QStringLiteral("ＶＯＲＤＥＫにて、\r")));
+    EXPECT_TRUE(r.p.tray.m_calls.empty());
+}
+
+TEST(mnuTime, StopAndStartSwitchTimerIconAndCaption)
+{
+    ControllerRig r;
+    r.folder.writeIni(QStringLiteral("[ENV]\nTIMER=3\n"));
+    r.c.Form_Load();
+    r.s.BaselineRead = true;
+    r.p.tip.m_visible = true;
+
+    r.c.mnuTime_Click();
+    EXPECT_TRUE(r.s.Stopped);
+    EXPECT_EQ(r.p.timer.m_interval, 0);
+    EXPECT_EQ(r.p.view.m_icon, AppIcon::Stopped);
+    EXPECT_EQ(r.p.view.m_timeCaption, QStringLiteral("開始(&S)"));
+    EXPECT_FALSE(r.p.tip.m_visible);
+    EXPECT_TRUE(r.s.BaselineRead);
+
+    r.c.mnuTime_Click();
+    EXPECT_FALSE(r.s.Stopped);
+    EXPECT_EQ(r.p.timer.m_interval, 3000);
+    EXPECT_FALSE(r.s.BaselineRead);
+    EXPECT_EQ(r.p.view.m_icon, AppIcon::Running);
+    EXPECT_EQ(r.p.view.m_timeCaption, QStringLiteral("停止(&S)"));
+    EXPECT_TRUE(r.p.tray.m_calls.empty()) << "no tray call while the window is shown";
+    EXPECT_EQ(r.p.port.m_opens, 0) << "neither direction touches the port";
+}
+
+TEST(mnuTime, TrayIconFollowsTheNewPicture)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+    r.c.mnuTime_Click(); // stopped while the window is shown
+    r.c.mnuTask_Click();
+    EXPECT_EQ(r.p.tray.m_calls.back().data.hIcon, AppIcon::Stopped);
+    r.c.mnuTime_Click();
+    EXPECT_EQ(r.p.tray.m_calls.back().message, NotifyMessage::NIM_MODIFY);
+    EXPECT_EQ(r.p.tray.m_calls.back().data.hIcon, AppIcon::Running);
+    r.c.mnuTime_Click();
+    EXPECT_EQ(r.p.tray.m_calls.back().data.hIcon, AppIcon::Stopped);
+    EXPECT_EQ(r.p.tray.messages(),
+              (QList<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_MODIFY,
+                                    NotifyMessage::NIM_MODIFY}));
+}
+
+TEST(FormMouseDown, DecodesTheMessageFromTheXCoordinate)
+{
+    struct Case {
+        int button;
+        double x;
+        double twipsPerPixel;
+        const char *outcome; // "restore", "menu" or "none"
+    } cases[] = {{4, 0x203 * 15, 15, "restore"}, {4, 0x204 * 15, 15, "menu"},
+                 {4, 0x201 * 15, 15, "none"},    {1, 0x203 * 15, 15, "none"},
+                 {2, 0x204 * 15, 15, "none"},    {5, 0x204 * 15, 15, "menu"},
+                 {4, 0x203 * 12, 12, "restore"}, {4, 0x203 * 15 + 7.4, 15, "restore"},
+                 {4, 0x202 * 15, 15, "none"}};
+    for (const Case &c : cases) {
+        ControllerRig r;
+        r.c.Form_Load();
+        r.c.mnuTask_Click();
+        r.p.view.m_twipsPerPixel = c.twipsPerPixel;
+        r.c.Form_MouseDown(c.button, 0, c.x, 0);
+        const std::string outcome = !r.s.InTray            ? "restore"
+                                    : r.p.view.m_popUps > 0 ? "menu"
+                                                            : "none";
+        EXPECT_EQ(outcome, c.outcome) << c.button << " " << c.x;
+        if (outcome == "menu") {
+            EXPECT_TRUE(r.p.view.m_delVisible);
+        }
+    }
+}
+
+TEST(TimForm, NewNumberRepaintsAndShowsThePopUpOnlyFromTheTray)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+    r.p.port.answer({Kind0Call});
+    r.c.TimForm_Timer();
+    EXPECT_EQ(r.p.view.m_title, QStringLiteral("0312345678"));
+    EXPECT_EQ(r.p.view.m_repaints, 1);
+    EXPECT_EQ(r.p.tip.m_shows, 0) << "the window is shown, so no pop-up";
+
+    r.c.mnuTask_Click();
+    r.p.port.answer({Kind0Call});
+    r.c.TimForm_Timer();
+    EXPECT_EQ(r.p.view.m_repaints, 1) << "the same number is no new call";
+    EXPECT_EQ(r.p.tip.m_shows, 0);
+
+    r.p.port.answer({Kind0None});
+    r.c.TimForm_Timer();
+    EXPECT_EQ(r.p.view.m_title, QStringLiteral("非通知"));
+    EXPECT_EQ(r.p.tip.m_shows, 1);
+    EXPECT_EQ(r.p.tip.m_refreshes, 1);
+    EXPECT_TRUE(r.p.tip.m_visible);
+
+    r.p.port.answer({Kind0None});
+    r.c.TimForm_Timer();
+    EXPECT_FALSE(r.p.tip.m_visible) << "each tick hides the pop-up first";
+}
+
+TEST(TimForm, ActsOnTheOutcomeOfTheExchange)
+{
+    ControllerRig stopped;
+    stopped.c.Form_Load();
+    stopped.c.mnuTime_Click();
+    stopped.p.tip.m_visible = true;
+    stopped.c.TimForm_Timer();
+    EXPECT_FALSE(stopped.p.tip.m_visible);
+    EXPECT_EQ(stopped.p.port.m_opens, 0);
+
+    ControllerRig stop;
+    stop.c.Form_Load();
+    stop.p.port.m_openFails = true;
+    stop.p.prompts.m_answers.push_back(false);
+    stop.c.TimForm_Timer();
+    EXPECT_TRUE(stop.s.Stopped);
+    EXPECT_EQ(stop.p.view.m_timeCaption, QStringLiteral("開始(&S)"));
+
+    ControllerRig exit;
+    exit.c.Form_Load();
+    exit.p.port.m_openFails = true;
+    exit.p.prompts.m_answers.push_back(true);
+    exit.c.TimForm_Timer();
+    EXPECT_TRUE(exit.s.Unloaded);
+    EXPECT_TRUE(exit.folder.exists(QStringLiteral("Nubrel.ini")));
+
+    ControllerRig silent;
+    silent.c.Form_Load();
+    for (int i = 0; i < 3; ++i)
+        silent.p.port.silent();
+    silent.c.TimForm_Timer();
+    silent.c.TimForm_Timer();
+    EXPECT_FALSE(silent.s.Unloaded);
+    silent.c.TimForm_Timer();
+    EXPECT_TRUE(silent.s.Unloaded) << "the third unanswered exchange ends the program";
+    EXPECT_EQ(silent.p.prompts.m_messages.size(), 1u);
+
+    ControllerRig other;
+    other.folder.writeIni(QStringLiteral("[NUBREL]\nPRODUCTSLIST0=7,unknown\n"));
+    other.c.Form_Load();
+    other.c.TimForm_Timer();
+    EXPECT_EQ(other.p.port.m_opens, 0) << "a kind the program does not know is never queried";
+}
+
+TEST(TimForm, NeverRunsTwoExchangesOrTwoQuestionsAtOnce)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+    int ticksDuringWait = 0;
+    r.p.port.silent();
+    r.p.port.m_onWait = [&] {
+        if (ticksDuringWait++ < 3)
+            r.c.TimForm_Timer(); // the timer falls due while the reply is awaited
+    };
+    r.c.TimForm_Timer();
+    EXPECT_EQ(r.p.port.m_opens, 1);
+    EXPECT_TRUE(r.p.prompts.m_questions.empty());
+    EXPECT_EQ(r.s.iTry, 1);
+
+    ControllerRig q;
+    q.c.Form_Load();
+    q.p.port.m_openFails = true;
+    q.p.prompts.m_answers = {false, false};
+    q.p.prompts.m_duringModal = [&] { q.c.TimForm_Timer(); };
+    q.c.TimForm_Timer();
+    EXPECT_EQ(q.p.prompts.m_questions.size(), 1u) << "the question is never shown over itself";
+    EXPECT_TRUE(q.s.Stopped);
+}
+
+TEST(TimForm, InitialisationAskedForDuringAnExchangeIsSentAfterIt)
+{
+    ControllerRig r;
+    r.folder.writeIni(QStringLiteral("[NUBREL]\nPRODUCTSLISTCNT=2\nPRODUCTSLIST0=0,modem\n"
+                                     "PRODUCTSLIST1=1,TA\n"));
+    r.c.Form_Load();
+    r.p.dialogs.m_settings = [&] {
+        r.s.Product = ProductEntry{1, 1, QStringLiteral("TA")};
+        r.s.EnvRegistered = true;
+    };
+    bool asked = false;
+    r.p.port.silent();
+    r.p.port.answer({"AT$i10 = 1\r\r\nOK\r\n"});
+    r.p.port.m_onWait = [&] {
+        if (!asked) {
+            asked = true;
+            r.c.mnuEnv_Click(); // the user registers a kind-1 product meanwhile
+        }
+    };
+    r.c.TimForm_Timer();
+    EXPECT_EQ(r.p.port.m_opens, 2);
+    EXPECT_EQ(r.p.port.m_written, (QList<QByteArray>{"AT\\L1\r", "AT$i10 = 1\r"}));
+    EXPECT_EQ(r.s.iTry, 0) << "the initialisation was answered";
+}
