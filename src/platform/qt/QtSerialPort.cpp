@@ -1,0 +1,228 @@
+#include "platform/qt/QtSerialPort.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <array>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <ctime>
+#include <poll.h>
+#endif
+
+namespace {
+// The rates Linux has termios constants for. QSerialPort would program any
+// other rate as a custom divisor, which most adapters do not do faithfully.
+constexpr std::array<qint32, 30> StandardRates{
+    50,     75,     110,     134,     150,     200,     300,     600,     1200,    1800,
+    2400,   4800,   9600,    19200,   38400,   57600,   115200,  230400,  460800,  500000,
+    576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
+
+bool parseRate(const QString &text, qint32 &rate)
+{
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    bool ok = false;
+    const qint32 value = text.toInt(&ok);
+    if (!ok || std::find(StandardRates.begin(), StandardRates.end(), value) == StandardRates.end())
+        return false;
+    rate = value;
+    return true;
+}
+
+bool parseParity(const QString &text, QSerialPort::Parity &parity)
+{
+    if (text.size() != 1)
+        return false;
+    switch (text[0].toUpper().unicode()) {
+    case u'N':
+        parity = QSerialPort::NoParity;
+        return true;
+    case u'E':
+        parity = QSerialPort::EvenParity;
+        return true;
+    case u'O':
+        parity = QSerialPort::OddParity;
+        return true;
+    case u'M':
+        parity = QSerialPort::MarkParity;
+        return true;
+    case u'S':
+        parity = QSerialPort::SpaceParity;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool parseDataBits(const QString &text, QSerialPort::DataBits &bits)
+{
+    static const std::array<std::pair<QStringView, QSerialPort::DataBits>, 4> table{{
+        {u"5", QSerialPort::Data5},
+        {u"6", QSerialPort::Data6},
+        {u"7", QSerialPort::Data7},
+        {u"8", QSerialPort::Data8},
+    }};
+    for (const auto &[name, value] : table) {
+        if (text == name) {
+            bits = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseStopBits(const QString &text, QSerialPort::StopBits &bits)
+{
+    if (text == u"1") {
+        bits = QSerialPort::OneStop;
+        return true;
+    }
+    if (text == u"2") {
+        bits = QSerialPort::TwoStop;
+        return true;
+    }
+    return false;
+}
+
+#ifndef Q_OS_WIN
+timespec pause(int microseconds)
+{
+    const long us = std::max(microseconds, 0);
+    return timespec{static_cast<time_t>(us / 1000000), (us % 1000000) * 1000};
+}
+
+void sleepFor(int microseconds)
+{
+    timespec left = pause(microseconds);
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+#endif
+} // namespace
+
+QtSerialPort::QtSerialPort() = default;
+
+QtSerialPort::~QtSerialPort()
+{
+    close();
+}
+
+bool QtSerialPort::selectPort(const QString &deviceName)
+{
+    if (deviceName.isEmpty())
+        return false;
+    m_deviceName = deviceName;
+    return true;
+}
+
+bool QtSerialPort::setLineSettings(const QString &settings)
+{
+    const QStringList fields = settings.split(u',');
+    if (fields.size() != 4)
+        return false;
+    qint32 rate = 0;
+    QSerialPort::Parity parity{};
+    QSerialPort::DataBits dataBits{};
+    QSerialPort::StopBits stopBits{};
+    if (!parseRate(fields[0], rate) || !parseParity(fields[1], parity) ||
+        !parseDataBits(fields[2], dataBits) || !parseStopBits(fields[3], stopBits))
+        return false;
+    m_baudRate = rate;
+    m_parity = parity;
+    m_dataBits = dataBits;
+    m_stopBits = stopBits;
+    return true;
+}
+
+bool QtSerialPort::open(int &errorNumber, QString &errorText)
+{
+    if (m_port.isOpen()) {
+        // The settings of the exchange in progress stay as they are.
+        errorNumber = QSerialPort::OpenError;
+        errorText = QStringLiteral("Device is already open");
+        return false;
+    }
+    m_port.setPortName(m_deviceName);
+    m_port.setBaudRate(m_baudRate);
+    m_port.setParity(m_parity);
+    m_port.setDataBits(m_dataBits);
+    m_port.setStopBits(m_stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool opened = m_port.open(QIODevice::ReadWrite);
+    if (!opened || !m_port.isOpen()) {
+        errorNumber = m_port.error();
+        errorText = m_port.errorString();
+        if (errorNumber == QSerialPort::NoError)
+            errorNumber = QSerialPort::UnknownError;
+        m_port.clearError();
+        return false;
+    }
+    // A pseudo-terminal or a plain USB adapter refuses the modem-control calls
+    // (UnsupportedOperationError): the port is usable all the same.
+    m_port.clearError();
+    return true;
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+void QtSerialPort::discardInput()
+{
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
+}
+
+void QtSerialPort::write(const QByteArray &data)
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.write(data);
+    // On Unix this writes what it can without blocking; the event loop sends the rest.
+    m_port.flush();
+}
+
+qint64 QtSerialPort::waitingInput()
+{
+    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+QByteArray QtSerialPort::readAll()
+{
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+void QtSerialPort::waitForInput(int microseconds)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(microseconds);
+    if (m_port.isOpen())
+        m_port.waitForReadyRead(1);
+#else
+    const int fd = m_port.isOpen() ? static_cast<int>(m_port.handle()) : -1;
+    if (fd < 0 || m_port.error() == QSerialPort::ResourceError) {
+        sleepFor(microseconds);
+        return;
+    }
+    pollfd watch{fd, POLLIN, 0};
+    const timespec timeout = pause(microseconds);
+    const int ready = ::ppoll(&watch, 1, &timeout, nullptr);
+    // A device that has gone reports a hang-up at once, every time: wait the pause
+    // instead, so the caller's poll loop never spins.
+    if (ready < 0 || (ready > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL))))
+        sleepFor(microseconds);
+#endif
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}

@@ -1,0 +1,36 @@
+// The serial port on QSerialPort: settings are kept here and put on the port at
+// each open, as the exchange opens it only for one command.
+#pragma once
+
+#include "platform/SerialPort.h"
+
+#include <QSerialPort>
+
+class QtSerialPort : public SerialPort {
+public:
+    QtSerialPort();
+    ~QtSerialPort() override;
+
+    bool selectPort(const QString &deviceName) override;
+    // "speed,parity,data bits,stop bits" as in "9600,N,8,1"; the speed must be a
+    // rate the serial driver knows (no custom divisors), parity N, E, O, M or S,
+    // 5 to 8 data bits, 1 or 2 stop bits.
+    bool setLineSettings(const QString &settings) override;
+
+    bool open(int &errorNumber, QString &errorText) override;
+    bool isOpen() const override;
+    void discardInput() override;
+    void write(const QByteArray &data) override;
+    qint64 waitingInput() override;
+    QByteArray readAll() override;
+    void waitForInput(int microseconds) override;
+    void close() override;
+
+private:
+    QSerialPort m_port;
+    QString m_deviceName;
+    qint32 m_baudRate = 9600;
+    QSerialPort::Parity m_parity = QSerialPort::NoParity;
+    QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+};
