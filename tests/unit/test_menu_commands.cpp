@@ -105,7 +105,7 @@ TEST(mnuFont, AppliesTheChoiceAndRepaintsAndKeepsTheFontOnCancel)
                                             "FONTITALIC=True\r\n")));
 
     ControllerRig again;
-    again.folder.writeIni(ini);
+    again.folder.writeBytes(QStringLiteral("Nubrel.ini"), r.folder.readBytes(QStringLiteral("Nubrel.ini")));
     again.c.Form_Load();
     EXPECT_EQ(again.p.view.m_font, r.p.prompts.m_fontChoice) << "the next start uses it";
 }
