@@ -1,0 +1,151 @@
+// The main window and the pop-up drawn offscreen: texts, colours, menus, geometry.
+#include "app/frmNubrel.h"
+#include "app/ProgramState.h"
+#include "calls/frmNbTip.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Counts pixels of exactly this colour in the widget as drawn.
+int pixelsOf(QWidget *widget, QColor color)
+{
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += QColor(image.pixel(x, y)) == color;
+    return n;
+}
+
+QStringList captions(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (const QAction *a : actions)
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text()) +
+                   (a->isVisible() ? QString() : QStringLiteral("(hidden)"));
+    return out;
+}
+
+} // namespace
+
+TEST(frmNubrelWidget, MenuBarInOrderWithItsCaptions)
+{
+    frmNubrel w([](AppIcon) { return QIcon(); });
+    EXPECT_EQ(captions(w.menuBar()->actions()),
+              QStringList({QStringLiteral("動作(&E)"), QStringLiteral("表示(&D)"),
+                           QStringLiteral("設定(&K)"), QStringLiteral("ヘルプ(&H)")}));
+    EXPECT_EQ(captions(w.popUpMenu()->actions()),
+              QStringList({QStringLiteral("ｷｬﾝｾﾙ(hidden)"), QStringLiteral("-(hidden)"),
+                           QStringLiteral("タスクバーに入れる(&T)"), QStringLiteral("停止(&S)"),
+                           QStringLiteral("-"), QStringLiteral("終了(&X)")}));
+    const QList<QAction *> bar = w.menuBar()->actions();
+    EXPECT_EQ(captions(bar[1]->menu()->actions()),
+              QStringList({QStringLiteral("着信履歴(&R)"), QStringLiteral("-"),
+                           QStringLiteral("ﾌｫﾝﾄ(&F)")}));
+    EXPECT_EQ(bar[2]->menu(), nullptr) << "設定 is a command on the bar itself";
+    EXPECT_EQ(captions(bar[3]->menu()->actions()),
+              QStringList({QStringLiteral("説明書(&G)"), QStringLiteral("-"),
+                           QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)")}));
+
+    w.setDelItemsVisible(true);
+    EXPECT_TRUE(w.delItem()->isVisible());
+    EXPECT_TRUE(w.delSeparator()->isVisible());
+    w.setTaskCaption(QStringLiteral("タスクバーから出す(&T)"));
+    w.setTimeCaption(QStringLiteral("開始(&S)"));
+    EXPECT_EQ(w.taskItem()->text(), QStringLiteral("タスクバーから出す(&T)"));
+    EXPECT_EQ(w.timeItem()->text(), QStringLiteral("開始(&S)"));
+}
+
+TEST(frmNubrelWidget, DrawsTheLineInTheColourOfTheCall)
+{
+    QString last;
+    frmNubrel w([](AppIcon) { return QIcon(); });
+    w.setLastNumberSource([&] { return last; });
+    EXPECT_EQ(w.title(), QStringLiteral("準備中"));
+    EXPECT_EQ(w.font().size, 18);
+    EXPECT_FALSE(w.font().bold);
+    w.show();
+
+    EXPECT_EQ(w.paintedText(), QStringLiteral(" ＴＥＬ．"));
+    const QColor blue(0, 0, 255);
+    EXPECT_EQ(pixelsOf(w.canvas(), blue), 0);
+
+    last = QStringLiteral("0312345678");
+    w.setTextColor(0x0000FF);
+    w.repaint();
+    EXPECT_EQ(w.paintedText(), QStringLiteral(" ＴＥＬ．0312345678"));
+    EXPECT_GT(pixelsOf(w.canvas(), blue), 100) << "digits drawn in blue";
+
+    last = WithheldMark;
+    w.setTextColor(0x000000);
+    EXPECT_EQ(w.paintedText(), QStringLiteral(" ＴＥＬ．非通知"));
+    EXPECT_EQ(pixelsOf(w.canvas(), blue), 0);
+    EXPECT_GT(pixelsOf(w.canvas(), QColor(0, 0, 0)), 100);
+}
+
+TEST(frmNubrelWidget, DesignedClientSizeAndGeometryInTwips)
+{
+    frmNubrel w([](AppIcon) { return QIcon(); });
+    const double tpp = w.twipsPerPixelX();
+    w.show();
+    EXPECT_NEAR(w.canvas()->width() * tpp, frmNubrel::DesignClientWidth, tpp);
+    EXPECT_NEAR(w.canvas()->height() * tpp, frmNubrel::DesignClientHeight, tpp);
+    w.setTop(1500);
+    w.setLeft(-3000);
+    w.setHeight(1800);
+    w.setWidth(6000);
+    w.show();
+    EXPECT_NEAR(w.top(), 1500, tpp);
+    EXPECT_NEAR(w.left(), -3000, tpp) << "off the screen stays off the screen";
+    EXPECT_NEAR(w.height(), 1800, tpp);
+    EXPECT_NEAR(w.width(), 6000, tpp);
+
+    w.setFontFace(QStringLiteral("ＭＳ Ｐゴシック"));
+    w.setFontSize(12);
+    w.setFontBold(true);
+    w.setFontItalic(true);
+    EXPECT_EQ(w.font().size, 12);
+    EXPECT_TRUE(w.font().bold);
+    EXPECT_TRUE(w.font().italic);
+    EXPECT_FALSE(w.font().face.isEmpty());
+}
+
+TEST(frmNbTipWidget, PlacedBottomRightNeverFocusedAndPaintedPink)
+{
+    QString last;
+    frmNbTip tip([&] { return last; });
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double tpp = 1440.0 / screen->logicalDotsPerInchX();
+    EXPECT_EQ(tip.width(), std::lround(frmNbTip::ClientWidth / tpp));
+    EXPECT_EQ(tip.height(), std::lround(frmNbTip::ClientHeight / tpp));
+    EXPECT_TRUE(tip.windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(tip.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(tip.windowFlags() & Qt::WindowStaysOnTopHint);
+
+    tip.loadTip();
+    EXPECT_FALSE(tip.isTipVisible());
+    const QRect s = screen->geometry();
+    EXPECT_NEAR(tip.x(), s.width() - tip.width() - 100 / tpp, 1);
+    EXPECT_NEAR(tip.y(), s.height() - 3 * tip.height(), 1);
+
+    EXPECT_EQ(tip.paintedText(), QString());
+    last = QStringLiteral("09012345678");
+    EXPECT_EQ(tip.paintedText(), QStringLiteral(" 09012345678"));
+    tip.showTip();
+    EXPECT_TRUE(tip.isTipVisible());
+    EXPECT_GT(pixelsOf(&tip, QColor(255, 192, 192)), tip.width() * tip.height() / 2);
+    const QFontMetrics metrics(tip.font());
+    EXPECT_LE(metrics.horizontalAdvance(tip.paintedText()), tip.width())
+        << "eleven digits fit into the pop-up";
+    last = WithheldMark;
+    EXPECT_EQ(tip.paintedText(), QStringLiteral("非通知"));
+    tip.hideTip();
+    EXPECT_FALSE(tip.isTipVisible());
+}
