@@ -1,0 +1,78 @@
+// The launcher hands the history file to the desktop's handler as one argument.
+#include "platform/qt/QtLauncher.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+#ifndef Q_OS_WIN
+namespace {
+
+// Puts `folder` alone on PATH for the lifetime of the object.
+class PathOverride {
+public:
+    explicit PathOverride(const QString &folder) : m_saved(qgetenv("PATH"))
+    {
+        qputenv("PATH", QFile::encodeName(folder));
+    }
+    ~PathOverride() { qputenv("PATH", m_saved); }
+
+private:
+    QByteArray m_saved;
+};
+
+QByteArray waitForFile(const QString &path)
+{
+    // Generous: the handler runs detached and may be slow on a loaded machine.
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        QFile f(path);
+        if (f.exists() && f.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = f.readAll();
+            if (bytes.endsWith("<end>\n"))
+                return bytes;
+        }
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(QtLauncher, OpensTheTextFileWithTheDesktopHandlerAsOneArgument)
+{
+    QTemporaryDir bin;
+    const QString seen = bin.filePath(u"seen.txt"_s);
+    // Writes each argument on its own line, then a mark that it has finished.
+    QFile script(bin.filePath(u"xdg-open"_s));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" +
+                 QFile::encodeName(seen) + ".part\"\necho '<end>' >> \"" + QFile::encodeName(seen) +
+                 ".part\"\nmv \"" + QFile::encodeName(seen) + ".part\" \"" +
+                 QFile::encodeName(seen) + "\"\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const QString history = u"/tmp/a folder/着信履歴 $(touch x) ; 'q'.TXT"_s;
+    {
+        PathOverride path(bin.path());
+        QtLauncher launcher;
+        EXPECT_TRUE(launcher.openTextFile(history));
+    }
+    const QByteArray bytes = waitForFile(seen);
+    EXPECT_EQ(QString::fromUtf8(bytes), u"["_s + history + u"]\n<end>\n"_s);
+}
+
+TEST(QtLauncher, SaysWhenNoHandlerCouldBeStarted)
+{
+    QTemporaryDir empty;
+    PathOverride path(empty.path());
+    QtLauncher launcher;
+    EXPECT_FALSE(launcher.openTextFile(u"/tmp/着信履歴.TXT"_s));
+}
+#endif
