@@ -1,0 +1,70 @@
+// The settings dialog's logic: what its controls show when it opens and what
+// "登録" stores. The dialog's widgets mirror this model, so tests drive it
+// without them.
+#pragma once
+
+#include "config/ProductEntry.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+struct ProgramState;
+class basNbComIni;
+class Prompts;
+
+class EnvSettings {
+public:
+    // The speeds offered, in list order.
+    static const QStringList SpeedList;
+    static constexpr int DefaultSpeedLine = 11; // "9600"
+    // The port button switched on for a port the dialog does not offer.
+    static constexpr int DefaultPortButton = 2;
+
+    EnvSettings(ProgramState &state, const basNbComIni &ini, Prompts &prompts);
+
+    void Form_Load();
+    void FillSpeedList();
+    void SelectSpeed(const QString &speed);
+    void FillProductList(const ProductEntry &current);
+    // Index 0 "登録", 1 "キャンセル". True when the dialog is to close.
+    bool cmdOK_Click(int index);
+
+    // The controls. The port button on (1..4).
+    int comPort() const { return m_comPort; }
+    void setComPort(int button);
+    // The speed box: its lines, the selected line and the text of its edit field.
+    const QStringList &speedLines() const { return m_speedLines; }
+    int speedIndex() const { return m_speedIndex; }
+    void setSpeedIndex(int line);
+    QString speedText() const { return m_speedText; }
+    void setSpeedText(const QString &text) { m_speedText = text; }
+    // The product box, line for line with ProductEntries; -1 when none is selected.
+    const QList<ProductEntry> &productEntries() const { return m_productEntries; }
+    QStringList productLines() const;
+    int productIndex() const { return m_productIndex; }
+    void setProductIndex(int line);
+    QString productText() const { return m_productText; }
+    void setProductText(const QString &text) { m_productText = text; }
+    // The history button on: 0 "作成する", 1 "作成しない".
+    int histTxt() const { return m_histTxt; }
+    void setHistTxt(int button);
+
+private:
+    QString chosenSpeed() const;
+    int chosenProduct() const;
+
+    ProgramState &m_state;
+    const basNbComIni &m_ini;
+    Prompts &m_prompts;
+
+    int m_comPort = DefaultPortButton;
+    QStringList m_speedLines;
+    int m_speedIndex = -1;
+    QString m_speedText;
+    QList<ProductEntry> m_productEntries;
+    int m_productIndex = -1;
+    QString m_productText;
+    int m_histTxt = 0;
+};

@@ -1,0 +1,76 @@
+#include "dialogs/AboutLink.h"
+
+#include "dialogs/FindFile.h"
+#include "platform/Launcher.h"
+#include "platform/Prompts.h"
+
+#ifdef Q_OS_WIN
+#include <QProcess>
+#endif
+
+const QString AboutLink::BrowserFile = QStringLiteral("IEXPLORE.EXE");
+const QString AboutLink::SearchRoot = QStringLiteral("c:\\");
+
+namespace {
+const QString AppTitle = QStringLiteral("VORDEK");
+const QString MessageHead = QStringLiteral("ＶＯＲＤＥＫにて、");
+} // namespace
+
+AboutLink::AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, QString address,
+                     Hooks hooks)
+    : m_prompts(prompts), m_launcher(launcher), m_events(events), m_address(std::move(address)),
+      m_hooks(std::move(hooks))
+{
+}
+
+void AboutLink::showMessage(const QString &line)
+{
+    m_prompts.messageBox(MessageHead + u'\r' + line, AppTitle, MessageIcon::Exclamation);
+}
+
+void AboutLink::lblHome_MouseDown(int button, int, double, double)
+{
+    if (button != 1 || m_launching)
+        return;
+    m_launching = true;
+    const auto boxOpen = [this] { return !m_hooks.isBoxOpen || m_hooks.isBoxOpen(); };
+
+    if (m_hooks.isStopped && !m_hooks.isStopped()) {
+        showMessage(QStringLiteral("一時停止させます。ｲﾝﾀｰﾈｯﾄ切断後、開始して下さい。"));
+        // Monitoring stops even when the box went away under the message.
+        if (m_hooks.mnuTime_Click)
+            m_hooks.mnuTime_Click();
+        if (!boxOpen()) {
+            m_launching = false;
+            return;
+        }
+    }
+
+    if (m_hooks.setWaitCursor)
+        m_hooks.setWaitCursor(true);
+    const bool started = startBrowser(m_address + u'/');
+    if (m_hooks.setWaitCursor)
+        m_hooks.setWaitCursor(false);
+
+    if (!started && boxOpen())
+        showMessage(QStringLiteral("Microsoft Internet Explorerを起動出来ませんでした。"));
+    m_launching = false;
+    if (m_hooks.closeBox)
+        m_hooks.closeBox();
+}
+
+bool AboutLink::startBrowser(const QString &url)
+{
+#ifdef Q_OS_WIN
+    QString found;
+    FindFile(BrowserFile, SearchRoot, found, m_events);
+    // The box went away during the search (the program is ending): start
+    // nothing and report nothing.
+    if (m_hooks.isBoxOpen && !m_hooks.isBoxOpen())
+        return true;
+    return !found.isEmpty() && QProcess::startDetached(found, {url});
+#else
+    // The desktop's own browser; there is no drive to search here.
+    return m_launcher.openUrl(url);
+#endif
+}
