@@ -17,4 +17,4 @@ run_suite core-only
 # Formatting of the checked-in code.
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 run_suite debug
-run_suite asan
+run_suite asan-core

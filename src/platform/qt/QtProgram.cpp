@@ -1,0 +1,95 @@
+#include "platform/qt/QtProgram.h"
+
+#include "app/MainController.h"
+#include "app/frmNubrel.h"
+#include "calls/frmNbTip.h"
+#include "platform/Clock.h"
+#include "dialogs/frmNbAbout.h"
+#include "dialogs/frmNbHelp.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtIcons.h"
+#include "platform/qt/QtLauncher.h"
+#include "platform/qt/QtMonitorTimer.h"
+#include "platform/qt/QtPrompts.h"
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtSignalWatcher.h"
+#include "platform/qt/QtTrayIcon.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QSessionManager>
+
+namespace {
+
+// The dialogs need the controller's state and the controller needs the
+// dialogs: this stands in until both exist.
+class DialogsRelay final : public Dialogs {
+public:
+    Dialogs *target = nullptr;
+    void showSettingsDialog() override { target->showSettingsDialog(); }
+    void showAbout() override { target->showAbout(); }
+    void closeAbout() override { target->closeAbout(); }
+    void showManual(const QString &path) override { target->showManual(path); }
+    void closeManual() override { target->closeManual(); }
+};
+
+void installFontSubstitutes()
+{
+    // The designed face is a Windows font; these are the closest Japanese
+    // proportional Gothic faces on other systems.
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPAPゴシック"),
+                                QStringLiteral("Noto Sans CJK JP"),
+                                QStringLiteral("VL PGothic")});
+}
+
+} // namespace
+
+struct QtProgram::Parts {
+    MainController *controller = nullptr;
+    frmNubrel window{[](AppIcon icon) { return QtIcons::iconFor(icon); }};
+    frmNbTip tip{[this] { return controller ? controller->state().LastNumber : QString(); }};
+    QtMonitorTimer timer{[this] {
+        if (controller)
+            controller->TimForm_Timer();
+    }};
+    QtSerialPort port;
+    QtTrayIcon tray{[](AppIcon icon) { return QtIcons::iconFor(icon); }};
+    QtPrompts prompts{&window};
+    QtLauncher launcher;
+    SystemClock clock;
+    QtEventPump events;
+    DialogsRelay dialogsRelay;
+    MainController mainController{PlatformParts{window, tip, timer, port, tray, prompts,
+                                                dialogsRelay, launcher, clock, events,
+                                                QCoreApplication::applicationDirPath()}};
+    QtDialogs dialogs{mainController.state(), mainController.ini(), prompts, launcher, &window,
+                      [this] { mainController.mnuTime_Click(); },
+                      QtIcons::iconFor(AppIcon::BuiltIn)};
+    QtSignalWatcher signalWatcher{[this] { mainController.Form_Unload(); }};
+};
+
+QtProgram::QtProgram()
+{
+    installFontSubstitutes();
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_parts = std::make_unique<Parts>();
+    Parts &p = *m_parts;
+    p.controller = &p.mainController;
+    p.dialogsRelay.target = &p.dialogs;
+    p.window.attach(&p.mainController);
+    p.tray.setMouseHandler([&p](int button, double xTwips) {
+        p.mainController.Form_MouseDown(button, 0, xTwips, 0);
+    });
+    p.window.setLastNumberSource([&p] { return p.mainController.state().LastNumber; });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &p.window,
+                     [&p](QSessionManager &) { p.mainController.Form_Unload(); });
+}
+
+QtProgram::~QtProgram() = default;
+
+void QtProgram::start()
+{
+    m_parts->mainController.Form_Load();
+}
