@@ -61,8 +61,8 @@ void GetIniStringOf1000Keys(benchmark::State &state)
 {
     BigIni big;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(big.ini.GetIniString(QStringLiteral("env"),
-                                                      QStringLiteral("key999"), QString()));
+        benchmark::DoNotOptimize(
+            big.ini.GetIniString(QStringLiteral("env"), QStringLiteral("key999"), QString()));
     }
 }
 BENCHMARK(GetIniStringOf1000Keys);

@@ -37,8 +37,7 @@ MainController::MainController(const PlatformParts &parts)
       m_folder(parts.programFolder), m_ini(parts.programFolder),
       m_log(parts.programFolder, parts.clock), m_history(parts.programFolder, parts.clock, m_log),
       m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view, parts.events),
-      m_recorder(m_state, parts.view, parts.tray, m_history),
-      m_query(m_state, m_link, m_recorder)
+      m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder)
 {
 }
 
@@ -53,8 +52,8 @@ void MainController::Form_Load()
     m_state.LastCallNo = -2;
 
     const int seconds = m_ini.GetIniInt(ENV, QStringLiteral("TIMER"), DefaultTimerSeconds);
-    const int period = seconds >= 1 && seconds <= MaxTimerSeconds ? seconds * 1000
-                                                                   : DefaultTimerSeconds * 1000;
+    const int period =
+        seconds >= 1 && seconds <= MaxTimerSeconds ? seconds * 1000 : DefaultTimerSeconds * 1000;
     m_timer.setInterval(period);
     m_state.PollInterval = period;
 
@@ -97,8 +96,8 @@ void MainController::Form_Load()
 void MainController::applyStoredGeometry()
 {
     const auto read = [this](const char *key, double current) {
-        const QString text = m_ini.GetIniString(NUBREL, QString::fromLatin1(key),
-                                                ValueText::formatSingle(current));
+        const QString text =
+            m_ini.GetIniString(NUBREL, QString::fromLatin1(key), ValueText::formatSingle(current));
         return ValueText::parseNumber(text).value_or(current);
     };
     const double top = read("TOP", m_view.top());
@@ -121,10 +120,10 @@ void MainController::applyStoredFont()
     m_view.setFontFace(m_ini.GetIniString(NUBREL, QStringLiteral("FONT"), m_view.font().face));
 
     const double currentSize = m_view.font().size;
-    const double size = ValueText::parseNumber(
-                            m_ini.GetIniString(NUBREL, QStringLiteral("FONTSIZE"),
-                                               ValueText::formatSingle(currentSize)))
-                            .value_or(currentSize);
+    const double size =
+        ValueText::parseNumber(m_ini.GetIniString(NUBREL, QStringLiteral("FONTSIZE"),
+                                                  ValueText::formatSingle(currentSize)))
+            .value_or(currentSize);
     m_view.setFontSize(size > 0 && size <= MaxFontSize ? size : currentSize);
 
     const bool bold = m_view.font().bold;
@@ -133,8 +132,8 @@ void MainController::applyStoredFont()
                            .value_or(bold));
     const bool italic = m_view.font().italic;
     m_view.setFontItalic(
-        ValueText::parseFlag(m_ini.GetIniString(NUBREL, QStringLiteral("FONTITALIC"),
-                                                ValueText::formatFlag(italic)))
+        ValueText::parseFlag(
+            m_ini.GetIniString(NUBREL, QStringLiteral("FONTITALIC"), ValueText::formatFlag(italic)))
             .value_or(italic));
 }
 
@@ -153,7 +152,8 @@ void MainController::Form_Unload()
         if (m_state.InTray) {
             windowState = 3;
         } else {
-            m_ini.PutIniString(NUBREL, QStringLiteral("TOP"), ValueText::formatSingle(m_view.top()));
+            m_ini.PutIniString(NUBREL, QStringLiteral("TOP"),
+                               ValueText::formatSingle(m_view.top()));
             m_ini.PutIniString(NUBREL, QStringLiteral("LEFT"),
                                ValueText::formatSingle(m_view.left()));
             m_ini.PutIniString(NUBREL, QStringLiteral("HEIGHT"),
@@ -235,7 +235,8 @@ void MainController::mnuTask_Click()
                 m_noTrayReported = true;
                 m_prompts.messageBox(
                     QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
-                        QStringLiteral("このデスクトップには通知領域がないため、タスクバーに入れられません。"),
+                        QStringLiteral(
+                            "このデスクトップには通知領域がないため、タスクバーに入れられません。"),
                     AppTitle, MessageIcon::Exclamation);
             }
             return;
@@ -369,10 +370,10 @@ void MainController::mnuHistry_Click()
     const QFileInfo info(path);
     if (info.isFile() && !info.isHidden()) {
         if (!m_launcher.openTextFile(path)) {
-            m_prompts.messageBox(QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
-                                     QDir::toNativeSeparators(path) +
-                                     QStringLiteral("を開くテキストエディタを起動できませんでした。"),
-                                 AppTitle, MessageIcon::Exclamation);
+            m_prompts.messageBox(
+                QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' + QDir::toNativeSeparators(path) +
+                    QStringLiteral("を開くテキストエディタを起動できませんでした。"),
+                AppTitle, MessageIcon::Exclamation);
         }
         return;
     }

@@ -71,8 +71,9 @@ QString SerialLink::deviceForPort(std::int16_t port) const
     return QStringLiteral("COM") + QString::number(port);
 #else
     const QString mapped =
-        m_ini.GetIniString(QStringLiteral("PORTS"), QStringLiteral("COM") + QString::number(port),
-                           QString())
+        m_ini
+            .GetIniString(QStringLiteral("PORTS"), QStringLiteral("COM") + QString::number(port),
+                          QString())
             .trimmed();
     if (!mapped.isEmpty())
         return mapped;

@@ -28,7 +28,7 @@ public:
     static constexpr std::int32_t MaxPoll = 10000;
     // Pause of one poll while nothing has arrived; 10,001 polls make an
     // unanswered exchange end after about three seconds.
-    static constexpr int PollPauseMicroseconds = 300;
+    static constexpr int PollPauseMicroseconds = 220;
 
     SerialLink(ProgramState &state, SerialPort &port, const basNbComIni &ini,
                const DiagnosticLog &log, Prompts &prompts, MainView &view, EventPump &events);

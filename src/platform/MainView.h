@@ -2,8 +2,8 @@
 // font, icon and the captions of its menu items.
 #pragma once
 
-#include <cstdint>
 #include <QString>
+#include <cstdint>
 
 struct FontSpec {
     QString face;
@@ -57,7 +57,7 @@ public:
     virtual void setTaskCaption(const QString &caption) = 0;
     virtual void setTimeCaption(const QString &caption) = 0;
     virtual void setDelItemsVisible(bool visible) = 0; // mnuDel and mnuDummy1
-    virtual void popUpMenuAtCursor() = 0;               // mnuPopUp, not waiting
+    virtual void popUpMenuAtCursor() = 0;              // mnuPopUp, not waiting
     virtual void resetMousePointer() = 0;
 
     // Closes every window, stops the timer and leaves the event loop.

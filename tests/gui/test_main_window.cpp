@@ -1,6 +1,6 @@
 // The main window and the pop-up drawn offscreen: texts, colours, menus, geometry.
-#include "app/frmNubrel.h"
 #include "app/ProgramState.h"
+#include "app/frmNubrel.h"
 #include "calls/frmNbTip.h"
 
 #include <QAction>

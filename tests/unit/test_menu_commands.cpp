@@ -33,8 +33,8 @@ TEST(mnuEnv, ReappliesOnlyAfterRegisterAndInitialisesOnlyAChangeToKind1)
         r.c.mnuEnv_Click();
         EXPECT_EQ(r.p.port.m_device,
                   c.registered ? QStringLiteral("/dev/ttyS3") : QStringLiteral("/dev/ttyS1"));
-        EXPECT_EQ(r.p.port.m_settings, c.registered ? QStringLiteral("19200,N,8,1")
-                                                    : QStringLiteral("9600,N,8,1"));
+        EXPECT_EQ(r.p.port.m_settings,
+                  c.registered ? QStringLiteral("19200,N,8,1") : QStringLiteral("9600,N,8,1"));
         EXPECT_EQ(r.p.port.m_written.size(), c.initCommands) << c.after.ProductName.toStdString();
     }
 }
@@ -62,9 +62,9 @@ TEST(mnuHistry, OpensTheFileOrSaysItIsMissing)
 
     r.c.mnuHistry_Click();
     ASSERT_EQ(r.p.prompts.m_messages.size(), 1u);
-    EXPECT_EQ(r.p.prompts.m_messages[0].text, QStringLiteral("ＶＯＲＤＥＫにて、\r") +
-                                                  QDir::toNativeSeparators(path) +
-                                                  QStringLiteral("を見つけられないので、表示できませんでした。"));
+    EXPECT_EQ(r.p.prompts.m_messages[0].text,
+              QStringLiteral("ＶＯＲＤＥＫにて、\r") + QDir::toNativeSeparators(path) +
+                  QStringLiteral("を見つけられないので、表示できませんでした。"));
     EXPECT_EQ(r.p.prompts.m_messages[0].title, QStringLiteral("VORDEK"));
     EXPECT_EQ(r.p.prompts.m_messages[0].icon, MessageIcon::Exclamation);
     EXPECT_TRUE(r.p.launcher.m_textFiles.isEmpty());
@@ -105,7 +105,8 @@ TEST(mnuFont, AppliesTheChoiceAndRepaintsAndKeepsTheFontOnCancel)
                                             "FONTITALIC=True\r\n")));
 
     ControllerRig again;
-    again.folder.writeBytes(QStringLiteral("Nubrel.ini"), r.folder.readBytes(QStringLiteral("Nubrel.ini")));
+    again.folder.writeBytes(QStringLiteral("Nubrel.ini"),
+                            r.folder.readBytes(QStringLiteral("Nubrel.ini")));
     again.c.Form_Load();
     EXPECT_EQ(again.p.view.m_font, r.p.prompts.m_fontChoice) << "the next start uses it";
 }

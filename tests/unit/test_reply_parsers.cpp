@@ -46,12 +46,12 @@ TEST(ParseNumberReply, ReadsIndexAndNumberOfTheLastLineBeforeOk)
         {"at$a\r\nNO DATA\r\nOK\r\n", "NONE", -1},
         {"at$a no line break", "NONE", -1},
         {"at$a\r\n012 P/20261207\r\nOK\r\n", "P", 12},
-        {"at$a\r\n012 0312345678/x", "NONE", -1},       // no line end after the data line
-        {"at$a\r\n012 0312345678/x\r\n", "0312345678", 12}, // ends without "OK"
-        {"at$a\r\nabc 0312/x\r\nOK\r\n", "0312", -1},   // index is not a number
+        {"at$a\r\n012 0312345678/x", "NONE", -1},             // no line end after the data line
+        {"at$a\r\n012 0312345678/x\r\n", "0312345678", 12},   // ends without "OK"
+        {"at$a\r\nabc 0312/x\r\nOK\r\n", "0312", -1},         // index is not a number
         {"at$a\r\n99999999999 0312/x\r\nOK\r\n", "0312", -1}, // beyond 32 bits
-        {"at$a\r\n 0312/x\r\nOK\r\n", "0312", -1},      // blank first: empty index
-        {"at$a\r\n12/x\r\nOK\r\n", "", 12},             // shorter than the three index digits
+        {"at$a\r\n 0312/x\r\nOK\r\n", "0312", -1},            // blank first: empty index
+        {"at$a\r\n12/x\r\nOK\r\n", "", 12},                   // shorter than the three index digits
     };
     for (const Case &c : cases) {
         QString number;

@@ -29,12 +29,12 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
         std::int16_t result;
     } cases[] = {
         {{"AT\\L1\r\r\nOK\r\n"}, 0},
-        {{"AT\\L1\r\r\nO", "K\r\n"}, 0},   // in two pieces
-        {{"xxOKyy"}, 0},                     // inside other text
-        {{"ok\r\n"}, 1},                     // lower case does not count
+        {{"AT\\L1\r\r\nO", "K\r\n"}, 0}, // in two pieces
+        {{"xxOKyy"}, 0},                 // inside other text
+        {{"ok\r\n"}, 1},                 // lower case does not count
         {{"ERROR\r\n"}, 1},
-        {{}, 1},                             // silent
-        {{"\x82\x4F", "K"}, 1},              // "０" then "K": the trail byte is no "O"
+        {{}, 1},                // silent
+        {{"\x82\x4F", "K"}, 1}, // "０" then "K": the trail byte is no "O"
     };
     for (const Case &cs : cases) {
         Exchange x;
@@ -125,8 +125,9 @@ TEST(SendCommand, PortThatCannotBeOpenedAsksStopOrExit)
         EXPECT_EQ(x.send(), exitChosen ? -1 : -2);
         EXPECT_TRUE(x.p.port.m_written.isEmpty()) << "nothing is sent";
         EXPECT_EQ(x.s.iTry, 1);
-        EXPECT_EQ(x.log(), QStringLiteral("2026/12/07 09:05:03 Nubrel     [ｴﾗｰ番号[2]Permission error "
-                                          "while locking the device]\r\n"));
+        EXPECT_EQ(x.log(),
+                  QStringLiteral("2026/12/07 09:05:03 Nubrel     [ｴﾗｰ番号[2]Permission error "
+                                 "while locking the device]\r\n"));
         ASSERT_EQ(x.p.prompts.m_questions.size(), 1u);
         EXPECT_EQ(x.p.prompts.m_questions[0].title, QStringLiteral("0312345678"));
         EXPECT_EQ(x.p.prompts.m_questions[0].message,
@@ -153,7 +154,8 @@ TEST(SendCommand, MessagesNameTheConfiguredPortEvenWhenAnotherIsUsed)
         std::int16_t comPort;
         const char *device;
         const char *shown;
-    } cases[] = {{0, "/dev/ttyS1", "COM 0"}, {-3, "/dev/ttyS1", "COM-3"}, {4, "/dev/ttyS3", "COM 4"}};
+    } cases[] = {
+        {0, "/dev/ttyS1", "COM 0"}, {-3, "/dev/ttyS1", "COM-3"}, {4, "/dev/ttyS3", "COM 4"}};
     for (const Case &cs : cases) {
         Exchange x;
         x.s.ComPort = cs.comPort;
@@ -162,7 +164,7 @@ TEST(SendCommand, MessagesNameTheConfiguredPortEvenWhenAnotherIsUsed)
         x.p.port.m_openFails = true;
         x.send();
         EXPECT_TRUE(x.p.prompts.m_questions.at(0).message.startsWith(QString::fromLatin1(cs.shown) +
-                                                                      QStringLiteral("は")))
+                                                                     QStringLiteral("は")))
             << cs.comPort;
     }
 }
@@ -181,8 +183,11 @@ TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
     struct Case {
         const char *speed;
         const char *settings;
-    } cases[] = {{" 19200 ", "19200,N,8,1"}, {"", "9600,N,8,1"}, {"abc", "9600,N,8,1"},
-                 {"9600", "9600,N,8,1"}, {"7200", "7200,N,8,1"}};
+    } cases[] = {{" 19200 ", "19200,N,8,1"},
+                 {"", "9600,N,8,1"},
+                 {"abc", "9600,N,8,1"},
+                 {"9600", "9600,N,8,1"},
+                 {"7200", "7200,N,8,1"}};
     for (const Case &cs : cases) {
         x.s.ComSpeed = QString::fromLatin1(cs.speed);
         x.c.link().ApplyCommSettings();

@@ -44,11 +44,12 @@ TEST(IniRead, FindsSectionAndKeyInAnyCaseAndFallsBackToTheDefault)
     struct Case {
         const char *value;
         int expected;
-    } ints[] = {{"12abc", 12}, {"abc", 0}, {"-5", -5}, {"70000", 7}, {"32767", 32767},
-                {"-32768", -32768}, {"", 7}, {"+3", 3}};
+    } ints[] = {{"12abc", 12},    {"abc", 0},         {"-5", -5}, {"70000", 7},
+                {"32767", 32767}, {"-32768", -32768}, {"", 7},    {"+3", 3}};
     for (const Case &c : ints) {
         folder.writeBytes(QStringLiteral("Nubrel.ini"), QByteArray("[A]\r\nK=") + c.value + "\r\n");
-        EXPECT_EQ(ini.GetIniInt(QStringLiteral("A"), QStringLiteral("K"), 7), c.expected) << c.value;
+        EXPECT_EQ(ini.GetIniInt(QStringLiteral("A"), QStringLiteral("K"), 7), c.expected)
+            << c.value;
     }
 }
 
@@ -62,10 +63,12 @@ TEST(IniRead, StringsAreCutAt255BytesNeverInsideADoubleByteCharacter)
               QString(255, u'a'));
 
     // 254 single bytes, then a double-byte character straddling byte 255.
-    folder.writeIni(QStringLiteral("[A]\nK=") + QString(254, u'a') + QStringLiteral("番号") + u'\n');
+    folder.writeIni(QStringLiteral("[A]\nK=") + QString(254, u'a') + QStringLiteral("番号") +
+                    u'\n');
     EXPECT_EQ(ini.GetIniString(QStringLiteral("A"), QStringLiteral("K"), QString()),
               QString(254, u'a'));
-    folder.writeIni(QStringLiteral("[A]\nK=") + QString(253, u'a') + QStringLiteral("番号") + u'\n');
+    folder.writeIni(QStringLiteral("[A]\nK=") + QString(253, u'a') + QStringLiteral("番号") +
+                    u'\n');
     EXPECT_EQ(ini.GetIniString(QStringLiteral("A"), QStringLiteral("K"), QString()),
               QString(253, u'a') + QStringLiteral("番"));
 }
@@ -78,26 +81,25 @@ TEST(IniWrite, ChangesOnlyItsLineAndAddsKeysAndSectionsWhereTheyBelong)
 
     EXPECT_NE(ini.PutIniString(QStringLiteral("ENV"), QStringLiteral("timer"), QStringLiteral("3")),
               0);
-    EXPECT_NE(ini.PutIniString(QStringLiteral("NUBREL"), QStringLiteral("STATE"),
-                               QStringLiteral("1")),
-              0);
+    EXPECT_NE(
+        ini.PutIniString(QStringLiteral("NUBREL"), QStringLiteral("STATE"), QStringLiteral("1")),
+        0);
     EXPECT_NE(ini.PutIniString(QStringLiteral("PORTS"), QStringLiteral("COM2"),
                                QStringLiteral("/dev/ttyUSB0")),
               0);
-    EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.ini")),
-              QByteArray("; 設定ファイル\r\n"
-                         "[Env]\r\n"
-                         "TimeR=3\r\n"
-                         "Unknown=keep me\r\n"
-                         "\r\n"
-                         "[NUBREL]\r\n"
-                         "Font=x\r\n"
-                         "STATE=1\r\n"
-                         "\r\n"
-                         "[OTHER]\r\n"
-                         "COMPORT=9\r\n"
-                         "[PORTS]\r\n"
-                         "COM2=/dev/ttyUSB0\r\n"));
+    EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.ini")), QByteArray("; 設定ファイル\r\n"
+                                                                         "[Env]\r\n"
+                                                                         "TimeR=3\r\n"
+                                                                         "Unknown=keep me\r\n"
+                                                                         "\r\n"
+                                                                         "[NUBREL]\r\n"
+                                                                         "Font=x\r\n"
+                                                                         "STATE=1\r\n"
+                                                                         "\r\n"
+                                                                         "[OTHER]\r\n"
+                                                                         "COMPORT=9\r\n"
+                                                                         "[PORTS]\r\n"
+                                                                         "COM2=/dev/ttyUSB0\r\n"));
 
     ProgramFolder fresh;
     basNbComIni created(fresh.path());
@@ -122,9 +124,9 @@ TEST(IniWrite, HandEditedFilesReadAndWriteInTheirOwnForm)
     EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.ini")),
               QByteArray("[ENV]\nTIMER=4\nHISTTXT=1\n[NUBREL]\nSTATE=2\nFONT=a\n"));
 
-    folder.writeBytes(QStringLiteral("Nubrel.ini"),
-                      QByteArray("\xEF\xBB\xBF[NUBREL]\r\nFONT=") +
-                          QStringLiteral("ＭＳ Ｐゴシック").toUtf8() + "\r\n");
+    folder.writeBytes(QStringLiteral("Nubrel.ini"), QByteArray("\xEF\xBB\xBF[NUBREL]\r\nFONT=") +
+                                                        QStringLiteral("ＭＳ Ｐゴシック").toUtf8() +
+                                                        "\r\n");
     EXPECT_EQ(ini.GetIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QString()),
               QStringLiteral("ＭＳ Ｐゴシック"));
     ini.PutIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QStringLiteral("ゴシック"));
@@ -164,9 +166,14 @@ TEST(SplitList, KindBeforeTheFirstCommaAndTheRestAsName)
         const char *entry;
         int kind;
         const char *name;
-    } cases[] = {{"1,TA,model,2", 1, "TA,model,2"}, {"no comma", 0, ""}, {" 1 ,x", 1, "x"},
-                 {"abc,x", 0, "x"},                {"", 0, ""},         {"0,", 0, ""},
-                 {"99999,x", 0, "x"},              {"-1,x", -1, "x"}};
+    } cases[] = {{"1,TA,model,2", 1, "TA,model,2"},
+                 {"no comma", 0, ""},
+                 {" 1 ,x", 1, "x"},
+                 {"abc,x", 0, "x"},
+                 {"", 0, ""},
+                 {"0,", 0, ""},
+                 {"99999,x", 0, "x"},
+                 {"-1,x", -1, "x"}};
     for (const Case &c : cases) {
         const ProductEntry e = SplitList(5, QString::fromUtf8(c.entry));
         EXPECT_EQ(e.ListIndex, 5);

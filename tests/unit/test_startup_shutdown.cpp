@@ -55,9 +55,9 @@ TEST(FormLoad, TimerSettingGivesThePeriod)
     struct Case {
         const char *timer;
         int period;
-    } cases[] = {{"0", 10000},       {"-5", 10000},  {"1", 1000},  {"3", 3000},
-                 {"30", 30000},      {"66", 66000},  {"3600", 3600000},
-                 {"3601", 10000},    {"abc", 10000}, {"", 10000}, {"99999", 10000}};
+    } cases[] = {{"0", 10000},   {"-5", 10000}, {"1", 1000},       {"3", 3000},
+                 {"30", 30000},  {"66", 66000}, {"3600", 3600000}, {"3601", 10000},
+                 {"abc", 10000}, {"", 10000},   {"99999", 10000}};
     for (const Case &c : cases) {
         ControllerRig r;
         r.folder.writeIni(QStringLiteral("[ENV]\nTIMER=") + QString::fromLatin1(c.timer) + u'\n');
@@ -146,7 +146,8 @@ TEST(FormLoad, InitialisationCommandAnswersActAtOnce)
     EXPECT_TRUE(exit.s.Unloaded);
     EXPECT_EQ(exit.p.view.m_ended, 1);
     EXPECT_EQ(exit.p.view.m_shows, 0);
-    EXPECT_TRUE(exit.folder.readText(QStringLiteral("Nubrel.ini")).contains(QStringLiteral("STATE=0")));
+    EXPECT_TRUE(
+        exit.folder.readText(QStringLiteral("Nubrel.ini")).contains(QStringLiteral("STATE=0")));
 
     ControllerRig silent;
     silent.folder.writeIni(kind1);
@@ -169,9 +170,10 @@ TEST(FormUnload, NormalWindowWritesEveryKeyInOrder)
     EXPECT_EQ(keysOf(ini, QStringLiteral("NUBREL")),
               QStringLiteral("TOP LEFT HEIGHT WIDTH STATE FONT FONTSIZE FONTBOLD FONTITALIC")
                   .split(u' '));
-    EXPECT_EQ(ini, QStringLiteral("[NUBREL]\r\nTOP=1200\r\nLEFT=1500\r\nHEIGHT=1725\r\nWIDTH=4335\r\n"
-                                  "STATE=0\r\nFONT=IPAPGothic\r\nFONTSIZE=18\r\nFONTBOLD=False\r\n"
-                                  "FONTITALIC=False\r\n"));
+    EXPECT_EQ(ini,
+              QStringLiteral("[NUBREL]\r\nTOP=1200\r\nLEFT=1500\r\nHEIGHT=1725\r\nWIDTH=4335\r\n"
+                             "STATE=0\r\nFONT=IPAPGothic\r\nFONTSIZE=18\r\nFONTBOLD=False\r\n"
+                             "FONTITALIC=False\r\n"));
     EXPECT_TRUE(r.p.tip.m_unloaded);
     EXPECT_EQ(r.p.dialogs.m_aboutClosed, 1);
     EXPECT_EQ(r.p.view.m_ended, 1);
@@ -203,9 +205,10 @@ TEST(FormUnload, OtherStatesKeepThePositionKeys)
             r.c.mnuTask_Click();
         r.c.Form_Unload();
         const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
-        EXPECT_TRUE(ini.startsWith(QStringLiteral("; mine\r\n[NUBREL]\r\nTOP=7\r\nLEFT=8\r\nHEIGHT=9\r\n"
-                                                  "WIDTH=10\r\nSTATE=") +
-                                   QString::fromLatin1(c.written) + QStringLiteral("\r\n")))
+        EXPECT_TRUE(
+            ini.startsWith(QStringLiteral("; mine\r\n[NUBREL]\r\nTOP=7\r\nLEFT=8\r\nHEIGHT=9\r\n"
+                                          "WIDTH=10\r\nSTATE=") +
+                           QString::fromLatin1(c.written) + QStringLiteral("\r\n")))
             << qPrintable(ini);
         if (c.intoTray) {
             EXPECT_EQ(r.p.tray.messages().back(), NotifyMessage::NIM_DELETE);

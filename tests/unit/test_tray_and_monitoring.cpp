@@ -140,7 +140,7 @@ TEST(FormMouseDown, DecodesTheMessageFromTheXCoordinate)
         r.c.mnuTask_Click();
         r.p.view.m_twipsPerPixel = c.twipsPerPixel;
         r.c.Form_MouseDown(c.button, 0, c.x, 0);
-        const std::string outcome = !r.s.InTray            ? "restore"
+        const std::string outcome = !r.s.InTray             ? "restore"
                                     : r.p.view.m_popUps > 0 ? "menu"
                                                             : "none";
         EXPECT_EQ(outcome, c.outcome) << c.button << " " << c.x;

@@ -3,9 +3,9 @@
 #include "app/MainController.h"
 #include "app/frmNubrel.h"
 #include "calls/frmNbTip.h"
-#include "platform/Clock.h"
 #include "dialogs/frmNbAbout.h"
 #include "dialogs/frmNbHelp.h"
+#include "platform/Clock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtIcons.h"
@@ -40,8 +40,7 @@ void installFontSubstitutes()
     // proportional Gothic faces on other systems.
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
                                {QStringLiteral("IPAPGothic"), QStringLiteral("IPAPゴシック"),
-                                QStringLiteral("Noto Sans CJK JP"),
-                                QStringLiteral("VL PGothic")});
+                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic")});
 }
 
 } // namespace
@@ -64,7 +63,11 @@ struct QtProgram::Parts {
     MainController mainController{PlatformParts{window, tip, timer, port, tray, prompts,
                                                 dialogsRelay, launcher, clock, events,
                                                 QCoreApplication::applicationDirPath()}};
-    QtDialogs dialogs{mainController.state(), mainController.ini(), prompts, launcher, &window,
+    QtDialogs dialogs{mainController.state(),
+                      mainController.ini(),
+                      prompts,
+                      launcher,
+                      &window,
                       [this] { mainController.mnuTime_Click(); },
                       QtIcons::iconFor(AppIcon::BuiltIn)};
     QtSignalWatcher signalWatcher{[this] { mainController.Form_Unload(); }};
@@ -79,9 +82,8 @@ QtProgram::QtProgram()
     p.controller = &p.mainController;
     p.dialogsRelay.target = &p.dialogs;
     p.window.attach(&p.mainController);
-    p.tray.setMouseHandler([&p](int button, double xTwips) {
-        p.mainController.Form_MouseDown(button, 0, xTwips, 0);
-    });
+    p.tray.setMouseHandler(
+        [&p](int button, double xTwips) { p.mainController.Form_MouseDown(button, 0, xTwips, 0); });
     p.window.setLastNumberSource([&p] { return p.mainController.state().LastNumber; });
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &p.window,
                      [&p](QSessionManager &) { p.mainController.Form_Unload(); });
