@@ -49,12 +49,14 @@ TEST(QtLauncher, OpensTheTextFileWithTheDesktopHandlerAsOneArgument)
     QTemporaryDir bin;
     const QString seen = bin.filePath(u"seen.txt"_s);
     // Writes each argument on its own line, then a mark that it has finished.
+    // It inherits the PATH that holds only itself.
     QFile script(bin.filePath(u"xdg-open"_s));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" +
-                 QFile::encodeName(seen) + ".part\"\necho '<end>' >> \"" + QFile::encodeName(seen) +
-                 ".part\"\nmv \"" + QFile::encodeName(seen) + ".part\" \"" +
-                 QFile::encodeName(seen) + "\"\n");
+    script.write(
+        "#!/bin/sh\nPATH=/usr/bin:/bin\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" +
+        QFile::encodeName(seen) + ".part\"\necho '<end>' >> \"" + QFile::encodeName(seen) +
+        ".part\"\nmv \"" + QFile::encodeName(seen) + ".part\" \"" + QFile::encodeName(seen) +
+        "\"\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
