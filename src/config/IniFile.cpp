@@ -3,129 +3,221 @@
 #include "platform/Cp932.h"
 
 namespace {
-const QByteArray Bom("\xEF\xBB\xBF");
+const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
-QByteArray trimBlanks(const QByteArray &text)
+bool isTrailByte(unsigned char b)
 {
-    qsizetype b = 0;
-    qsizetype e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t'))
-        ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
-        --e;
-    return text.mid(b, e - b);
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+bool hasLineEnd(const QString &text)
+{
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
+// A name that reads back as itself once written.
+bool isWritableName(const QString &name)
+{
+    return !name.isEmpty() && !hasLineEnd(name) && !isBlank(name.front()) && !isBlank(name.back());
 }
 } // namespace
 
-IniFile::IniFile(QByteArray bytes) : m_bytes(std::move(bytes))
+IniFile::IniFile(QByteArray bytes) : m_bytes(std::move(bytes)), m_utf8(m_bytes.startsWith(Bom))
 {
-    split();
-}
-
-bool IniFile::isUtf8() const
-{
-    return m_bytes.startsWith(Bom);
+    parse();
 }
 
 QString IniFile::decode(const QByteArray &bytes) const
 {
-    return isUtf8() ? QString::fromUtf8(bytes) : Cp932::decode(bytes);
+    return m_utf8 ? QString::fromUtf8(bytes) : Cp932::decode(bytes);
 }
 
 QByteArray IniFile::encode(const QString &text) const
 {
-    return isUtf8() ? text.toUtf8() : Cp932::encode(text);
+    return m_utf8 ? text.toUtf8() : Cp932::encode(text);
 }
 
-void IniFile::split()
+QByteArray IniFile::cut(const QByteArray &bytes, int limit) const
+{
+    if (!m_utf8)
+        return Cp932::cutAt(bytes, limit);
+    if (limit <= 0)
+        return QByteArray();
+    if (bytes.size() <= limit)
+        return bytes;
+    // Back off over continuation bytes to the start of the character at the cut.
+    qsizetype end = limit;
+    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+        --end;
+    return bytes.left(end);
+}
+
+void IniFile::parse()
 {
     m_lines.clear();
-    qsizetype pos = isUtf8() ? Bom.size() : 0;
+    qsizetype pos = m_utf8 ? Bom.size() : 0;
     while (pos < m_bytes.size()) {
         const qsizetype lf = m_bytes.indexOf('\n', pos);
         const qsizetype end = lf < 0 ? m_bytes.size() : lf + 1;
         qsizetype textEnd = lf < 0 ? m_bytes.size() : lf;
         if (textEnd > pos && m_bytes[textEnd - 1] == '\r')
             --textEnd;
-        m_lines.push_back(Line{pos, textEnd, end});
+        m_lines.push_back(parseLine(pos, textEnd, end));
         pos = end;
     }
 }
 
-QByteArray IniFile::lineText(const Line &line) const
+IniFile::Line IniFile::parseLine(qsizetype begin, qsizetype textEnd, qsizetype end) const
 {
-    return m_bytes.mid(line.begin, line.textEnd - line.begin);
+    Line line;
+    line.begin = begin;
+    line.textEnd = textEnd;
+    line.end = end;
+    qsizetype first = begin;
+    while (first < textEnd && isBlank(m_bytes[first]))
+        ++first;
+    if (first == textEnd || m_bytes[first] == ';' || m_bytes[first] == '#')
+        return line;
+
+    const auto trimmed = [this](qsizetype &from, qsizetype &to) {
+        while (from < to && isBlank(m_bytes[from]))
+            ++from;
+        while (to > from && isBlank(m_bytes[to - 1]))
+            --to;
+    };
+    if (m_bytes[first] == '[') {
+        line.kind = Kind::Section;
+        line.nameBegin = first + 1;
+        line.nameEnd = sectionNameEnd(first + 1, textEnd);
+    } else {
+        // '=' is below every CP932 trail byte and never inside a UTF-8 sequence.
+        const qsizetype eq = m_bytes.indexOf('=', first);
+        if (eq < 0 || eq >= textEnd)
+            return line;
+        line.kind = Kind::Key;
+        line.nameBegin = first;
+        line.nameEnd = eq;
+        line.valueBegin = eq + 1;
+        line.valueEnd = textEnd;
+        trimmed(line.valueBegin, line.valueEnd);
+    }
+    trimmed(line.nameBegin, line.nameEnd);
+    line.name = decode(m_bytes.sliced(line.nameBegin, line.nameEnd - line.nameBegin));
+    return line;
 }
 
-IniFile::Found IniFile::find(const QString &section, const QString &key) const
+// Where a section name ends: at its ']' or, without one, at the end of the line.
+// In CP932 ']' (0x5D) can be the second byte of a character, so step by characters.
+qsizetype IniFile::sectionNameEnd(qsizetype from, qsizetype textEnd) const
 {
-    Found found;
-    bool inSection = false;
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const QByteArray text = trimBlanks(lineText(m_lines[i]));
-        if (text.startsWith('[')) {
-            if (inSection)
-                break; // the first matching section is the one
-            const qsizetype close = text.indexOf(']');
-            const QByteArray name = trimBlanks(text.mid(1, close < 0 ? -1 : close - 1));
-            if (decode(name).compare(section, Qt::CaseInsensitive) == 0) {
-                inSection = true;
-                found.sectionHeader = i;
-                found.lastEntry = i;
-            }
-            continue;
-        }
-        if (!inSection || text.isEmpty() || text.startsWith(';') || text.startsWith('#'))
-            continue;
-        const qsizetype eq = text.indexOf('=');
-        if (eq < 0)
-            continue;
-        found.lastEntry = i;
-        if (found.keyLine < 0 &&
-            decode(trimBlanks(text.left(eq))).compare(key, Qt::CaseInsensitive) == 0)
-            found.keyLine = i;
+    qsizetype i = from;
+    while (i < textEnd && m_bytes[i] != ']') {
+        const bool pair = !m_utf8 && i + 1 < textEnd &&
+                          Cp932::isLeadByte(static_cast<unsigned char>(m_bytes[i])) &&
+                          isTrailByte(static_cast<unsigned char>(m_bytes[i + 1]));
+        i += pair ? 2 : 1;
     }
-    return found;
+    return i;
+}
+
+IniFile::Place IniFile::find(const QString &section, const QString &key) const
+{
+    Place place;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Line &line = m_lines[i];
+        if (line.kind == Kind::Section) {
+            if (place.header >= 0)
+                break;
+            if (line.name.compare(section, Qt::CaseInsensitive) == 0)
+                place.header = place.last = i;
+        } else if (line.kind == Kind::Key && place.header >= 0) {
+            place.last = i;
+            if (place.key < 0 && line.name.compare(key, Qt::CaseInsensitive) == 0)
+                place.key = i;
+        }
+    }
+    return place;
 }
 
 std::optional<QByteArray> IniFile::value(const QString &section, const QString &key) const
 {
-    const Found found = find(section, key);
-    if (found.keyLine < 0)
+    if (section.isEmpty() || key.isEmpty())
         return std::nullopt;
-    const QByteArray text = lineText(m_lines[found.keyLine]);
-    return trimBlanks(text.mid(text.indexOf('=') + 1));
+    const Place place = find(section, key);
+    if (place.key < 0)
+        return std::nullopt;
+    const Line &line = m_lines[place.key];
+    return m_bytes.sliced(line.valueBegin, line.valueEnd - line.valueBegin);
 }
 
 QByteArray IniFile::newline() const
 {
     if (!m_lines.isEmpty()) {
         const Line &first = m_lines.front();
-        if (first.end > first.textEnd)
-            return m_bytes.mid(first.textEnd, first.end - first.textEnd);
+        if (first.end - first.textEnd == 1 && m_bytes[first.textEnd] == '\n')
+            return QByteArrayLiteral("\n");
     }
     return QByteArrayLiteral("\r\n");
 }
 
-void IniFile::setValue(const QString &section, const QString &key, const QByteArray &value)
+// What ends a line that has no LF yet: the file's line end, or only the LF when
+// a CR is already there (the CR alone is part of no line end and no text).
+QByteArray IniFile::missingLineEnd(const Line &line) const
 {
-    const Found found = find(section, key);
+    if (line.end > line.begin && m_bytes[line.end - 1] == '\n')
+        return QByteArray();
+    if (line.end > line.textEnd)
+        return QByteArrayLiteral("\n");
+    return newline();
+}
+
+bool IniFile::setValue(const QString &section, const QString &key, const QString &value)
+{
+    if (!isWritableName(section) || section.contains(u']') || !isWritableName(key) ||
+        key.contains(u'=') || key.front() == u';' || key.front() == u'#' || key.front() == u'[' ||
+        hasLineEnd(value))
+        return false;
+
+    const Place place = find(section, key);
     const QByteArray nl = newline();
-    if (found.keyLine >= 0) {
-        const Line &line = m_lines[found.keyLine];
-        const QByteArray text = lineText(line);
-        const QByteArray name = trimBlanks(trimBlanks(text).left(trimBlanks(text).indexOf('=')));
-        m_bytes.replace(line.begin, line.textEnd - line.begin, name + '=' + value);
-    } else if (found.sectionHeader >= 0) {
-        const Line &after = m_lines[found.lastEntry];
-        QByteArray insert = encode(key) + '=' + value + nl;
-        if (after.end == after.textEnd) // the last line of the file had no line end
-            insert.prepend(nl);
-        m_bytes.insert(after.end, insert);
+    if (place.key >= 0) {
+        // The key keeps the spelling it has in the file, the line its own line end.
+        const Line &line = m_lines[place.key];
+        const QByteArray text =
+            m_bytes.sliced(line.nameBegin, line.nameEnd - line.nameBegin) + '=' + encode(value);
+        m_bytes.replace(line.begin, line.textEnd - line.begin, text);
+    } else if (place.header >= 0) {
+        // After the section's last key, so blank lines before the next section stay there.
+        const Line &after = m_lines[place.last];
+        m_bytes.insert(after.end, missingLineEnd(after) + encode(key) + '=' + encode(value) + nl);
     } else {
-        if (!m_bytes.isEmpty() && !m_bytes.endsWith('\n'))
-            m_bytes += nl;
-        m_bytes += '[' + encode(section) + ']' + nl + encode(key) + '=' + value + nl;
+        if (!m_lines.isEmpty())
+            m_bytes += missingLineEnd(m_lines.back());
+        m_bytes += '[' + encode(section) + ']' + nl + encode(key) + '=' + encode(value) + nl;
     }
-    split();
+    parse();
+    return true;
+}
+
+QList<IniFile::Entry> IniFile::entries() const
+{
+    QList<Entry> found;
+    const Line *header = nullptr;
+    for (const Line &line : m_lines) {
+        if (line.kind == Kind::Section)
+            header = &line;
+        else if (line.kind == Kind::Key && header)
+            found.push_back(Entry{header->name, line.name});
+    }
+    return found;
 }

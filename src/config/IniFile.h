@@ -1,5 +1,12 @@
 // A settings file as bytes: finds sections and keys without regard to case and
 // changes one line at a time, leaving every other byte as it was.
+//
+// Lines end at LF; a CR before the LF is not part of the line's text. After
+// blanks, '[' opens a section header, ';' or '#' a comment, and a line with '='
+// is a key line (key and value trimmed of blanks and tabs). The first matching
+// section and the first matching key in it count; key lines before the first
+// header belong to no section. A file that starts with a UTF-8 byte-order mark
+// is read and written as UTF-8, any other as CP932.
 #pragma once
 
 #include <QByteArray>
@@ -11,35 +18,57 @@ class IniFile {
 public:
     explicit IniFile(QByteArray bytes = {});
 
-    // The value's bytes (blanks around it removed), or nothing when the
-    // section or key is missing.
-    std::optional<QByteArray> value(const QString &section, const QString &key) const;
-    // Sets the key's value, adding the key at the end of its section or the
-    // section at the end of the file.
-    void setValue(const QString &section, const QString &key, const QByteArray &value);
-
     const QByteArray &bytes() const { return m_bytes; }
-    // True when the file starts with a UTF-8 byte-order mark; its text is UTF-8 then.
-    bool isUtf8() const;
+    bool isUtf8() const { return m_utf8; }
     QString decode(const QByteArray &bytes) const;
     QByteArray encode(const QString &text) const;
+    // The longest prefix of at most `limit` bytes that ends between two
+    // characters of the file's encoding.
+    QByteArray cut(const QByteArray &bytes, int limit) const;
+
+    // The value's bytes, or nothing when the section or the key is missing.
+    std::optional<QByteArray> value(const QString &section, const QString &key) const;
+    // Rewrites the key's line, or adds the key after the last key of its
+    // section, or adds the section at the end. False, and nothing changed, when
+    // the names or the value cannot be written as a line that reads back (an
+    // empty name, a line end, '=' in a key, ']' in a section, blanks around a
+    // name, a key that would read as a comment or a header).
+    bool setValue(const QString &section, const QString &key, const QString &value);
+
+    struct Entry {
+        QString section;
+        QString key;
+    };
+    // The key lines that belong to a section, in file order.
+    QList<Entry> entries() const;
 
 private:
+    enum class Kind { Other, Section, Key };
     struct Line {
-        qsizetype begin;   // first byte of the line
-        qsizetype textEnd; // end of its text, before CR LF or LF
-        qsizetype end;     // after its line end
+        qsizetype begin = 0;   // first byte of the line
+        qsizetype textEnd = 0; // end of its text, before CR LF or LF
+        qsizetype end = 0;     // after its line end
+        Kind kind = Kind::Other;
+        qsizetype nameBegin = 0; // section name or key, blanks trimmed
+        qsizetype nameEnd = 0;
+        qsizetype valueBegin = 0; // key lines only, blanks trimmed
+        qsizetype valueEnd = 0;
+        QString name;
     };
-    struct Found {
-        qsizetype sectionHeader = -1; // index into lines
-        qsizetype lastEntry = -1;     // last key line (or the header) of the section
-        qsizetype keyLine = -1;
+    struct Place {
+        qsizetype header = -1; // line of the section header
+        qsizetype last = -1;   // last key line of the section, or its header
+        qsizetype key = -1;    // line of the key
     };
-    void split();
-    Found find(const QString &section, const QString &key) const;
-    QByteArray lineText(const Line &line) const;
+
+    void parse();
+    Line parseLine(qsizetype begin, qsizetype textEnd, qsizetype end) const;
+    qsizetype sectionNameEnd(qsizetype from, qsizetype textEnd) const;
+    Place find(const QString &section, const QString &key) const;
     QByteArray newline() const;
+    QByteArray missingLineEnd(const Line &line) const;
 
     QByteArray m_bytes;
+    bool m_utf8 = false;
     QList<Line> m_lines;
 };

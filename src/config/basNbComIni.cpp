@@ -1,32 +1,23 @@
 #include "config/basNbComIni.h"
 
 #include "config/IniFile.h"
-#include "platform/Cp932.h"
 #include "platform/ProgramFiles.h"
 #include "platform/TextFile.h"
 
+#include <QFileInfo>
 #include <limits>
 
 namespace {
-// The longest value a string read delivers.
+// The longest value a string read delivers, as the profile functions do.
 constexpr int MaxValueBytes = 255;
 
+// The file as it is now; a missing or unreadable file reads as an empty one.
 IniFile load(const QString &path)
 {
     QByteArray bytes;
-    TextFile::read(path, bytes);
-    return IniFile(bytes);
-}
-
-// A cut that never ends inside a UTF-8 character.
-QByteArray cutUtf8(const QByteArray &bytes, int limit)
-{
-    if (bytes.size() <= limit)
-        return bytes;
-    qsizetype cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
-        --cut;
-    return bytes.left(cut);
+    if (!TextFile::read(path, bytes))
+        bytes.clear();
+    return IniFile(std::move(bytes));
 }
 } // namespace
 
@@ -44,37 +35,39 @@ QString basNbComIni::GetIniString(const QString &section, const QString &key,
                                   const QString &defaultValue) const
 {
     const IniFile file = load(m_path);
-    const auto value = file.value(section, key);
-    if (!value || value->isEmpty())
+    const std::optional<QByteArray> value = file.value(section, key);
+    if (!value)
         return defaultValue;
-    const QByteArray cut =
-        file.isUtf8() ? cutUtf8(*value, MaxValueBytes) : Cp932::cutAt(*value, MaxValueBytes);
+    const QByteArray cut = file.cut(*value, MaxValueBytes);
     return cut.isEmpty() ? defaultValue : file.decode(cut);
 }
 
 std::int16_t basNbComIni::GetIniInt(const QString &section, const QString &key,
                                     std::int16_t defaultValue) const
 {
-    const auto value = load(m_path).value(section, key);
+    const std::optional<QByteArray> value = load(m_path).value(section, key);
     if (!value || value->isEmpty())
         return defaultValue;
-    // The whole decimal number at the start; no number at all gives 0.
+    // The decimal number at the start; reading stops at the first other
+    // character, and a value that does not start with one gives 0.
+    const QByteArray &text = *value;
     qsizetype i = 0;
-    const bool negative = value->at(0) == '-';
-    if (negative || value->at(0) == '+')
+    const bool negative = text[0] == '-';
+    if (negative || text[0] == '+')
         ++i;
-    long long number = 0;
-    while (i < value->size() && value->at(i) >= '0' && value->at(i) <= '9') {
-        number = number * 10 + (value->at(i) - '0');
-        // Beyond 16 bits the value cannot be meant; the default stands.
-        if (number > 32768)
+    constexpr int Lowest = std::numeric_limits<std::int16_t>::min();
+    constexpr int Highest = std::numeric_limits<std::int16_t>::max();
+    int number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        number = number * 10 + (text[i] - '0');
+        // A number beyond 16 bits cannot be meant as such; rather than wrap it
+        // round as a 16-bit store would, the caller's default stands.
+        if (number > -Lowest)
             return defaultValue;
-        ++i;
     }
     if (negative)
         number = -number;
-    if (number < std::numeric_limits<std::int16_t>::min() ||
-        number > std::numeric_limits<std::int16_t>::max())
+    if (number < Lowest || number > Highest)
         return defaultValue;
     return static_cast<std::int16_t>(number);
 }
@@ -82,8 +75,15 @@ std::int16_t basNbComIni::GetIniInt(const QString &section, const QString &key,
 int basNbComIni::PutIniString(const QString &section, const QString &key,
                               const QString &value) const
 {
-    IniFile file = load(m_path);
-    file.setValue(section, key, file.encode(value));
-    // Through a temporary file and a rename: never a half-written settings file.
+    QByteArray bytes;
+    // A file that is there but cannot be read must not be replaced by one that
+    // holds only this key: that would lose the product list.
+    if (!TextFile::read(m_path, bytes) && QFileInfo::exists(m_path))
+        return 0;
+    IniFile file(std::move(bytes));
+    if (!file.setValue(section, key, value))
+        return 0;
+    // Through a temporary file and a rename: a crash or a full disk leaves the
+    // old file, never a truncated one.
     return TextFile::replace(m_path, file.bytes()) ? 1 : 0;
 }

@@ -1,0 +1,56 @@
+#include "platform/qt/QtPrompts.h"
+
+#include "dialogs/frmNbmsg.h"
+
+#include <QApplication>
+#include <QFontDialog>
+#include <QMessageBox>
+
+QtPrompts::QtPrompts(QWidget *parent) : m_parent(parent) {}
+
+QtPrompts::~QtPrompts() = default;
+
+QWidget *QtPrompts::owner() const
+{
+    // Over a modal dialog that is open (the settings dialog), not behind it.
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return m_parent;
+}
+
+void QtPrompts::messageBox(const QString &text, const QString &title, MessageIcon icon)
+{
+    QString shown = text;
+    shown.replace(u'\r', u'\n');
+    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    title, shown, QMessageBox::Ok, owner());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool QtPrompts::fncMsgDlg(const QString &title, const QString &message)
+{
+    // Without a parent window: the question stands in the middle of the
+    // screen also while the main window is in the tray.
+    if (!m_question)
+        m_question = std::make_unique<frmNbmsg>();
+    return m_question->fncMsgDlg(title, message);
+}
+
+bool QtPrompts::chooseFont(FontSpec &font)
+{
+    QFont initial(font.face);
+    if (font.size > 0)
+        initial.setPointSizeF(font.size);
+    initial.setBold(font.bold);
+    initial.setItalic(font.italic);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, initial, owner(), QStringLiteral("フォント"));
+    if (!ok)
+        return false;
+    font.face = chosen.family();
+    font.size = chosen.pointSizeF();
+    font.bold = chosen.bold();
+    font.italic = chosen.italic();
+    return true;
+}
