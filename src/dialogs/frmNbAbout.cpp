@@ -38,6 +38,16 @@ QString shown(QString text)
     return text.replace(u'\r', u'\n');
 }
 
+// A face with more leading than the one designed for would cut the last line:
+// the label then grows downwards, where the layout leaves room.
+void showLines(QLabel *label, const QString &text)
+{
+    label->setText(shown(text));
+    const int needed = label->fontMetrics().lineSpacing() * int(text.count(u'\r') + 1);
+    if (label->height() < needed)
+        label->resize(label->width(), needed);
+}
+
 int buttonBits(Qt::MouseButtons buttons)
 {
     return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
@@ -104,7 +114,9 @@ frmNbAbout::frmNbAbout(Prompts &prompts, Launcher &launcher, EventPump &events,
     m_lblHome->setFont(link);
     setTextColour(m_lblHome, QColor(0, 0, 255));
     m_lblHome->setCursor(Qt::PointingHandCursor);
-    m_lblHome->setText(HomeAddress);
+    // Shown without its scheme: the full address is wider than the label at
+    // this size in the Japanese faces.
+    m_lblHome->setText(QString(HomeAddress).remove(QStringLiteral("https://")));
     m_lblHome->installEventFilter(this);
 
     // The engraved separator: a grey line with a white one below it.
@@ -179,8 +191,8 @@ void frmNbAbout::Form_Load()
 {
     setWindowTitle(QStringLiteral("VORDEK") + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
     m_lblVersion->setText(versionText());
-    m_lblDescription->setText(shown(descriptionText()));
-    m_lblDisclaimer->setText(shown(disclaimerText()));
+    showLines(m_lblDescription, descriptionText());
+    showLines(m_lblDisclaimer, disclaimerText());
 }
 
 void frmNbAbout::cmdOK_Click()

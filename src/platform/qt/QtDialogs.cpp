@@ -20,6 +20,11 @@ QtDialogs::~QtDialogs()
     delete m_about.data();
 }
 
+frmNbAbout *QtDialogs::about() const
+{
+    return m_about.data();
+}
+
 void QtDialogs::showSettingsDialog()
 {
     // Loaded afresh for every showing, from the state and the file as they are now.

@@ -31,7 +31,7 @@ public:
     void closeManual() override;
 
     // The About box while it is open, else null.
-    frmNbAbout *about() const { return m_about; }
+    frmNbAbout *about() const;
     frmNbHelp *help() const { return m_help.get(); }
 
 private:
