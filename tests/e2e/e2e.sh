@@ -44,7 +44,8 @@ start_display() {
     until_ok 10 xdpyinfo || fail "Xvfb did not start"
     timeout -k 3 110 icewm >/dev/null 2>&1 &
     pids+=($!)
-    until_ok 10 xdotool search --class icewm || sleep 1
+    # The tray host must own the tray selection before the program asks for it.
+    until_ok 15 "$(dirname "$0")/tray_ready.py" || fail "no tray host"
 }
 
 shot() {
