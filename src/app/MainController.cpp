@@ -9,6 +9,7 @@
 #include "platform/Prompts.h"
 #include "platform/TipView.h"
 #include "platform/TrayIcon.h"
+#include "platform/TrayTip.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +18,6 @@
 namespace {
 const QString ENV = QStringLiteral("ENV");
 const QString NUBREL = QStringLiteral("NUBREL");
-const QString AppTitle = QStringLiteral("VORDEK");
 const QString TaskIn = QStringLiteral("タスクバーに入れる(&T)");
 const QString TaskOut = QStringLiteral("タスクバーから出す(&T)");
 const QString TimeStop = QStringLiteral("停止(&S)");
@@ -217,10 +217,7 @@ void MainController::putTrayIntoRecord()
         text = QStringLiteral("非通知");
     else
         text = m_state.LastNumber;
-    text += QChar(u'\0');
-    if (text.size() < 64)
-        text += QString(64 - text.size(), u' ');
-    data.szTip = text;
+    data.szTip = makeSzTip(text);
 }
 
 void MainController::mnuTask_Click()
@@ -233,11 +230,10 @@ void MainController::mnuTask_Click()
         if (!m_tray.isAvailable()) {
             if (!m_loading && !m_noTrayReported) {
                 m_noTrayReported = true;
-                m_prompts.messageBox(
-                    QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
-                        QStringLiteral(
-                            "このデスクトップには通知領域がないため、タスクバーに入れられません。"),
-                    AppTitle, MessageIcon::Exclamation);
+                warnUser(
+                    m_prompts,
+                    QStringLiteral(
+                        "このデスクトップには通知領域がないため、タスクバーに入れられません。"));
             }
             return;
         }
@@ -370,17 +366,14 @@ void MainController::mnuHistry_Click()
     const QFileInfo info(path);
     if (info.isFile() && !info.isHidden()) {
         if (!m_launcher.openTextFile(path)) {
-            m_prompts.messageBox(
-                QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' + QDir::toNativeSeparators(path) +
-                    QStringLiteral("を開くテキストエディタを起動できませんでした。"),
-                AppTitle, MessageIcon::Exclamation);
+            warnUser(m_prompts,
+                     QDir::toNativeSeparators(path) +
+                         QStringLiteral("を開くテキストエディタを起動できませんでした。"));
         }
         return;
     }
-    m_prompts.messageBox(QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
-                             QDir::toNativeSeparators(path) +
-                             QStringLiteral("を見つけられないので、表示できませんでした。"),
-                         AppTitle, MessageIcon::Exclamation);
+    warnUser(m_prompts, QDir::toNativeSeparators(path) +
+                            QStringLiteral("を見つけられないので、表示できませんでした。"));
 }
 
 void MainController::mnuFont_Click()

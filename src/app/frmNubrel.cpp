@@ -1,4 +1,5 @@
 #include "app/frmNubrel.h"
+#include "platform/Twips.h"
 
 #include "app/MainController.h"
 #include "calls/CallDisplay.h"
@@ -174,15 +175,13 @@ void frmNubrel::setWindowState(WindowState state)
 double frmNubrel::twipsPerPixelX() const
 {
     const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-    const double dpi = s ? s->logicalDotsPerInchX() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
+    return Twips::perPixel(s ? s->logicalDotsPerInchX() : 96.0);
 }
 
 double frmNubrel::twipsPerPixelY() const
 {
     const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-    const double dpi = s ? s->logicalDotsPerInchY() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
+    return Twips::perPixel(s ? s->logicalDotsPerInchY() : 96.0);
 }
 
 QSize frmNubrel::frameExtra() const

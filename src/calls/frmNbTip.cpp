@@ -1,4 +1,5 @@
 #include "calls/frmNbTip.h"
+#include "platform/Twips.h"
 
 #include "calls/CallDisplay.h"
 
@@ -27,8 +28,7 @@ frmNbTip::frmNbTip(std::function<QString()> lastNumber, QWidget *parent)
 double frmNbTip::twipsPerPixel() const
 {
     const QScreen *s = QGuiApplication::primaryScreen();
-    const double dpi = s ? s->logicalDotsPerInchX() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
+    return Twips::perPixel(s ? s->logicalDotsPerInchX() : 96.0);
 }
 
 void frmNbTip::loadTip()

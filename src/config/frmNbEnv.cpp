@@ -1,4 +1,5 @@
 #include "config/frmNbEnv.h"
+#include "platform/Twips.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -91,7 +92,7 @@ frmNbEnv::frmNbEnv(ProgramState &state, const basNbComIni &ini, Prompts &prompts
 
 int frmNbEnv::pixels(double twips) const
 {
-    return static_cast<int>(std::lround(twips * logicalDpiX() / 1440.0));
+    return Twips::toPixels(twips, logicalDpiX());
 }
 
 void frmNbEnv::place(QWidget *w, double left, double top, double width, double height) const

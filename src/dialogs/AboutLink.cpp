@@ -11,11 +11,6 @@
 const QString AboutLink::BrowserFile = QStringLiteral("IEXPLORE.EXE");
 const QString AboutLink::SearchRoot = QStringLiteral("c:\\");
 
-namespace {
-const QString AppTitle = QStringLiteral("VORDEK");
-const QString MessageHead = QStringLiteral("ＶＯＲＤＥＫにて、");
-} // namespace
-
 AboutLink::AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, QString address,
                      Hooks hooks)
     : m_prompts(prompts), m_launcher(launcher), m_events(events), m_address(std::move(address)),
@@ -25,7 +20,7 @@ AboutLink::AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, QS
 
 void AboutLink::showMessage(const QString &line)
 {
-    m_prompts.messageBox(MessageHead + u'\r' + line, AppTitle, MessageIcon::Exclamation);
+    warnUser(m_prompts, line);
 }
 
 void AboutLink::lblHome_MouseDown(int button, int, double, double)

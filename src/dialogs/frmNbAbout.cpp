@@ -1,4 +1,6 @@
 #include "dialogs/frmNbAbout.h"
+#include "platform/Prompts.h"
+#include "platform/Twips.h"
 
 #include "dialogs/AboutLink.h"
 
@@ -152,7 +154,7 @@ frmNbAbout::~frmNbAbout() = default;
 
 int frmNbAbout::pixels(double twips) const
 {
-    return static_cast<int>(std::lround(twips * logicalDpiX() / 1440.0));
+    return Twips::toPixels(twips, logicalDpiX());
 }
 
 QLabel *frmNbAbout::addLabel(const char *name, double left, double top, double width, double height)
@@ -189,7 +191,7 @@ QString frmNbAbout::disclaimerText() const
 
 void frmNbAbout::Form_Load()
 {
-    setWindowTitle(QStringLiteral("VORDEK") + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(AppTitle + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
     m_lblVersion->setText(versionText());
     showLines(m_lblDescription, descriptionText());
     showLines(m_lblDisclaimer, disclaimerText());
@@ -213,8 +215,8 @@ bool frmNbAbout::eventFilter(QObject *watched, QEvent *event)
         const auto *press = static_cast<QMouseEvent *>(event);
         const int button = buttonBits(press->buttons());
         const int shift = shiftBits(press->modifiers());
-        const double x = press->position().x() * 1440.0 / logicalDpiX();
-        const double y = press->position().y() * 1440.0 / logicalDpiY();
+        const double x = press->position().x() * Twips::perPixel(logicalDpiX());
+        const double y = press->position().y() * Twips::perPixel(logicalDpiY());
         // Run from the event loop, not inside the label's own event: the
         // launch shows messages and may close the box.
         QMetaObject::invokeMethod(

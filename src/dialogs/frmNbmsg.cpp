@@ -1,4 +1,6 @@
 #include "dialogs/frmNbmsg.h"
+#include "platform/Prompts.h"
+#include "platform/Twips.h"
 
 #include <QFont>
 #include <QLabel>
@@ -31,7 +33,7 @@ frmNbmsg::frmNbmsg(QWidget *parent)
 
 int frmNbmsg::pixels(double twips) const
 {
-    return static_cast<int>(std::lround(twips * logicalDpiX() / 1440.0));
+    return Twips::toPixels(twips, logicalDpiX());
 }
 
 bool frmNbmsg::fncMsgDlg(const QString &title, const QString &message)
@@ -42,7 +44,7 @@ bool frmNbmsg::fncMsgDlg(const QString &title, const QString &message)
         return m_ExitChosen;
     setWindowTitle(title);
     m_messageText =
-        QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' + message + u'\r' +
+        MessageHead + u'\r' + message + u'\r' +
         QStringLiteral("一時停止させるには「停止」ボタンを、終了させるには「終了」ボタンを") +
         u'\r' + QStringLiteral("押してください。");
     QString shown = m_messageText;

@@ -13,7 +13,6 @@
 namespace {
 
 const QString SourceName = QStringLiteral("Nubrel");
-const QString AppTitle = QStringLiteral("VORDEK");
 
 // Finds "OK" in the bytes from `from` on, stepping over double-byte characters
 // so that a trail byte never counts. `from` is left at a character boundary
@@ -164,10 +163,8 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
                    QStringLiteral("iTry=[") + QString::number(m_state.iTry) +
                        QStringLiteral("]lcnt=[") + QString::number(lcnt) + QStringLiteral("]") +
                        QStringLiteral("F=[") + reply + u']');
-    m_prompts.messageBox(QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
-                             QStringLiteral("受信できません。COM") + portText(m_state.ComPort) +
-                             QStringLiteral("の設定を確認して、再起動してください。"),
-                         AppTitle, MessageIcon::Exclamation);
+    warnUser(m_prompts, QStringLiteral("受信できません。COM") + portText(m_state.ComPort) +
+                            QStringLiteral("の設定を確認して、再起動してください。"));
     result = ExchangeResult::EndProgram;
 }
 

@@ -18,3 +18,12 @@ public:
     // The font dialog started from `font`; false (font untouched) when cancelled.
     virtual bool chooseFont(FontSpec &font) = 0;
 };
+
+// The program's title, on its message boxes and its About box.
+inline const QString AppTitle = QStringLiteral("VORDEK");
+// The line every message about the link opens with.
+inline const QString MessageHead = QStringLiteral("ＶＯＲＤＥＫにて、");
+
+// The program's warning: MessageHead, a CR and `text`, with the exclamation
+// icon and the program's title.
+void warnUser(Prompts &prompts, const QString &text);

@@ -1,4 +1,5 @@
 #include "platform/qt/QtTrayIcon.h"
+#include "platform/Twips.h"
 
 #include "platform/TrayTip.h"
 
@@ -64,7 +65,7 @@ bool QtTrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &dat
 
 double QtTrayIcon::messageTwips(int message, double logicalDpi)
 {
-    const long twipsPerPixel = logicalDpi > 0 ? std::lround(1440.0 / logicalDpi) : 15;
+    const long twipsPerPixel = std::lround(Twips::perPixel(logicalDpi));
     return static_cast<double>(message) * static_cast<double>(std::max(twipsPerPixel, 1L));
 }
 
