@@ -42,7 +42,11 @@ start_display() {
     pids+=($!)
     export DISPLAY=$display
     until_ok 10 xdpyinfo || fail "Xvfb did not start"
-    timeout -k 3 110 icewm >/dev/null 2>&1 &
+    # Title bars and task buttons in a face with Japanese glyphs, so screenshots show titles.
+    mkdir -p "$work/icewm"
+    printf '%s\n' 'TitleFontNameXft="IPAPGothic:size=10"' 'NormalTaskBarFontNameXft="IPAPGothic:size=10"' \
+        'ActiveTaskBarFontNameXft="IPAPGothic:size=10:bold"' >"$work/icewm/preferences"
+    ICEWM_PRIVCFG=$work/icewm timeout -k 3 110 icewm >/dev/null 2>&1 &
     pids+=($!)
     # The tray host must own the tray selection before the program asks for it.
     until_ok 15 "$(dirname "$0")/tray_ready.py" || fail "no tray host"
@@ -76,6 +80,33 @@ start_program() {
 
 title_is() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
 history_lines() { [ -f "$folder/着信履歴.TXT" ] && iconv -f CP932 -t UTF-8 "$folder/着信履歴.TXT" | tr -d '\r'; }
+
+log_lines() { [ -f "$folder/Nubrel.log" ] && iconv -f CP932 -t UTF-8 "$folder/Nubrel.log" | tr -d '\r'; }
+log_count() { log_lines | grep -c . ; }
+windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+# A second visible window with the main window's title: the Stop/Exit question.
+question_open() { [ "$(windows_named "$1")" -ge 2 ]; }
+question_closed() { [ "$(windows_named "$1")" = 1 ]; }
+# The settings are written at shut-down: the window's position keys appear.
+settings_written() { ini_text | tr -d '\r' | grep -q '^STATE='; }
+# press KEY on the first visible window titled TITLE that is not the main window
+answer_dialog() {
+    local w
+    for w in $(xdotool search --onlyvisible --name "^$1\$"); do
+        [ "$w" = "${main_window:-}" ] && continue
+        xdotool windowactivate --sync "$w" >/dev/null 2>&1 || xdotool windowfocus --sync "$w"
+        xdotool key --window "$w" "$2"
+        return 0
+    done
+    return 1
+}
+ended_within() { # SECONDS: the program has ended (and was reaped)
+    local deadline=$((SECONDS + $1))
+    while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+    kill -0 "$program" 2>/dev/null && return 1
+    wait "$program"
+}
+device_heard() { grep -q "^recv $1" "$work/device.log" 2>/dev/null; }
 
 stop_program() {
     kill -TERM "$program" 2>/dev/null
@@ -161,6 +192,174 @@ second_instance_refused)
     kill -0 "$program" || fail "the first copy ended"
     shot window
     stop_program
+    pass ;;
+silent_device_ends_program)
+    write_ini ''
+    start_device --kind 0 --log "$work/device.log"
+    tell_device 'silent on'
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    # Three unanswered exchanges of about 3 s each, then the message.
+    until_ok 40 title_is 'VORDEK' || fail "no message titled VORDEK"
+    shot message
+    [ "$(log_count)" = 1 ] || fail "log: $(log_lines)"
+    log_lines | grep -Eq '^.{19} Nubrel {4} \[iTry=\[3\]lcnt=\[10001\]F=\[\]\]$' || fail "log line: $(log_lines)"
+    settings_written && fail "settings written before the message was closed"
+    answer_dialog 'VORDEK' Return || fail "cannot answer the message"
+    ended_within 10 || fail "the program did not end after the message"
+    settings_written || fail "settings not written"
+    [ "$(log_count)" = 1 ] || fail "log grew: $(log_lines)"
+    pass ;;
+missing_device_asks_stop_or_exit)
+    write_ini ''
+    sed -i "s|$work/modem|$work/no-such-device|" "$folder/Nubrel.ini"
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    # The question carries the main window's title.
+    until_ok 15 question_open '準備中' || fail "no Stop/Exit question"
+    shot question
+    log_lines | grep -Eq '^.{19} Nubrel {4} \[ｴﾗｰ番号\[1\].+\]$' || fail "log: $(log_lines)"
+    # "停止" has the focus: Return stops monitoring, the program stays.
+    answer_dialog '準備中' Return || fail "cannot answer the question"
+    until_ok 10 question_closed '準備中' || fail "the question stayed"
+    sleep 3 # three ticks would have tried the port again
+    [ "$(log_count)" = 1 ] || fail "monitoring did not stop: $(log_lines)"
+    kill -0 "$program" || fail "the program ended"
+    stop_program
+    settings_written || fail "settings not written"
+    pass ;;
+popup_while_in_tray)
+    write_ini $'STATE=3\r\n'
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+    popup_visible() { # a visible window of the program at the bottom right, wide enough for eleven digits
+        local w
+        for w in $(xdotool search --onlyvisible --class nubrel 2>/dev/null); do
+            eval "$(xdotool getwindowgeometry --shell "$w")"
+            [ "$WIDTH" -ge 70 ] && [ "$X" -ge 700 ] && [ "$Y" -ge 500 ] && return 0
+        done
+        return 1
+    }
+    popup_hidden() { ! popup_visible; }
+    # In the tray from the start: the held number is the first one, so it pops up too.
+    until_ok 15 popup_visible || fail "no pop-up for the held number"
+    until_ok 5 popup_hidden || fail "the pop-up stayed after the next tick"
+    xdotool search --onlyvisible --name '^0312345678$' >/dev/null && fail "the main window is visible"
+    tell_device 'call 09012345678'
+    until_ok 15 popup_visible || fail "no pop-up for a new call"
+    shot popup
+    until_ok 5 popup_hidden || fail "the pop-up stayed"
+    stop_program
+    pass ;;
+sigterm_during_exchange)
+    write_ini ''
+    start_device --kind 0 --log "$work/device.log"
+    tell_device 'silent on'
+    start_program
+    until_ok 15 device_heard 'AT' || fail "no exchange started"
+    sleep 0.5
+    kill -TERM "$program"
+    ended_within 5 || fail "the program did not end during the exchange"
+    settings_written || fail "settings not written"
+    [ "$(log_count)" = 0 ] || fail "log: $(log_lines)"
+    pass ;;
+sigterm_during_question)
+    write_ini ''
+    sed -i "s|$work/modem|$work/no-such-device|" "$folder/Nubrel.ini"
+    start_program
+    until_ok 15 question_open '準備中' || fail "no Stop/Exit question"
+    kill -TERM "$program"
+    ended_within 5 || fail "the program did not end with the question open"
+    settings_written || fail "settings not written"
+    pass ;;
+garbage_and_flood)
+    write_ini ''
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    # Two answers of binary junk count as unanswered and are not reported.
+    tell_device 'garbage 2' 'call 0451112222'
+    until_ok 30 title_is '0451112222' || fail "no call after the junk"
+    [ "$(grep -c '^send ' "$work/device.log")" -ge 3 ] || fail "device log"
+    # An answer behind 70,000 bytes of junk still gives the number.
+    tell_device 'flood 70000' 'call 0669998888'
+    until_ok 30 title_is '0669998888' || fail "no call behind the flood"
+    shot window
+    [ "$(log_count)" = 0 ] || fail "log: $(log_lines)"
+    [ "$(history_lines | cut -d, -f3 | tr '\n' ' ')" = '0451112222 0669998888 ' ] || fail "history: $(history_lines)"
+    stop_program
+    pass ;;
+device_vanishes)
+    write_ini ''
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    tell_device 'silent on'
+    until_ok 10 sh -c "grep -c '^none' '$work/device.log' | grep -qv '^0$'" || fail "no silent exchange"
+    tell_device vanish
+    # Unplugged: the exchange ends unanswered; the next open fails and asks.
+    until_ok 30 question_open '0312345678' || fail "no Stop/Exit question"
+    shot question
+    log_lines | grep -q 'ｴﾗｰ番号\[' || fail "log: $(log_lines)"
+    kill -0 "$program" || fail "the program ended"
+    stop_program
+    settings_written || fail "settings not written"
+    pass ;;
+port_held_by_another)
+    write_ini ''
+    start_device --kind 0
+    mkfifo "$work/hold.in"
+    "$NUBREL_HOLDPORT" "$work/modem" <"$work/hold.in" >"$work/hold.out" 2>&1 &
+    pids+=($!)
+    exec 7>"$work/hold.in"
+    until_ok 10 grep -q held "$work/hold.out" || fail "could not hold the port: $(cat "$work/hold.out")"
+    start_program
+    until_ok 15 question_open '準備中' || fail "no Stop/Exit question"
+    shot question
+    log_lines | grep -Eq '^.{19} Nubrel {4} \[ｴﾗｰ番号\[2\].+\]$' || fail "log: $(log_lines)"
+    exec 7>&-
+    stop_program
+    pass ;;
+readonly_folder)
+    write_ini ''
+    start_device --kind 0 --number 0312345678
+    as_user=()
+    if [ "$(id -u)" = 0 ]; then
+        # root writes through any mode: run the program as nobody instead.
+        chmod 755 "$work"
+        chmod 666 "$(readlink -f "$work/modem")"
+        chown -R nobody "$folder"
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+    fi
+    "${as_user[@]}" "$folder/nubrel" >"$work/nubrel.out" 2>&1 &
+    program=$!
+    pids+=($program)
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    tell_device 'call 0111111111'
+    until_ok 10 title_is '0111111111' || fail "call 1 not shown"
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -q 0111111111" || fail "call 1 not written"
+    chmod -R a-w "$folder"
+    before=$(md5sum <"$folder/Nubrel.ini")
+    for n in 0222222222 0333333333; do
+        tell_device "call $n"
+        until_ok 10 title_is "$n" || fail "call $n not shown in a read-only folder"
+    done
+    [ "$(history_lines | wc -l)" = 1 ] || fail "written to a read-only folder?"
+    chmod -R u+w "$folder"
+    tell_device 'call 0444444444'
+    until_ok 10 title_is '0444444444' || fail "call 4 not shown"
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -q 0444444444" || fail "call 4 not written"
+    [ "$(history_lines | cut -d, -f3 | tr '\n' ' ')" = '0111111111 0222222222 0333333333 0444444444 ' ] ||
+        fail "history: $(history_lines)"
+    # Shut down with the settings unwritable: no hang, the old file stays whole.
+    chmod -R a-w "$folder"
+    before=$(md5sum <"$folder/Nubrel.ini")
+    kill -TERM "$program"
+    ended_within 10 || fail "the program hung on an unwritable settings file"
+    [ "$before" = "$(md5sum <"$folder/Nubrel.ini")" ] || fail "settings file changed"
+    chmod -R u+w "$folder"
     pass ;;
 *) fail "unknown case $case_name" ;;
 esac

@@ -74,7 +74,11 @@ std::string escaped(std::string_view bytes)
             out += "<CR>";
         else if (c == '\n')
             out += "<LF>";
-        else
+        else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "<%02X>", static_cast<unsigned char>(c));
+            out += hex;
+        } else
             out.push_back(c);
     }
     return out;
@@ -128,11 +132,18 @@ void SimulatedModem::answer(const std::string &command)
         send("\r\nERROR\r\n");
         return;
     }
+    if (m_garbageCount > 0) {
+        --m_garbageCount;
+        send(junk(256));
+        return;
+    }
+    const std::string prefix = junk(m_floodBytes);
+    m_floodBytes = 0;
     const std::string body = upper(command);
     if ((m_kind == 0 && body == "AT\\L1") || (m_kind == 1 && body == "AT$A"))
-        send(std::string(CrLf) + numberAnswer() + "OK\r\n");
+        send(prefix + std::string(CrLf) + numberAnswer() + "OK\r\n");
     else
-        send("\r\nOK\r\n");
+        send(prefix + "\r\nOK\r\n");
 }
 
 std::string SimulatedModem::numberAnswer() const
@@ -149,6 +160,21 @@ std::string SimulatedModem::numberAnswer() const
     char index[8];
     std::snprintf(index, sizeof index, "%03d", m_callIndex);
     return std::string(index) + " " + number + "/" + m_callTime + "\r\n";
+}
+
+std::string SimulatedModem::junk(long bytes)
+{
+    // Every byte value but the letters of "OK", so the junk never ends an
+    // exchange by itself: NULs, control codes, CP932 lead and trail bytes.
+    std::string out;
+    out.reserve(static_cast<std::size_t>(std::max(bytes, 0L)));
+    while (static_cast<long>(out.size()) < bytes) {
+        m_junkSeed = m_junkSeed * 1103515245u + 12345u;
+        const char c = static_cast<char>((m_junkSeed >> 16) & 0xff);
+        if (c != 'O' && c != 'K')
+            out.push_back(c);
+    }
+    return out;
 }
 
 void SimulatedModem::send(std::string_view answerBytes)
@@ -245,6 +271,18 @@ std::string SimulatedModem::control(std::string_view line)
     if (name == "error" && w.size() == 2) {
         if (const auto n = count(w[1])) {
             m_errorCount = static_cast<int>(*n);
+            return ok;
+        }
+    }
+    if (name == "garbage" && w.size() == 2) {
+        if (const auto n = count(w[1])) {
+            m_garbageCount = static_cast<int>(*n);
+            return ok;
+        }
+    }
+    if (name == "flood" && w.size() == 2) {
+        if (const auto n = count(w[1])) {
+            m_floodBytes = *n;
             return ok;
         }
     }

@@ -1,6 +1,7 @@
 // What the simulated device does with the bytes it receives and with the test's
 // control commands: echo, the answers of kind 0 and kind 1, and the faults a test
-// can order (silence, "ERROR", answers in pieces, a slow line).
+// can order (silence, "ERROR", binary garbage, an answer buried in junk, answers in
+// pieces, a slow line).
 #pragma once
 
 #include "PacedOutput.h"
@@ -35,6 +36,7 @@ public:
 private:
     void answer(const std::string &command);
     std::string numberAnswer() const;
+    std::string junk(long bytes);
     void send(std::string_view answerBytes);
     void log(std::string_view direction, std::string_view bytes) const;
     std::chrono::nanoseconds byteGap() const;
@@ -54,6 +56,9 @@ private:
     bool m_silentOn = false;
     int m_silentCount = 0;
     int m_errorCount = 0;
+    int m_garbageCount = 0; // answers replaced by binary bytes without "OK"
+    long m_floodBytes = 0;  // junk sent before the next answer
+    unsigned m_junkSeed = 1;
     bool m_pieces = false;
     long m_bitsPerSecond = 0; // 0: unpaced
 };

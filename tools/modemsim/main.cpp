@@ -17,7 +17,8 @@ void usage()
     std::fputs("usage: modemsim [--kind 0|1] [--number DIGITS] [--link PATH] [--control FILE]\n"
                "                [--auto SECONDS] [--log FILE]\n"
                "control commands: call NUMBER | withheld | clear | silent N | silent on|off |\n"
-               "                  error N | pieces on|off | slow BPS | kind 0|1 | status | sync |\n"
+               "                  error N | garbage N | flood BYTES | pieces on|off | slow BPS | "
+               "kind 0|1 | status | sync |\n"
                "                  vanish | quit\n",
                stderr);
 }
