@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-serialport-dev qt6-image-formats-plugins libgl1-mesa-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    clang-format
+    clang-format clang-14 libclang-rt-14-dev
     xvfb x11-utils xdotool icewm imagemagick xauth
     fonts-ipafont-gothic
 )

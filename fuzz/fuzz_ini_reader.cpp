@@ -1,0 +1,139 @@
+// Any bytes as the settings file: reading must not change them, must find what
+// entries() lists, and must hand out values the way the settings reads use them.
+#include "config/IniFile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// A broken invariant names itself and stops the run, so libFuzzer keeps the input.
+void fail(const char *condition, int line)
+{
+    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, line, condition);
+    std::abort();
+}
+#define CHECK(condition) ((condition) ? void(0) : fail(#condition, __LINE__))
+
+const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// The longest value a string read delivers.
+constexpr int MaxValueBytes = 255;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool hasOuterBlank(const QString &text)
+{
+    return !text.isEmpty() && (text.front() == u' ' || text.front() == u'\t' ||
+                               text.back() == u' ' || text.back() == u'\t');
+}
+
+// A UTF-8 name whose bytes begin with a byte-order mark reads without it, so
+// a blank after the mark comes first (finding 1); excused unless strict.
+bool bomDropped(const IniFile &file, const QByteArray &input, const QString &name)
+{
+    static const bool strict = qEnvironmentVariableIsSet("NUBREL_FUZZ_STRICT");
+    return !strict && file.isUtf8() && input.indexOf(Bom + name.toUtf8(), Bom.size()) >= 0;
+}
+
+// ASCII letters swapped in case: the names must still match.
+QString swapAsciiCase(QString text)
+{
+    for (QChar &c : text) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 0x20);
+        else if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 0x20);
+    }
+    return text;
+}
+
+void checkValue(const IniFile &file, const QByteArray &input, const QByteArray &value)
+{
+    // A key line's value: a piece of one line, trimmed of blanks and tabs.
+    CHECK(!value.contains('\n'));
+    if (!value.isEmpty()) {
+        CHECK(!isBlank(value.front()) && !isBlank(value.back()));
+        CHECK(input.contains(value));
+    }
+    // What a string read delivers: a prefix that ends between two characters.
+    for (const int limit : {0, 1, 2, 3, MaxValueBytes, int(value.size()) - 1}) {
+        const QByteArray cut = file.cut(value, limit);
+        CHECK(cut.size() <= std::max(limit, 0));
+        CHECK(value.startsWith(cut));
+        if (limit >= value.size())
+            CHECK(cut == value);
+        CHECK(file.decode(value).startsWith(file.decode(cut)));
+    }
+}
+
+void checkQuery(const IniFile &file, const QByteArray &input, const QList<IniFile::Entry> &entries,
+                const QString &section, const QString &key)
+{
+    const std::optional<QByteArray> value = file.value(section, key);
+    CHECK(file.value(swapAsciiCase(section), swapAsciiCase(key)) == value);
+    if (!value)
+        return;
+    CHECK(!section.isEmpty() && !key.isEmpty());
+    bool listed = false;
+    for (const IniFile::Entry &entry : entries) {
+        if (entry.section.compare(section, Qt::CaseInsensitive) == 0 &&
+            entry.key.compare(key, Qt::CaseInsensitive) == 0)
+            listed = true;
+    }
+    CHECK(listed);
+    checkValue(file, input, *value);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const IniFile file(input);
+
+    // Reading leaves every byte as it was.
+    CHECK(file.bytes() == input);
+    CHECK(file.isUtf8() == input.startsWith(Bom));
+
+    const QList<IniFile::Entry> entries = file.entries();
+    for (const IniFile::Entry &entry : entries) {
+        // Names come trimmed; a key ends at the line's first '=', a section
+        // name at its first ']' that is not the second byte of a character.
+        CHECK(!hasOuterBlank(entry.section) || bomDropped(file, input, entry.section));
+        CHECK(!hasOuterBlank(entry.key) || bomDropped(file, input, entry.key));
+        CHECK(!entry.key.contains(u'=') && !entry.section.contains(u']'));
+        CHECK(!entry.key.contains(u'\n') && !entry.section.contains(u'\n'));
+        checkQuery(file, input, entries, entry.section, entry.key);
+    }
+    // The names the program reads, present or not.
+    static const char *const names[][2] = {
+        {"ENV", "TIMER"},
+        {"ENV", "COMPORT"},
+        {"ENV", "COMSPEED"},
+        {"ENV", "HISTTXT"},
+        {"NUBREL", "PRODUCTSIDX"},
+        {"NUBREL", "PRODUCTSLISTCNT"},
+        {"NUBREL", "PRODUCTSLIST0"},
+        {"PORTS", "COM2"},
+    };
+    for (const auto &name : names)
+        checkQuery(file, input, entries, QString::fromLatin1(name[0]),
+                   QString::fromLatin1(name[1]));
+    checkQuery(file, input, entries, QString(), QStringLiteral("TIMER"));
+    checkQuery(file, input, entries, QStringLiteral("ENV"), QString());
+
+    // The same bytes read again give the same file.
+    const IniFile again(file.bytes());
+    CHECK(again.entries().size() == entries.size());
+    return 0;
+}
