@@ -37,43 +37,58 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${NUBREL_DEMO_HEADLESS:-}"
     exit 0
 fi
 
-display=:$((90 + RANDOM % 9))
+for n in $(seq 90 130); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    display=:$n
+    break
+done
 timeout -k 3 300 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-timeout -k 3 300 icewm >/dev/null 2>&1 &
+# Title bars in a face with Japanese glyphs.
+mkdir -p "$demo/icewm"
+printf '%s\n' 'TitleFontNameXft="IPAPGothic:size=10"' 'NormalTaskBarFontNameXft="IPAPGothic:size=10"' \
+    'ActiveTaskBarFontNameXft="IPAPGothic:size=10:bold"' >"$demo/icewm/preferences"
+ICEWM_PRIVCFG=$demo/icewm timeout -k 3 300 icewm >/dev/null 2>&1 &
 pids+=($!)
-sleep 1
+for _ in $(seq 150); do tests/e2e/tray_ready.py && break; sleep 0.1; done
 "$demo/Nubrel/nubrel" &
 nubrel=$!
 pids+=($nubrel)
 
-wait_title() { # pattern, seconds
-    local deadline=$((SECONDS + $2))
+until_ok() { # seconds, command...
+    local deadline=$((SECONDS + $1)); shift
     while [ $SECONDS -lt $deadline ]; do
-        xdotool search --name "$1" >/dev/null 2>&1 && return 0
-        sleep 0.2
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+titled_with_call() { xdotool search --onlyvisible --name '^[0-9]+$|^非通知$'; }
+popup_visible() {
+    local w
+    for w in $(xdotool search --onlyvisible --class nubrel 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -ge 70 ] && [ "$Y" -ge 500 ] && return 0
     done
     return 1
 }
 shot() { import -window root "$demo/$1.png"; echo "screenshot: $demo/$1.png"; }
 
-wait_title '^[0-9]+$|非通知' 30 || true
+# The held number first, then the device's own calls every 6 seconds.
+until_ok 30 titled_with_call || echo "demo: no call shown yet"
 sleep 7
 shot main-window
-window=$(xdotool search --name '^[0-9]+$|非通知' | head -n 1 || true)
+window=$(titled_with_call | head -n 1 || true)
 # Into the tray from the window's own menu: Alt+E, then T.
 if [ -n "$window" ]; then
     xdotool windowactivate --sync "$window" key --clearmodifiers alt+e t 2>/dev/null || true
 fi
-sleep 1
+until_ok 5 sh -c '! xdotool search --onlyvisible --name "^[0-9]+$|^非通知$"' || true
 shot tray
-for _ in $(seq 30); do
-    sleep 0.5
-    if xdotool search --onlyvisible --class nubrel >/dev/null 2>&1; then :; fi
-done
-shot popup
+# The next call pops up at the bottom right for one tick.
+if until_ok 20 popup_visible; then shot popup; else echo "demo: no pop-up seen"; fi
 kill -TERM "$nubrel"
 wait "$nubrel" || true
 echo

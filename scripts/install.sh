@@ -3,34 +3,40 @@
 # (default ~/Nubrel) with a desktop menu entry and, with --autostart, an entry
 # that starts it at login. An existing Nubrel.ini, history and log stay as they
 # are; new product entries of the shipped settings file are merged in.
-#   scripts/install.sh [--prefix DIR] [--autostart]
+#   scripts/install.sh [--prefix DIR] [--autostart] [--build-dir DIR]
+# (--build-dir installs from a tree that is already built, without building.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 prefix=$HOME/Nubrel
 autostart=0
+build=
 while [ $# -gt 0 ]; do
     case $1 in
     --prefix) prefix=$2; shift 2 ;;
     --autostart) autostart=1; shift ;;
-    -h | --help) sed -n '2,7p' "$0"; exit 0 ;;
+    --build-dir) build=$2; shift 2 ;;
+    -h | --help) sed -n '2,8p' "$0"; exit 0 ;;
     *) echo "install: unknown option $1" >&2; exit 2 ;;
     esac
 done
 
-scripts/install-deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j2
+if [ -z "$build" ]; then
+    scripts/install-deps.sh
+    cmake --preset release >/dev/null
+    cmake --build --preset release -j2
+    build=build/release
+fi
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-cmake --install build/release --prefix "$stage" >/dev/null
+cmake --install "$build" --prefix "$stage" >/dev/null
 
 mkdir -p "$prefix"
 for f in "$stage"/*; do
     name=$(basename "$f")
     if [ "$name" = Nubrel.ini ] && [ -f "$prefix/Nubrel.ini" ]; then
-        build/release/tools/iniupdate/nubrel-iniupdate "$stage" "$prefix"
+        "$build/tools/iniupdate/nubrel-iniupdate" "$stage" "$prefix"
         continue
     fi
     # Replace through a temporary name, so a running copy keeps its old file.
