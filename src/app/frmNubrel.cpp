@@ -189,14 +189,23 @@ QSize frmNubrel::frameExtra() const
     return frameGeometry().size() - geometry().size();
 }
 
+QPoint frmNubrel::outerTopLeft() const
+{
+    // A Wayland client never learns where its window is; saving what it
+    // reports would move the window off the screen at the next start.
+    if (m_askedTopLeft && QGuiApplication::platformName().startsWith(u"wayland"))
+        return *m_askedTopLeft;
+    return frameGeometry().topLeft();
+}
+
 double frmNubrel::top() const
 {
-    return frameGeometry().y() * twipsPerPixelY();
+    return outerTopLeft().y() * twipsPerPixelY();
 }
 
 double frmNubrel::left() const
 {
-    return frameGeometry().x() * twipsPerPixelX();
+    return outerTopLeft().x() * twipsPerPixelX();
 }
 
 double frmNubrel::height() const
@@ -211,12 +220,16 @@ double frmNubrel::width() const
 
 void frmNubrel::setTop(double twips)
 {
-    move(frameGeometry().x(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
+    const QPoint at(outerTopLeft().x(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
+    m_askedTopLeft = at;
+    move(at);
 }
 
 void frmNubrel::setLeft(double twips)
 {
-    move(static_cast<int>(std::lround(twips / twipsPerPixelX())), frameGeometry().y());
+    const QPoint at(static_cast<int>(std::lround(twips / twipsPerPixelX())), outerTopLeft().y());
+    m_askedTopLeft = at;
+    move(at);
 }
 
 void frmNubrel::setHeight(double twips)

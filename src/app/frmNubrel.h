@@ -79,6 +79,9 @@ private:
     void paintCanvas();
     double twipsPerPixelY() const;
     QSize frameExtra() const;
+    // The outer top-left corner in pixels: where the window is, or, where the
+    // window system never tells (Wayland), where it was last asked to be.
+    QPoint outerTopLeft() const;
     void applyOuterSize();
 
     std::function<QIcon(AppIcon)> m_icons;
@@ -95,5 +98,6 @@ private:
     // The outer size asked for, in pixels; the frame is known only once the
     // window manager has framed the window, so the client size follows then.
     std::optional<QSize> m_outerSize;
+    std::optional<QPoint> m_askedTopLeft; // kept for window systems that hide positions
     bool m_ending = false;
 };

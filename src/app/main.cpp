@@ -1,4 +1,5 @@
 // Nubrel: shows who is calling on the telephone line.
+#include "platform/DisplayChoice.h"
 #include "platform/qt/QtInstanceGuard.h"
 #include "platform/qt/QtProgram.h"
 
@@ -6,6 +7,10 @@
 
 int main(int argc, char *argv[])
 {
+    const QByteArray platform = DisplayChoice::platformFor(
+        qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     // A second copy ends at once: no window, no message, no file touched.
     QtInstanceGuard guard(QCoreApplication::applicationDirPath());
