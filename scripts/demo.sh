@@ -37,34 +37,12 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${NUBREL_DEMO_HEADLESS:-}"
     exit 0
 fi
 
-for n in $(seq 90 130); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    display=:$n
-    break
-done
-timeout -k 3 300 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-# Title bars in a face with Japanese glyphs.
-mkdir -p "$demo/icewm"
-printf '%s\n' 'TitleFontNameXft="IPAPGothic:size=10"' 'NormalTaskBarFontNameXft="IPAPGothic:size=10"' \
-    'ActiveTaskBarFontNameXft="IPAPGothic:size=10:bold"' >"$demo/icewm/preferences"
-ICEWM_PRIVCFG=$demo/icewm timeout -k 3 300 icewm >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 150); do tests/e2e/tray_ready.py && break; sleep 0.1; done
+. scripts/lib/headless.sh
+start_headless_display 90 130 300 "$demo/icewm" || { echo "demo: no display with a tray host" >&2; exit 1; }
 "$demo/Nubrel/nubrel" &
 nubrel=$!
 pids+=($nubrel)
 
-until_ok() { # seconds, command...
-    local deadline=$((SECONDS + $1)); shift
-    while [ $SECONDS -lt $deadline ]; do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
 titled_with_call() { xdotool search --onlyvisible --name '^[0-9]+$|^非通知$'; }
 popup_visible() {
     local w

@@ -37,27 +37,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "soak: FAIL: $*" >&2; keep=1; echo "soak: files kept in $work" >&2; exit 1; }
 
-until_ok() {
-    local deadline=$((SECONDS + $1)); shift
-    while [ $SECONDS -lt $deadline ]; do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
-# A display of our own, with a tray host.
-for n in $(seq 70 120); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    export DISPLAY=:$n
-    break
-done
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-until_ok 10 xdpyinfo || fail "Xvfb did not start"
-icewm >/dev/null 2>&1 &
-pids+=($!)
-until_ok 15 tests/e2e/tray_ready.py || fail "no tray host"
+. scripts/lib/headless.sh
+start_headless_display 70 120 $((minutes * 60 + 120)) "$work/icewm" || fail "no display with a tray host"
 
 # Kind 1: every call has its own index, so the same number twice is two calls.
 printf '[ENV]\r\nTIMER=1\r\nCOMPORT=2\r\n[NUBREL]\r\nPRODUCTSIDX=0\r\nPRODUCTSLISTCNT=1\r\nPRODUCTSLIST0=1,modem\r\n[PORTS]\r\nCOM2=%s\r\n' \

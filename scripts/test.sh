@@ -17,4 +17,7 @@ run_suite core-only
 # Formatting of the checked-in code.
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 run_suite debug
-run_suite asan-core
+# The whole suite again under the address and undefined-behaviour sanitizers.
+run_suite asan
+# A short soak of the program against the simulated device.
+scripts/soak.sh 2 --build-dir build/debug

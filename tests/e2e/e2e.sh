@@ -21,35 +21,10 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; shot "failed"; exit 1; }
 pass() { echo "PASS: $case_name"; exit 0; }
 
-# until SECONDS COMMAND...: true once COMMAND succeeds, false at the deadline.
-until_ok() {
-    local deadline=$((SECONDS + $1)); shift
-    while [ $SECONDS -lt $deadline ]; do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "$0")/../../scripts/lib/headless.sh"
 
 start_display() {
-    local n
-    for n in $(seq 20 60); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        display=:$n
-        break
-    done
-    timeout -k 3 110 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY=$display
-    until_ok 10 xdpyinfo || fail "Xvfb did not start"
-    # Title bars and task buttons in a face with Japanese glyphs, so screenshots show titles.
-    mkdir -p "$work/icewm"
-    printf '%s\n' 'TitleFontNameXft="IPAPGothic:size=10"' 'NormalTaskBarFontNameXft="IPAPGothic:size=10"' \
-        'ActiveTaskBarFontNameXft="IPAPGothic:size=10:bold"' >"$work/icewm/preferences"
-    ICEWM_PRIVCFG=$work/icewm timeout -k 3 110 icewm >/dev/null 2>&1 &
-    pids+=($!)
-    # The tray host must own the tray selection before the program asks for it.
-    until_ok 15 "$(dirname "$0")/tray_ready.py" || fail "no tray host"
+    start_headless_display 20 60 110 "$work/icewm" || fail "no display with a tray host"
 }
 
 shot() {
