@@ -1,6 +1,7 @@
 #include "config/frmNbEnv.h"
 #include "platform/Twips.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFont>
@@ -9,6 +10,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -67,8 +69,7 @@ frmNbEnv::frmNbEnv(ProgramState &state, const basNbComIni &ini, Prompts &prompts
     QLabel *where =
         addLabel(frame3, "Label2_1",
                  QStringLiteral("VORDEKをｲﾝｽﾄｰﾙされたﾌｫﾙﾀﾞｰ内に「着信履歴．ＴＸＴ」で保存されます"),
-                 660, 720, 4275, 435);
-    where->setWordWrap(true);
+                 660, 720, 4275, 435, true);
     makeRed(where);
 
     m_cmdOK[0] = new QPushButton(QStringLiteral("登録"), this);
@@ -97,7 +98,17 @@ int frmNbEnv::pixels(double twips) const
 
 void frmNbEnv::place(QWidget *w, double left, double top, double width, double height) const
 {
-    w->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
+    const int x = pixels(left);
+    int wide = pixels(width);
+    // The boxes were drawn for a Windows face; where this desktop's face is
+    // wider, a one-line caption grows to the right rather than being cut,
+    // as far as its frame allows.
+    const auto *label = qobject_cast<const QLabel *>(w);
+    if (qobject_cast<const QAbstractButton *>(w) || (label && !label->wordWrap())) {
+        const int room = w->parentWidget() ? w->parentWidget()->width() - x - 2 : wide;
+        wide = std::max(wide, std::min(w->sizeHint().width(), room));
+    }
+    w->setGeometry(x, pixels(top), wide, pixels(height));
 }
 
 QGroupBox *frmNbEnv::addFrame(const char *name, const QString &caption, double left, double top,
@@ -110,11 +121,12 @@ QGroupBox *frmNbEnv::addFrame(const char *name, const QString &caption, double l
 }
 
 QLabel *frmNbEnv::addLabel(QWidget *in, const char *name, const QString &caption, double left,
-                           double top, double width, double height)
+                           double top, double width, double height, bool wrap)
 {
     auto *label = new QLabel(caption, in);
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(wrap);
     place(label, left, top, width, height);
     return label;
 }

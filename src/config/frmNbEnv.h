@@ -40,7 +40,7 @@ private:
     QGroupBox *addFrame(const char *name, const QString &caption, double left, double top,
                         double width, double height);
     QLabel *addLabel(QWidget *in, const char *name, const QString &caption, double left, double top,
-                     double width, double height);
+                     double width, double height, bool wrap = false);
     QComboBox *addCombo(QWidget *in, const char *name, double left, double top, double width,
                         double height);
     void showModel();

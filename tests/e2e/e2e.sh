@@ -248,6 +248,19 @@ sigterm_during_question)
     ended_within 5 || fail "the program did not end with the question open"
     settings_written || fail "settings not written"
     pass ;;
+sigterm_during_settings_dialog)
+    write_ini ''
+    start_device --kind 0
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+k
+    until_ok 10 title_is '環境設定' || fail "the settings dialog did not open"
+    shot dialog
+    kill -TERM "$program"
+    ended_within 5 || fail "the program did not end with the settings dialog open"
+    settings_written || fail "settings not written"
+    pass ;;
 garbage_and_flood)
     write_ini ''
     start_device --kind 0 --number 0312345678 --log "$work/device.log"

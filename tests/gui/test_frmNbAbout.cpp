@@ -2,6 +2,7 @@
 // the mouse, and the one box the program keeps.
 #include "Fakes.h"
 #include "ProgramFolder.h"
+#include "TextFits.h"
 #include "app/ProgramState.h"
 #include "config/basNbComIni.h"
 #include "dialogs/frmNbAbout.h"
@@ -75,6 +76,7 @@ TEST(frmNbAboutWidget, TextsAndLooksSetAtLoad)
     EXPECT_EQ(box->size(), QSize(pixels(*box, 5850), pixels(*box, 3705)));
     EXPECT_EQ(box->minimumSize(), box->maximumSize()) << "fixed border";
     EXPECT_EQ(box->lblVersion()->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.6.0"));
+    EXPECT_EQ(cutCaptionText(*box), "");
 
     const QStringList contact = box->descriptionText().split(u'\r');
     ASSERT_EQ(contact.size(), 3);

@@ -1,5 +1,6 @@
 // The Stop/Exit question on real widgets, answered by clicking its buttons
 // while it is shown modally; and the message boxes of the prompts.
+#include "TextFits.h"
 #include "dialogs/frmNbmsg.h"
 #include "platform/qt/QtPrompts.h"
 
@@ -73,6 +74,7 @@ TEST(frmNbmsgWidget, AsksModallyWithTheLabelBuiltLineByLine)
                                       QStringLiteral("押してください。")}));
         EXPECT_EQ(dlg.lblMsg()->text().split(u'\n'), lines) << "each CR starts a new line";
         EXPECT_EQ(dlg.focusWidget(), dlg.cmdOK(0)) << "停止 has the focus";
+        EXPECT_EQ(cutCaptionText(dlg), "");
         dlg.cmdOK(1)->click();
     });
     EXPECT_TRUE(dlg.fncMsgDlg(QStringLiteral("0312345678"), Port3));

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtFonts.h"
 #include "platform/qt/QtIcons.h"
 #include "platform/qt/QtLauncher.h"
 #include "platform/qt/QtMonitorTimer.h"
@@ -33,15 +34,6 @@ public:
     void showManual(const QString &path) override { target->showManual(path); }
     void closeManual() override { target->closeManual(); }
 };
-
-void installFontSubstitutes()
-{
-    // The designed face is a Windows font; these are the closest Japanese
-    // proportional Gothic faces on other systems.
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
-                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPAPゴシック"),
-                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic")});
-}
 
 } // namespace
 
@@ -75,7 +67,7 @@ struct QtProgram::Parts {
 
 QtProgram::QtProgram()
 {
-    installFontSubstitutes();
+    QtFonts::installFontSubstitutes();
     QApplication::setQuitOnLastWindowClosed(false);
     m_parts = std::make_unique<Parts>();
     Parts &p = *m_parts;
