@@ -6,6 +6,8 @@ set -uo pipefail
 case_name=$1
 : "${NUBREL_PREFIX:?}" "${NUBREL_MODEMSIM:?}" "${NUBREL_SHOTS:?}"
 
+# A sanitizer build reports at exit; the system libraries' own leftovers are not ours.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")/.." && pwd)/sanitizer/lsan.supp:print_suppressions=0}
 work=$(mktemp -d /tmp/nubrel-e2e-XXXXXX)
 folder=$work/Nubrel
 cp -r "$NUBREL_PREFIX" "$folder"
