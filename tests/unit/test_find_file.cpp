@@ -1,5 +1,6 @@
 // The About box's search for the browser: order of the walk over a real tree.
 #include "Fakes.h"
+#include "PermissionsBind.h"
 #include "dialogs/FindFile.h"
 
 #include <QDir>
@@ -135,6 +136,7 @@ TEST(FindFile, LinksToDirectoriesAreNotFollowed)
 
 TEST(FindFile, AnUnreadableDirectoryIsPassedOver)
 {
+    const PermissionsBind bind;
     Tree tree({QStringLiteral("a-locked/IEXPLORE.EXE"), QStringLiteral("b-open/IEXPLORE.EXE")});
     const QString locked = tree.at(QStringLiteral("a-locked"));
     ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::Permissions()));
