@@ -62,6 +62,9 @@ echo "bench: exchanges (about a minute)" >&2
     --memory-exchanges "$memory_exchanges" --unanswered 3 >>"$rows" 2>"$work/exchange.err" ||
     { cat "$work/exchange.err" >&2; exit 1; }
 
+# What the 10,001 waits of an unanswered exchange cost the kernel by themselves.
+"$build/bench/nubrel_sleep_floor" >>"$rows"
+
 # 5. History appends.
 echo "bench: history appends" >&2
 "$build/bench/nubrel_history_bench" 1000000 1000 >>"$rows"
