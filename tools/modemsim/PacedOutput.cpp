@@ -22,8 +22,14 @@ bool PacedOutput::writeDue(int fd, Clock::time_point now)
     m_retryAt.reset();
     while (!m_items.empty()) {
         const Item &first = m_items.front();
-        if (first.gap.count() > 0 && now < m_lastWrite + first.gap)
+        const Clock::time_point due = m_lastWrite + first.gap;
+        const bool paced = first.gap.count() > 0;
+        if (paced && now < due)
             return true;
+        // A line clocks its bytes: the next one counts from when this one was
+        // due, not from when the wake-up came, so lateness does not add up.
+        // After a pause longer than a gap the line starts afresh.
+        const Clock::time_point sent = paced && now - due < first.gap ? due : now;
         // The first due byte, and every unpaced byte right behind it, in one write.
         std::string chunk(1, first.byte);
         for (std::size_t i = 1; i < m_items.size() && m_items[i].gap.count() == 0; ++i)
@@ -39,7 +45,7 @@ bool PacedOutput::writeDue(int fd, Clock::time_point now)
             return false;
         }
         m_items.erase(m_items.begin(), m_items.begin() + written);
-        m_lastWrite = now;
+        m_lastWrite = sent;
         if (static_cast<std::size_t>(written) < chunk.size()) {
             m_retryAt = now + FullRetry;
             return true;
