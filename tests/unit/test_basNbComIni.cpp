@@ -184,6 +184,29 @@ TEST(PutIniString, RewritesOneLineAndKeepsEveryOtherByte)
     EXPECT_EQ(filesIn(folder), QStringList{Ini}) << "no temporary file is left behind";
 }
 
+TEST(PutIniString, HandEditedFilesAreWrittenInTheirOwnForm)
+{
+    ProgramFolder folder;
+    basNbComIni ini(folder.path());
+    folder.writeBytes(QStringLiteral("Nubrel.ini"), "[ENV]\nTIMER=4\n[NUBREL]\nSTATE=2");
+    EXPECT_EQ(ini.GetIniInt(QStringLiteral("ENV"), QStringLiteral("TIMER"), 10), 4);
+    EXPECT_EQ(ini.GetIniInt(QStringLiteral("NUBREL"), QStringLiteral("STATE"), 0), 2);
+    ini.PutIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QStringLiteral("a"));
+    ini.PutIniString(QStringLiteral("ENV"), QStringLiteral("HISTTXT"), QStringLiteral("1"));
+    EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.ini")),
+              QByteArray("[ENV]\nTIMER=4\nHISTTXT=1\n[NUBREL]\nSTATE=2\nFONT=a\n"));
+
+    folder.writeBytes(QStringLiteral("Nubrel.ini"), QByteArray("\xEF\xBB\xBF[NUBREL]\r\nFONT=") +
+                                                        QStringLiteral("ＭＳ Ｐゴシック").toUtf8() +
+                                                        "\r\n");
+    EXPECT_EQ(ini.GetIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QString()),
+              QStringLiteral("ＭＳ Ｐゴシック"));
+    ini.PutIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QStringLiteral("ゴシック"));
+    EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.ini")),
+              QByteArray("\xEF\xBB\xBF[NUBREL]\r\nFONT=") + QStringLiteral("ゴシック").toUtf8() +
+                  "\r\n");
+}
+
 TEST(PutIniString, CreatesAMissingFileInCp932WithCrLf)
 {
     ProgramFolder folder;
