@@ -24,8 +24,6 @@ runs=build/fuzz/runs
 crashes=build/fuzz/crashes
 
 # Replies longer than 64 KiB are worth reaching; settings files are small.
-# The memory limit is above libFuzzer's 2 GB default for the reply parser's
-# copying under the address sanitizer (fuzz/findings/README.md, 3).
 declare -A max_len=(
     [fuzz_reply_parsers]=70000
     [fuzz_ini_reader]=8192
@@ -47,7 +45,6 @@ for target in fuzz_reply_parsers fuzz_ini_reader fuzz_ini_writer; do
         -max_total_time="$seconds" \
         -max_len="${max_len[$target]}" \
         -timeout=25 \
-        -rss_limit_mb=4096 \
         -dict="fuzz/$target.dict" \
         -artifact_prefix="$crashes/$target/" \
         -print_final_stats=1 >"$log" 2>&1 || status=$?

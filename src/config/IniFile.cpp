@@ -2,6 +2,8 @@
 
 #include "platform/Cp932.h"
 
+#include <QStringDecoder>
+
 namespace {
 const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
@@ -39,7 +41,12 @@ IniFile::IniFile(QByteArray bytes) : m_bytes(std::move(bytes)), m_utf8(m_bytes.s
 
 QString IniFile::decode(const QByteArray &bytes) const
 {
-    return m_utf8 ? QString::fromUtf8(bytes) : Cp932::decode(bytes);
+    if (!m_utf8)
+        return Cp932::decode(bytes);
+    // Every name and value is decoded on its own: a byte-order mark that
+    // begins one is part of it, as in the file, not a mark to drop.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(bytes);
 }
 
 QByteArray IniFile::encode(const QString &text) const
@@ -186,6 +193,10 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
     if (!isWritableName(section) || section.contains(u']') || !isWritableName(key) ||
         key.contains(u'=') || key.front() == u';' || key.front() == u'#' || key.front() == u'[' ||
         hasLineEnd(value))
+        return false;
+    // A name the file's encoding cannot hold would be written as another name:
+    // the key could never be found again, and each write would add a line.
+    if (decode(encode(section)) != section || decode(encode(key)) != key)
         return false;
 
     const Place place = find(section, key);

@@ -32,7 +32,8 @@ public:
     // section, or adds the section at the end. False, and nothing changed, when
     // the names or the value cannot be written as a line that reads back (an
     // empty name, a line end, '=' in a key, ']' in a section, blanks around a
-    // name, a key that would read as a comment or a header).
+    // name, a key that would read as a comment or a header, a name the file's
+    // encoding cannot hold).
     bool setValue(const QString &section, const QString &key, const QString &value);
 
     struct Entry {

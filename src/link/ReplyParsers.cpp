@@ -52,14 +52,17 @@ void ParseNumberReply(const QString &reply, QString &number, bool &changed,
 
     const qsizetype firstBreak = reply.indexOf(CrLf);
     if (firstBreak >= 0) {
-        QString remaining = reply.mid(firstBreak + 2);
+        // Walks the lines by position: copying the rest of a long reply once a
+        // line would cost time and memory in the square of its length.
+        const QStringView all(reply);
+        qsizetype at = firstBreak + 2;
         QString line;
-        while (!remaining.startsWith(QStringLiteral("OK"))) {
-            const qsizetype breakAt = remaining.indexOf(CrLf);
+        while (!all.sliced(at).startsWith(u"OK")) {
+            const qsizetype breakAt = reply.indexOf(CrLf, at);
             if (breakAt < 0)
                 break;
-            line = remaining.left(breakAt);
-            remaining = remaining.mid(breakAt + 2);
+            line = reply.sliced(at, breakAt - at);
+            at = breakAt + 2;
         }
         const qsizetype slashAt = line.indexOf(u'/');
         if (!line.isEmpty() && slashAt >= 0) {

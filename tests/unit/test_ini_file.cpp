@@ -224,6 +224,33 @@ TEST(IniFileWrite, RefusesNamesAndValuesThatWouldNotReadBack)
             << qPrintable(c.section + u'/' + c.key + u'/' + c.value);
         EXPECT_EQ(file.bytes(), before);
     }
+
+    // Names CP932 cannot hold would be written as other names ("¬" comes back
+    // as "￢", "€" as "?"): never found again, one more line at every write.
+    for (const QString &key : {QStringLiteral("K¬"), QStringLiteral("K€")}) {
+        IniFile file(before);
+        EXPECT_FALSE(file.setValue(QStringLiteral("A"), key, QStringLiteral("v")))
+            << qPrintable(key);
+        EXPECT_FALSE(file.setValue(key, QStringLiteral("K"), QStringLiteral("v")))
+            << qPrintable(key);
+        EXPECT_EQ(file.bytes(), before);
+    }
+    // The same names are fine in a UTF-8 file.
+    IniFile utf8(Bom + QByteArray("[A]\r\n"));
+    EXPECT_TRUE(utf8.setValue(QStringLiteral("A"), QStringLiteral("K¬"), QStringLiteral("v")));
+    EXPECT_EQ(read(utf8, "A", "K¬"), QStringLiteral("v"));
+}
+
+TEST(IniFileRead, AByteOrderMarkInsideAUtf8FileIsPartOfTheName)
+{
+    // A file pasted into another keeps its mark at the start of a line.
+    const IniFile file(Bom + QByteArray("[A]\n") + Bom + "K=1\n" + Bom + " L=2\n");
+    EXPECT_FALSE(file.value(QStringLiteral("A"), QStringLiteral("K")).has_value());
+    EXPECT_EQ(file.value(QStringLiteral("A"), QStringLiteral("\uFEFFK")), QByteArray("1"));
+    QStringList keys;
+    for (const IniFile::Entry &e : file.entries())
+        keys << e.key;
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("\uFEFFK"), QStringLiteral("\uFEFF L")}));
 }
 
 TEST(IniFile, ListsTheKeysOfEverySectionInFileOrder)

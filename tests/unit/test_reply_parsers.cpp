@@ -86,3 +86,18 @@ TEST(ParseNumberReply, ChangedOnlyWhenTheCallIndexMoves)
     EXPECT_TRUE(changed);
     EXPECT_EQ(last, 13);
 }
+
+TEST(ParseNumberReply, AReplyOfManyLinesGivesItsLastDataLine)
+{
+    // 35,000 empty lines between the echo and the data line, as a noisy line
+    // may deliver: the walk over the lines must neither lose its place nor
+    // copy the rest of the reply for each of them.
+    const QString reply = QStringLiteral("at$a") + QStringLiteral("\r\n").repeated(35000) +
+                          QStringLiteral("012 0312/x\r\nOK\r\n");
+    QString number;
+    bool changed = false;
+    std::int32_t last = -2;
+    ParseNumberReply(reply, number, changed, last);
+    EXPECT_EQ(number, QStringLiteral("0312"));
+    EXPECT_EQ(last, 12);
+}
