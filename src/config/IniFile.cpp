@@ -44,8 +44,10 @@ QString IniFile::decode(const QByteArray &bytes) const
     if (!m_utf8)
         return Cp932::decode(bytes);
     // Every name and value is decoded on its own: a byte-order mark that
-    // begins one is part of it, as in the file, not a mark to drop.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    // begins one is part of it, as in the file, not a mark to drop; a
+    // character cut off at its end is a bad character, not one to wait for.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
     return utf8.decode(bytes);
 }
 

@@ -251,6 +251,12 @@ TEST(IniFileRead, AByteOrderMarkInsideAUtf8FileIsPartOfTheName)
     for (const IniFile::Entry &e : file.entries())
         keys << e.key;
     EXPECT_EQ(keys, (QStringList{QStringLiteral("\uFEFFK"), QStringLiteral("\uFEFF L")}));
+
+    // A character cut off at the end of a name is a bad one, not one the next
+    // name completes.
+    const IniFile cut(Bom + QByteArray("[A]\nK\xD4 =1\n"));
+    ASSERT_EQ(cut.entries().size(), 1);
+    EXPECT_EQ(cut.entries().front().key, QStringLiteral("K\uFFFD"));
 }
 
 TEST(IniFile, ListsTheKeysOfEverySectionInFileOrder)
