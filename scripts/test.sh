@@ -19,5 +19,7 @@ git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 run_suite debug
 # The whole suite again under the address and undefined-behaviour sanitizers.
 run_suite asan
+# The fuzz targets, briefly, from their seeds.
+scripts/fuzz.sh 30
 # A short soak of the program against the simulated device.
 scripts/soak.sh 2 --build-dir build/debug
