@@ -66,14 +66,24 @@ question_open() { [ "$(windows_named "$1")" -ge 2 ]; }
 question_closed() { [ "$(windows_named "$1")" = 1 ]; }
 # The settings are written at shut-down: the window's position keys appear.
 settings_written() { ini_text | tr -d '\r' | grep -q '^STATE='; }
-# press KEY on the first visible window titled TITLE that is not the main window
-answer_dialog() {
+# press KEY on the visible window titled TITLE that is not the main window,
+# again if a press was lost, until that window has gone
+dialog_window() {
     local w
-    for w in $(xdotool search --onlyvisible --name "^$1\$"); do
+    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
         [ "$w" = "${main_window:-}" ] && continue
+        echo "$w"
+        return 0
+    done
+    return 1
+}
+answer_dialog() {
+    local w tries
+    for tries in 1 2 3 4 5 6 7 8 9 10; do
+        w=$(dialog_window "$1") || return 0
         xdotool windowactivate --sync "$w" >/dev/null 2>&1 || xdotool windowfocus --sync "$w"
         xdotool key --window "$w" "$2"
-        return 0
+        until_ok 2 sh -c "! xdotool search --onlyvisible --name '^$1\$' | grep -qx '$w'" && return 0
     done
     return 1
 }
@@ -256,8 +266,13 @@ sigterm_during_settings_dialog)
     start_program
     until_ok 15 title_is '準備中' || fail "no window"
     main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
-    xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+k
-    until_ok 10 title_is '環境設定' || fail "the settings dialog did not open"
+    # A key pressed before the window has the focus is lost: press again until it opens.
+    open_settings() {
+        title_is '環境設定' && return 0
+        xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+k
+        until_ok 2 title_is '環境設定'
+    }
+    until_ok 20 open_settings || fail "the settings dialog did not open"
     shot dialog
     kill -TERM "$program"
     ended_within 5 || fail "the program did not end with the settings dialog open"
