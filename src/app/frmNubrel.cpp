@@ -11,10 +11,12 @@
 #include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
+#include <functional>
 
 frmNubrel::frmNubrel(std::function<QIcon(AppIcon)> icons, QWidget *parent)
     : QMainWindow(parent), m_icons(std::move(icons))
@@ -68,11 +70,15 @@ void frmNubrel::buildMenus()
     // Menu commands run from the event loop, not inside the menu's own
     // handling, so a modal window they open never nests in the menu.
     const auto route = [this](QAction *action, void (MainController::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] {
-            QTimer::singleShot(0, this, [this, handler] {
-                if (m_controller)
-                    (m_controller->*handler)();
-            });
+        const std::function<void(MainController &)> command = handler;
+        connect(action, &QAction::triggered, this, [this, command] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, command] {
+                    if (m_controller)
+                        command(*m_controller);
+                },
+                Qt::QueuedConnection);
         });
     };
     route(m_mnuTask, &MainController::mnuTask_Click);

@@ -1,9 +1,11 @@
 // The main window and the pop-up drawn offscreen: texts, colours, menus, geometry.
+#include "ControllerRig.h"
 #include "app/ProgramState.h"
 #include "app/frmNubrel.h"
 #include "calls/frmNbTip.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
@@ -61,6 +63,35 @@ TEST(frmNubrelWidget, MenuBarInOrderWithItsCaptions)
     w.setTimeCaption(QStringLiteral("開始(&S)"));
     EXPECT_EQ(w.taskItem()->text(), QStringLiteral("タスクバーから出す(&T)"));
     EXPECT_EQ(w.timeItem()->text(), QStringLiteral("開始(&S)"));
+}
+
+TEST(frmNubrelWidget, MenuCommandsReachTheControllerOnceTheMenuHasClosed)
+{
+    ControllerRig r;
+    frmNubrel w([](AppIcon) { return QIcon(); });
+    w.attach(&r.c);
+    const QList<QAction *> bar = w.menuBar()->actions();
+    QAction *settings = bar[2];
+    QAction *about = bar[3]->menu()->actions().at(2);
+    QAction *manual = bar[3]->menu()->actions().at(0);
+
+    settings->trigger();
+    about->trigger();
+    EXPECT_EQ(r.p.dialogs.m_settingsShown, 0) << "not inside the menu's own handling";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(r.p.dialogs.m_settingsShown, 1);
+    EXPECT_EQ(r.p.dialogs.m_aboutShown, 1);
+
+    manual->trigger();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(r.p.dialogs.m_manuals.size(), 1);
+    EXPECT_TRUE(r.p.dialogs.m_manuals.front().endsWith(QStringLiteral("説明書.html")));
+
+    // Without a controller (start-up or shut-down) a command does nothing.
+    w.attach(nullptr);
+    settings->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(r.p.dialogs.m_settingsShown, 1);
 }
 
 TEST(frmNubrelWidget, DrawsTheLineInTheColourOfTheCall)
