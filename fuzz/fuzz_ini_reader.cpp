@@ -1,5 +1,6 @@
 // Any bytes as the settings file: reading must not change them, must find what
 // entries() lists, and must hand out values the way the settings reads use them.
+#include "FuzzCheck.h"
 #include "config/IniFile.h"
 
 #include <QByteArray>
@@ -13,28 +14,15 @@
 
 namespace {
 
-// A broken invariant names itself and stops the run, so libFuzzer keeps the input.
-void fail(const char *condition, int line)
-{
-    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, line, condition);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? void(0) : fail(#condition, __LINE__))
-
-const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+using FuzzCheck::Bom;
+using FuzzCheck::isBlank;
 
 // The longest value a string read delivers.
 constexpr int MaxValueBytes = 255;
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 bool hasOuterBlank(const QString &text)
 {
-    return !text.isEmpty() && (text.front() == u' ' || text.front() == u'\t' ||
-                               text.back() == u' ' || text.back() == u'\t');
+    return !text.isEmpty() && (isBlank(text.front()) || isBlank(text.back()));
 }
 
 // ASCII letters swapped in case: the names must still match.

@@ -7,6 +7,7 @@
 // changed in one of the three ways a write may change it, every key written so
 // far reads back its last value, and every line of the original file that no
 // write touched is still there, byte for byte and in order.
+#include "FuzzCheck.h"
 #include "config/IniFile.h"
 
 #include <QByteArray>
@@ -22,26 +23,10 @@
 
 namespace {
 
-// A broken invariant names itself and stops the run, so libFuzzer keeps the input.
-void fail(const char *condition, int line)
-{
-    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, line, condition);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? void(0) : fail(#condition, __LINE__))
+using FuzzCheck::Bom;
+using FuzzCheck::isBlank;
 
-const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 constexpr int MaxWrites = 64;
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
 
 bool hasLineEnd(const QString &text)
 {

@@ -1,5 +1,6 @@
 // The device's reply, byte for byte as it comes off the port, through the two
 // reply parsers and the numeric test the caller numbers meet afterwards.
+#include "FuzzCheck.h"
 #include "link/ReplyParsers.h"
 #include "platform/Cp932.h"
 #include "platform/NumericText.h"
@@ -13,14 +14,6 @@
 #include <cstring>
 
 namespace {
-
-// A broken invariant names itself and stops the run, so libFuzzer keeps the input.
-void fail(const char *condition, int line)
-{
-    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, line, condition);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? void(0) : fail(#condition, __LINE__))
 
 bool hasOuterBlank(const QString &text)
 {
