@@ -1,6 +1,5 @@
-// The monitoring tick of the real program, timed: the controller, main window,
-// pop-up, tray icon, serial port and event loop exactly as the program wires
-// them, talking to the simulated device on its pseudo-terminal.
+// The monitoring tick of the real program, timed: the program's own parts
+// (QtProgram), talking to the simulated device on its pseudo-terminal.
 //
 // The device runs with bench/stamp_writes preloaded, which notes when each of
 // its writes to the line returned; the window's title change is noted here.
@@ -9,17 +8,8 @@
 //
 // Prints one tab-separated row per figure: "row", figure, measured, target, verdict.
 #include "app/MainController.h"
-#include "app/frmNubrel.h"
-#include "calls/frmNbTip.h"
-#include "platform/Clock.h"
-#include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtEventPump.h"
-#include "platform/qt/QtIcons.h"
-#include "platform/qt/QtLauncher.h"
-#include "platform/qt/QtMonitorTimer.h"
-#include "platform/qt/QtPrompts.h"
+#include "platform/qt/QtProgram.h"
 #include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtTrayIcon.h"
 
 #include "ModemSim.h"
 
@@ -28,6 +18,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -90,54 +81,6 @@ QString ms(double value, int decimals = 2)
 {
     return QString::number(value, 'f', decimals) + QStringLiteral(" ms");
 }
-
-// The dialogs need the controller's state and the controller needs the
-// dialogs, as in the program.
-class DialogsRelay final : public Dialogs {
-public:
-    Dialogs *target = nullptr;
-    void showSettingsDialog() override { target->showSettingsDialog(); }
-    void showAbout() override { target->showAbout(); }
-    void closeAbout() override { target->closeAbout(); }
-    void showManual(const QString &path) override { target->showManual(path); }
-    void closeManual() override { target->closeManual(); }
-};
-
-// The program's parts, wired as QtProgram wires them.
-struct Program {
-    MainController *controller = nullptr;
-    frmNubrel window{[](AppIcon icon) { return QtIcons::iconFor(icon); }};
-    frmNbTip tip{[this] { return controller ? controller->state().LastNumber : QString(); }};
-    QtMonitorTimer timer{[this] {
-        if (controller)
-            controller->TimForm_Timer();
-    }};
-    QtSerialPort port;
-    QtTrayIcon tray{[](AppIcon icon) { return QtIcons::iconFor(icon); }};
-    QtPrompts prompts{&window};
-    QtLauncher launcher;
-    SystemClock clock;
-    QtEventPump events;
-    DialogsRelay dialogsRelay;
-    MainController mainController;
-    QtDialogs dialogs{mainController.state(),
-                      mainController.ini(),
-                      prompts,
-                      launcher,
-                      &window,
-                      [this] { mainController.mnuTime_Click(); },
-                      QtIcons::iconFor(AppIcon::BuiltIn)};
-
-    explicit Program(const QString &folder)
-        : mainController{PlatformParts{window, tip, timer, port, tray, prompts, dialogsRelay,
-                                       launcher, clock, events, folder}}
-    {
-        controller = &mainController;
-        dialogsRelay.target = &dialogs;
-        window.attach(&mainController);
-        window.setLastNumberSource([this] { return mainController.state().LastNumber; });
-    }
-};
 
 // What the device put on the line during one exchange, from the stamp file.
 struct LineBytes {
@@ -255,16 +198,16 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    Program program(folder.path());
-    MainController &controller = program.mainController;
-    program.mainController.Form_Load();
+    QtProgram program(folder.path());
+    MainController &controller = program.controller();
+    program.start();
     // Let the window appear and settle before anything is timed.
     for (double until = monotonicMs() + 500; monotonicMs() < until;)
         app.processEvents(QEventLoop::AllEvents, 50);
     const long rssAfterStart = rssKiB();
 
     double titleAt = NAN;
-    QObject::connect(&program.window, &QWidget::windowTitleChanged,
+    QObject::connect(&program.mainWindow(), &QWidget::windowTitleChanged,
                      [&titleAt] { titleAt = monotonicMs(); });
 
     int serial = 0;
@@ -298,7 +241,7 @@ int main(int argc, char *argv[])
         const Tick t = runTick();
         if (timing)
             *timing = t;
-        return program.window.windowTitle() == number;
+        return program.mainWindow().windowTitle() == number;
     };
 
     // 1. Latency and CPU of answered exchanges at line speed.

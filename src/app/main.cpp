@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     if (!guard.tryLock())
         return 0;
 
-    QtProgram program;
+    QtProgram program(QCoreApplication::applicationDirPath());
     program.start();
     return QApplication::exec();
 }

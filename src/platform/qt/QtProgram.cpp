@@ -52,9 +52,7 @@ struct QtProgram::Parts {
     SystemClock clock;
     QtEventPump events;
     DialogsRelay dialogsRelay;
-    MainController mainController{PlatformParts{window, tip, timer, port, tray, prompts,
-                                                dialogsRelay, launcher, clock, events,
-                                                QCoreApplication::applicationDirPath()}};
+    MainController mainController;
     QtDialogs dialogs{mainController.state(),
                       mainController.ini(),
                       prompts,
@@ -63,13 +61,19 @@ struct QtProgram::Parts {
                       [this] { mainController.mnuTime_Click(); },
                       QtIcons::iconFor(AppIcon::BuiltIn)};
     QtSignalWatcher signalWatcher{[this] { mainController.Form_Unload(); }};
+
+    explicit Parts(const QString &folder)
+        : mainController{PlatformParts{window, tip, timer, port, tray, prompts, dialogsRelay,
+                                       launcher, clock, events, folder}}
+    {
+    }
 };
 
-QtProgram::QtProgram()
+QtProgram::QtProgram(const QString &programFolder)
 {
     QtFonts::installFontSubstitutes();
     QApplication::setQuitOnLastWindowClosed(false);
-    m_parts = std::make_unique<Parts>();
+    m_parts = std::make_unique<Parts>(programFolder);
     Parts &p = *m_parts;
     p.controller = &p.mainController;
     p.dialogsRelay.target = &p.dialogs;
@@ -86,4 +90,14 @@ QtProgram::~QtProgram() = default;
 void QtProgram::start()
 {
     m_parts->mainController.Form_Load();
+}
+
+MainController &QtProgram::controller()
+{
+    return m_parts->mainController;
+}
+
+QWidget &QtProgram::mainWindow()
+{
+    return m_parts->window;
 }

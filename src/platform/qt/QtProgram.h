@@ -2,17 +2,26 @@
 // the controller that decides.
 #pragma once
 
+#include <QString>
 #include <memory>
+
+class MainController;
+class QWidget;
 
 class QtProgram {
 public:
-    QtProgram();
+    // `programFolder` holds the settings file, the history and the log.
+    explicit QtProgram(const QString &programFolder);
     ~QtProgram();
     QtProgram(const QtProgram &) = delete;
     QtProgram &operator=(const QtProgram &) = delete;
 
     // Runs the start-up sequence; the event loop does the rest.
     void start();
+
+    // For a benchmark that drives the running program's ticks and watches its title.
+    MainController &controller();
+    QWidget &mainWindow();
 
 private:
     struct Parts;
