@@ -36,15 +36,14 @@ modemsim=$build/tools/modemsim/modemsim
 
 work=$(mktemp -d /tmp/nubrel-bench-XXXXXX)
 pids=()
+# shellcheck source=lib/headless.sh
+. "$root/scripts/lib/headless.sh"
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    stop_started
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# shellcheck source=lib/headless.sh
-. "$root/scripts/lib/headless.sh"
 
 rows=$work/rows
 : >"$rows"

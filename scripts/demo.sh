@@ -23,8 +23,8 @@ open(path, 'wb').write(data.encode('cp932'))
 PY
 
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
-trap cleanup EXIT
+. scripts/lib/headless.sh
+trap stop_started EXIT
 
 "$sim" --kind 0 --link "$demo/modem" --auto 6 --number 0312345678 >"$demo/modemsim.out" &
 pids+=($!)
@@ -37,7 +37,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${NUBREL_DEMO_HEADLESS:-}"
     exit 0
 fi
 
-. scripts/lib/headless.sh
 start_headless_display 90 130 300 "$demo/icewm" || { echo "demo: no display with a tray host" >&2; exit 1; }
 "$demo/Nubrel/nubrel" &
 nubrel=$!

@@ -29,15 +29,14 @@ work=$(mktemp -d /tmp/nubrel-soak-XXXXXX)
 folder=$work/Nubrel
 cmake --install "$build" --prefix "$folder" >/dev/null || exit 1
 pids=()
+. scripts/lib/headless.sh
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    stop_started
     [ "${keep:-0}" = 1 ] || rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "soak: FAIL: $*" >&2; keep=1; echo "soak: files kept in $work" >&2; exit 1; }
 
-. scripts/lib/headless.sh
 start_headless_display 70 120 $((minutes * 60 + 120)) "$work/icewm" || fail "no display with a tray host"
 
 # Kind 1: every call has its own index, so the same number twice is two calls.
@@ -51,6 +50,8 @@ until_ok 10 test -e "$work/modem" || fail "no simulated device"
 program=$!
 pids+=($program)
 
+# A ten-digit number with the leading 0 of a Japanese line.
+random_number() { echo "0$((RANDOM % 9 + 1))$(printf '%08d' $((RANDOM * 32768 + RANDOM)) | cut -c1-8)"; }
 tell() { printf '%s\n' "$@" >"$work/control.tmp" && mv "$work/control.tmp" "$work/control"; }
 count() { grep -c "$1" "$work/device.log" 2>/dev/null || true; }
 answered() { count '^send .*OK'; }
@@ -73,7 +74,7 @@ while [ $SECONDS -lt $end ]; do
     alive
     r=$((RANDOM % 10))
     if [ $r -le 5 ]; then
-        number=0$((RANDOM % 9 + 1))$(printf '%08d' $((RANDOM * 32768 + RANDOM)) | cut -c1-8)
+        number=$(random_number)
         tell "call $number"
     elif [ $r = 6 ]; then
         number=99999999999
@@ -84,7 +85,7 @@ while [ $SECONDS -lt $end ]; do
         before=$(answered)
         spells=$((spells + 1))
         if [ $((RANDOM % 2)) = 0 ]; then
-            number=0$((RANDOM % 9 + 1))$(printf '%08d' $((RANDOM * 32768 + RANDOM)) | cut -c1-8)
+            number=$(random_number)
             tell "silent $n" "call $number"
         else
             number=

@@ -2,6 +2,13 @@
 # a condition with a deadline, and a private X display with a tray host.
 # Source it; the caller keeps the started processes in the array `pids`.
 
+# stop_started: ends every process the caller started and waits for them.
+stop_started() {
+    local p
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+
 # until_ok SECONDS COMMAND...: true once COMMAND succeeds, false at the deadline.
 until_ok() {
     local deadline=$((SECONDS + $1)); shift

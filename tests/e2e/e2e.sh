@@ -13,17 +13,15 @@ folder=$work/Nubrel
 cp -r "$NUBREL_PREFIX" "$folder"
 mkdir -p "$NUBREL_SHOTS"
 pids=()
+. "$(dirname "$0")/../../scripts/lib/headless.sh"
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    stop_started
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; shot "failed"; exit 1; }
 pass() { echo "PASS: $case_name"; exit 0; }
-
-. "$(dirname "$0")/../../scripts/lib/headless.sh"
 
 start_display() {
     start_headless_display 20 60 110 "$work/icewm" || fail "no display with a tray host"
@@ -48,6 +46,14 @@ start_device() { # modemsim options
 }
 
 tell_device() { printf '%s\n' "$@" >"$work/control.tmp" && mv "$work/control.tmp" "$work/control"; }
+
+# No device behind the port: its open fails at every exchange.
+point_at_missing_device() { sed -i "s|$work/modem|$work/no-such-device|" "$folder/Nubrel.ini"; }
+# A device that never answers, its traffic logged.
+start_silent_device() {
+    start_device --kind 0 --log "$work/device.log"
+    tell_device 'silent on'
+}
 
 start_program() {
     "$folder/nubrel" >"$work/nubrel.out" 2>&1 &
@@ -182,8 +188,7 @@ second_instance_refused)
     pass ;;
 silent_device_ends_program)
     write_ini ''
-    start_device --kind 0 --log "$work/device.log"
-    tell_device 'silent on'
+    start_silent_device
     start_program
     until_ok 15 title_is '準備中' || fail "no window"
     # Three unanswered exchanges of about 3 s each, then the message.
@@ -199,7 +204,7 @@ silent_device_ends_program)
     pass ;;
 missing_device_asks_stop_or_exit)
     write_ini ''
-    sed -i "s|$work/modem|$work/no-such-device|" "$folder/Nubrel.ini"
+    point_at_missing_device
     start_program
     until_ok 15 title_is '準備中' || fail "no window"
     main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
@@ -241,8 +246,7 @@ popup_while_in_tray)
     pass ;;
 sigterm_during_exchange)
     write_ini ''
-    start_device --kind 0 --log "$work/device.log"
-    tell_device 'silent on'
+    start_silent_device
     start_program
     until_ok 15 device_heard 'AT' || fail "no exchange started"
     sleep 0.5
@@ -253,7 +257,7 @@ sigterm_during_exchange)
     pass ;;
 sigterm_during_question)
     write_ini ''
-    sed -i "s|$work/modem|$work/no-such-device|" "$folder/Nubrel.ini"
+    point_at_missing_device
     start_program
     until_ok 15 question_open '準備中' || fail "no Stop/Exit question"
     kill -TERM "$program"
@@ -346,7 +350,6 @@ readonly_folder)
     until_ok 10 title_is '0111111111' || fail "call 1 not shown"
     until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -q 0111111111" || fail "call 1 not written"
     chmod -R a-w "$folder"
-    before=$(md5sum <"$folder/Nubrel.ini")
     for n in 0222222222 0333333333; do
         tell_device "call $n"
         until_ok 10 title_is "$n" || fail "call $n not shown in a read-only folder"
