@@ -13,7 +13,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <cmath>
 
 namespace {
 const QString ENV = QStringLiteral("ENV");
@@ -22,10 +21,6 @@ const QString TaskIn = QStringLiteral("タスクバーに入れる(&T)");
 const QString TaskOut = QStringLiteral("タスクバーから出す(&T)");
 const QString TimeStop = QStringLiteral("停止(&S)");
 const QString TimeStart = QStringLiteral("開始(&S)");
-
-constexpr int WM_LBUTTONDBLCLK = 0x203;
-constexpr int WM_RBUTTONDOWN = 0x204;
-constexpr int MiddleButton = 4;
 
 // The largest font size the window accepts from the file.
 constexpr double MaxFontSize = 1638;
@@ -64,7 +59,14 @@ void MainController::Form_Load()
     if (windowState < 0 || windowState > 3)
         windowState = 0;
     if (windowState == 3) {
-        mnuTask_Click();
+        // At login the panel may come after the program: wait for it hidden,
+        // so the user's choice of the tray is neither lost nor overridden.
+        if (m_tray.isAvailable()) {
+            mnuTask_Click();
+        } else {
+            m_waitingForTray = true;
+            m_tray.waitForArea(TrayWaitMs, [this](bool appeared) { trayWaitEnded(appeared); });
+        }
         windowState = 0;
     }
     m_view.setWindowState(static_cast<WindowState>(windowState));
@@ -89,7 +91,18 @@ void MainController::Form_Load()
         return;
 
     m_tip.loadTip();
-    if (!m_state.InTray)
+    if (!m_state.InTray && !m_waitingForTray)
+        m_view.showWindow();
+}
+
+void MainController::trayWaitEnded(bool appeared)
+{
+    if (m_state.Unloaded || !m_waitingForTray)
+        return;
+    m_waitingForTray = false;
+    if (appeared)
+        mnuTask_Click();
+    else
         m_view.showWindow();
 }
 
@@ -146,10 +159,25 @@ void MainController::Form_Unload()
     m_tip.unloadTip();
     m_dialogs.closeAbout();
     m_dialogs.closeManual();
+    writeWindowSettings();
 
+    if (m_state.InTray)
+        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_DELETE, m_state.trayIconData);
+    m_timer.setInterval(0);
+    m_view.endProgram();
+}
+
+void MainController::SaveWindowSettings()
+{
+    if (!m_state.Unloaded)
+        writeWindowSettings();
+}
+
+void MainController::writeWindowSettings()
+{
     int windowState = static_cast<int>(m_view.windowState());
     if (windowState == 0) {
-        if (m_state.InTray) {
+        if (m_state.InTray || m_waitingForTray) {
             windowState = 3;
         } else {
             m_ini.PutIniString(NUBREL, QStringLiteral("TOP"),
@@ -169,11 +197,6 @@ void MainController::Form_Unload()
     m_ini.PutIniString(NUBREL, QStringLiteral("FONTSIZE"), ValueText::formatSingle(font.size));
     m_ini.PutIniString(NUBREL, QStringLiteral("FONTBOLD"), ValueText::formatFlag(font.bold));
     m_ini.PutIniString(NUBREL, QStringLiteral("FONTITALIC"), ValueText::formatFlag(font.italic));
-
-    if (m_state.InTray)
-        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_DELETE, m_state.trayIconData);
-    m_timer.setInterval(0);
-    m_view.endProgram();
 }
 
 void MainController::mnuEND_Click()
@@ -278,33 +301,29 @@ void MainController::mnuTime_Click()
     }
 }
 
-void MainController::Form_MouseDown(int button, int shift, double x, double y)
+void MainController::TrayIcon_RestoreRequested()
 {
-    Q_UNUSED(shift);
-    Q_UNUSED(y);
-    if (m_state.Unloaded || (button & MiddleButton) == 0)
-        return;
-    const long twipsPerPixel = std::lround(m_view.twipsPerPixelX());
-    if (twipsPerPixel <= 0)
-        return;
-    const long message = std::lround(x) / twipsPerPixel;
-    if (message == WM_LBUTTONDBLCLK) {
+    if (!m_state.Unloaded && m_state.InTray)
         mnuTask_Click();
-    } else if (message == WM_RBUTTONDOWN) {
-        m_view.setDelItemsVisible(true);
-        m_view.popUpMenuAtCursor();
-    }
+}
+
+void MainController::TrayIcon_MenuRequested()
+{
+    if (m_state.Unloaded)
+        return;
+    m_view.setDelItemsVisible(true);
+    m_tray.openMenu();
 }
 
 void MainController::TimForm_Timer()
 {
-    // A tick that falls due while an exchange, its question or its message is
-    // open is skipped: a second exchange would find the port busy.
-    if (m_state.Unloaded || m_link.busy())
+    if (m_state.Unloaded)
         return;
     if (m_tip.isTipVisible())
         m_tip.hideTip();
-    if (m_state.Stopped)
+    // A tick that falls due while an exchange, its question or its message is
+    // open is skipped: a second exchange would find the port busy.
+    if (m_state.Stopped || m_link.busy())
         return;
 
     const std::int16_t result = m_query.FetchCallerNumber();

@@ -45,6 +45,8 @@ public:
     // The longest TIMER accepted, in seconds; beyond it the default applies.
     static constexpr int MaxTimerSeconds = 3600;
     static constexpr std::int16_t DefaultTimerSeconds = 10;
+    // How long a start in the tray waits for a panel that is not there yet.
+    static constexpr int TrayWaitMs = 30000;
 
     explicit MainController(const PlatformParts &parts);
 
@@ -56,6 +58,10 @@ public:
 
     void Form_Load();
     void Form_Unload();
+    // Log-off asks for the settings: written as the shut-down writes them,
+    // while the program goes on until the session really ends, so a
+    // cancelled log-off leaves it running and monitoring.
+    void SaveWindowSettings();
 
     void mnuEND_Click();
     void mnuEnv_Click();
@@ -65,7 +71,11 @@ public:
     void mnuHistry_Click();
     void mnuFont_Click();
     void mnuMnual_Click();
-    void Form_MouseDown(int button, int shift, double x, double y);
+    // What the user asked of the notification-area icon: a double-click on
+    // an XEmbed tray, the primary activation of a StatusNotifier host, or
+    // the right button.
+    void TrayIcon_RestoreRequested();
+    void TrayIcon_MenuRequested();
     void TimForm_Timer();
 
     // The picture the window shows now; the tray icon follows it.
@@ -80,6 +90,8 @@ private:
     void actOnInitResult(std::int16_t result);
     void applyStoredGeometry();
     void applyStoredFont();
+    void trayWaitEnded(bool appeared);
+    void writeWindowSettings(); // shut-down steps 2 to 5
 
     MainView &m_view;
     TipView &m_tip;
@@ -102,4 +114,6 @@ private:
     bool m_initPending = false;
     bool m_loading = false;
     bool m_noTrayReported = false;
+    // Started in the tray before the desktop had one: hidden, waiting.
+    bool m_waitingForTray = false;
 };

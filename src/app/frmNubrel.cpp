@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -54,6 +53,16 @@ void frmNubrel::buildMenus()
     QAction *mnuEND = m_mnuPopUp->addAction(QStringLiteral("終了(&X)"));
     m_mnuDel->setVisible(false);
     m_mnuDummy1->setVisible(false);
+    // The host reads this menu's items before it asks for them to be shown,
+    // too late for mnuDel to appear: here ｷｬﾝｾﾙ and its separator are always
+    // there, and choosing it only closes the menu.
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addAction(m_mnuDel->text());
+    m_trayMenu->addSeparator();
+    for (QAction *item : m_mnuPopUp->actions()) {
+        if (item != m_mnuDel && item != m_mnuDummy1)
+            m_trayMenu->addAction(item);
+    }
 
     QMenu *mnuDisp = bar->addMenu(QStringLiteral("表示(&D)"));
     QAction *mnuHistry = mnuDisp->addAction(QStringLiteral("着信履歴(&R)"));
@@ -317,13 +326,6 @@ void frmNubrel::setDelItemsVisible(bool visible)
 {
     m_mnuDel->setVisible(visible);
     m_mnuDummy1->setVisible(visible);
-}
-
-void frmNubrel::popUpMenuAtCursor()
-{
-    // The window may be hidden in the tray: make the menu able to take input.
-    m_mnuPopUp->popup(QCursor::pos());
-    m_mnuPopUp->activateWindow();
 }
 
 void frmNubrel::resetMousePointer()

@@ -32,6 +32,9 @@ public:
     QColor textColor() const { return m_textColor; }
     QFont displayFont() const { return m_font; }
     QMenu *popUpMenu() const { return m_mnuPopUp; }
+    // The items of mnuPopUp as the icon's menu shows them, for a desktop that
+    // shows that menu itself; a menu of the menu bar cannot also be exported.
+    QMenu *trayMenu() const { return m_trayMenu; }
     QAction *delItem() const { return m_mnuDel; }
     QAction *delSeparator() const { return m_mnuDummy1; }
     QAction *taskItem() const { return m_mnuTask; }
@@ -55,7 +58,7 @@ public:
     void setLeft(double twips) override;
     void setHeight(double twips) override;
     void setWidth(double twips) override;
-    double twipsPerPixelX() const override;
+    double twipsPerPixelX() const;
     FontSpec font() const override;
     void setFontFace(const QString &face) override;
     void setFontSize(double points) override;
@@ -65,7 +68,6 @@ public:
     void setTaskCaption(const QString &caption) override;
     void setTimeCaption(const QString &caption) override;
     void setDelItemsVisible(bool visible) override;
-    void popUpMenuAtCursor() override;
     void resetMousePointer() override;
     void endProgram() override;
 
@@ -89,6 +91,7 @@ private:
     MainController *m_controller = nullptr;
     QWidget *m_canvas = nullptr;
     QMenu *m_mnuPopUp = nullptr;
+    QMenu *m_trayMenu = nullptr;
     QAction *m_mnuDel = nullptr;
     QAction *m_mnuDummy1 = nullptr;
     QAction *m_mnuTask = nullptr;

@@ -18,6 +18,5 @@ int main(int argc, char *argv[])
         return 0;
 
     QtProgram program(QCoreApplication::applicationDirPath());
-    program.start();
-    return QApplication::exec();
+    return program.run();
 }

@@ -42,8 +42,6 @@ public:
     virtual void setLeft(double twips) = 0;
     virtual void setHeight(double twips) = 0;
     virtual void setWidth(double twips) = 0;
-    // Twips per pixel of the screen, horizontally (15 at 96 dots per inch).
-    virtual double twipsPerPixelX() const = 0;
 
     // font().face is the face the window really has, not the one asked for.
     virtual FontSpec font() const = 0;
@@ -57,7 +55,6 @@ public:
     virtual void setTaskCaption(const QString &caption) = 0;
     virtual void setTimeCaption(const QString &caption) = 0;
     virtual void setDelItemsVisible(bool visible) = 0; // mnuDel and mnuDummy1
-    virtual void popUpMenuAtCursor() = 0;              // mnuPopUp, not waiting
     virtual void resetMousePointer() = 0;
 
     // Closes every window, stops the timer and leaves the event loop.

@@ -1,10 +1,13 @@
 // The notification-area icon, driven like Shell_NotifyIcon with one record.
+// What the user does with the icon reaches the program as two requests:
+// bring the window back, and open the menu.
 #pragma once
 
 #include "platform/MainView.h"
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 enum class NotifyMessage { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
 
@@ -26,4 +29,13 @@ public:
     virtual bool Shell_NotifyIcon(NotifyMessage message, const TrayIconData &data) = 0;
     // False on a desktop without a notification area.
     virtual bool isAvailable() const = 0;
+
+    // Opens the menu of the icon (the items of mnuPopUp) where the user
+    // asked for it, unless the desktop shows that menu itself.
+    virtual void openMenu() = 0;
+
+    // Calls `ended(true)` once a notification area is there, or
+    // `ended(false)` when none came within `milliseconds`. A panel started
+    // after the program (at login) is waited for this way.
+    virtual void waitForArea(int milliseconds, std::function<void(bool appeared)> ended) = 0;
 };

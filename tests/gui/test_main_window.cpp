@@ -63,6 +63,14 @@ TEST(frmNubrelWidget, MenuBarInOrderWithItsCaptions)
     w.setTimeCaption(QStringLiteral("開始(&S)"));
     EXPECT_EQ(w.taskItem()->text(), QStringLiteral("タスクバーから出す(&T)"));
     EXPECT_EQ(w.timeItem()->text(), QStringLiteral("開始(&S)"));
+
+    // The icon's menu as a StatusNotifier host shows it: the same commands.
+    w.setDelItemsVisible(false);
+    EXPECT_EQ(captions(w.trayMenu()->actions()),
+              QStringList({QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("-"),
+                           QStringLiteral("タスクバーから出す(&T)"), QStringLiteral("開始(&S)"),
+                           QStringLiteral("-"), QStringLiteral("終了(&X)")}));
+    EXPECT_EQ(w.trayMenu()->actions()[5], w.popUpMenu()->actions()[5]);
 }
 
 TEST(frmNubrelWidget, MenuCommandsReachTheControllerOnceTheMenuHasClosed)

@@ -1,14 +1,13 @@
 // The notification-area icon on QSystemTrayIcon: add, modify, delete, and the
-// mouse actions handed to the controller.
-#include "ControllerRig.h"
+// requests its gestures make on each kind of tray host.
 #include "platform/TrayTip.h"
 #include "platform/qt/QtIcons.h"
 #include "platform/qt/QtTrayIcon.h"
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QScreen>
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -86,53 +85,63 @@ TEST(QtTrayIcon, AddModifyDeleteOnADesktopWithATray)
     EXPECT_EQ(t.systemTrayIcon().toolTip(), u"a"_s.repeated(63)) << "modify after delete";
 }
 
-TEST(QtTrayIcon, ActivationsReachTheControllerAsItsMouseMessages)
+TEST(QtTrayIcon, EachHostsGesturesBecomeRequests)
 {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(screen, nullptr);
+    using H = QtTrayIcon::Host;
+    using R = QSystemTrayIcon::ActivationReason;
     struct Case {
-        QSystemTrayIcon::ActivationReason reason;
-        const char *outcome; // "restore", "menu" or "none"
+        H host;
+        R reason;
+        const char *request; // "restore", "menu" or "none"
     } cases[] = {
-        {QSystemTrayIcon::DoubleClick, "restore"}, {QSystemTrayIcon::Context, "menu"},
-        {QSystemTrayIcon::Trigger, "none"},        {QSystemTrayIcon::MiddleClick, "none"},
-        {QSystemTrayIcon::Unknown, "none"},
+        // An XEmbed tray passes the mouse on: only a double-click restores.
+        {H::XEmbed, R::DoubleClick, "restore"},
+        {H::XEmbed, R::Trigger, "none"},
+        {H::XEmbed, R::Context, "menu"},
+        {H::XEmbed, R::MiddleClick, "none"},
+        // A StatusNotifier host's primary activation is a single left click.
+        {H::StatusNotifier, R::Trigger, "restore"},
+        {H::StatusNotifier, R::DoubleClick, "restore"},
+        {H::StatusNotifier, R::Context, "menu"},
+        {H::StatusNotifier, R::MiddleClick, "none"},
+        {H::StatusNotifier, R::Unknown, "none"},
     };
     for (const Case &c : cases) {
-        ControllerRig r;
-        r.p.view.m_twipsPerPixel = 1440.0 / screen->logicalDotsPerInchX();
-        r.c.Form_Load();
-        r.c.mnuTask_Click();
-        ASSERT_TRUE(r.s.InTray);
-
         QtTrayIcon tray(QtIcons::builtIn);
-        int calls = 0;
-        tray.setMouseHandler([&](int button, double xTwips) {
-            ++calls;
-            r.c.Form_MouseDown(button, 0, xTwips, 0);
-        });
+        tray.setHost(c.host);
+        std::string request = "none";
+        tray.setRequestHandlers([&] { request = "restore"; }, [&] { request = "menu"; });
         tray.trayActivated(c.reason);
-        const std::string outcome = !r.s.InTray             ? "restore"
-                                    : r.p.view.m_popUps > 0 ? "menu"
-                                                            : "none";
-        EXPECT_EQ(outcome, c.outcome) << int(c.reason);
-        EXPECT_EQ(r.p.view.m_delVisible, outcome == "menu") << int(c.reason);
-        const bool passedOn = c.reason == QSystemTrayIcon::DoubleClick ||
-                              c.reason == QSystemTrayIcon::Context ||
-                              c.reason == QSystemTrayIcon::Trigger;
-        EXPECT_EQ(calls, passedOn ? 1 : 0) << int(c.reason);
+        EXPECT_EQ(request, c.request) << int(c.host) << " " << int(c.reason);
     }
 }
 
-TEST(QtTrayIcon, MessageSurvivesTheControllersRoundingAtAnyDpi)
+TEST(QtTrayIcon, AStatusNotifierHostShowsTheExportedMenuItself)
 {
-    // The controller divides X, rounded, by the twips per pixel, rounded.
-    for (const double dpi : {72.0, 96.0, 110.0, 120.0, 144.0, 168.0, 192.0, 288.0}) {
-        const long twipsPerPixel = std::lround(1440.0 / dpi);
-        for (const int message : {0x201, 0x203, 0x204}) {
-            const double x = QtTrayIcon::messageTwips(message, dpi);
-            EXPECT_EQ(std::lround(x) / twipsPerPixel, message) << dpi;
-        }
-    }
-    EXPECT_EQ(QtTrayIcon::messageTwips(0x203, 96.0), 0x203 * 15);
+    QMenu popUp;
+    QMenu exported;
+    QAction *cancel = popUp.addAction(u"ｷｬﾝｾﾙ"_s);
+    cancel->setVisible(false);
+    exported.addActions(popUp.actions());
+
+    QtTrayIcon tray(QtIcons::builtIn);
+    tray.setMenus(&popUp, &exported);
+    tray.setHost(QtTrayIcon::Host::XEmbed);
+    EXPECT_EQ(tray.systemTrayIcon().contextMenu(), nullptr)
+        << "an XEmbed tray would open it at every press: the program opens its own";
+    tray.setHost(QtTrayIcon::Host::StatusNotifier);
+    EXPECT_EQ(tray.systemTrayIcon().contextMenu(), &exported);
+
+    // The host asks for the menu: the request shows ｷｬﾝｾﾙ before the host
+    // reads the items, and nothing pops up at the cursor besides.
+    int requests = 0;
+    tray.setRequestHandlers({}, [&] {
+        ++requests;
+        cancel->setVisible(true);
+        tray.openMenu();
+    });
+    Q_EMIT exported.aboutToShow();
+    EXPECT_EQ(requests, 1);
+    EXPECT_TRUE(exported.actions().constFirst()->isVisible());
+    EXPECT_FALSE(popUp.isVisible());
 }

@@ -39,9 +39,7 @@ public:
     QString m_taskCaption = QStringLiteral("タスクバーに入れる(&T)");
     QString m_timeCaption = QStringLiteral("停止(&S)");
     bool m_delVisible = false;
-    int m_popUps = 0;
     int m_ended = 0;
-    double m_twipsPerPixel = 15;
     QStringList m_events; // "title:...", "color:...", in call order
 
     QString title() const override { return m_title; }
@@ -73,7 +71,6 @@ public:
     void setLeft(double v) override { m_left = v; }
     void setHeight(double v) override { m_height = v; }
     void setWidth(double v) override { m_width = v; }
-    double twipsPerPixelX() const override { return m_twipsPerPixel; }
     FontSpec font() const override { return m_font; }
     void setFontFace(const QString &f) override
     {
@@ -86,7 +83,6 @@ public:
     void setTaskCaption(const QString &c) override { m_taskCaption = c; }
     void setTimeCaption(const QString &c) override { m_timeCaption = c; }
     void setDelItemsVisible(bool v) override { m_delVisible = v; }
-    void popUpMenuAtCursor() override { ++m_popUps; }
     void resetMousePointer() override {}
     void endProgram() override
     {
@@ -240,6 +236,15 @@ public:
         return m_available;
     }
     bool isAvailable() const override { return m_available; }
+    int m_menuOpens = 0;
+    void openMenu() override { ++m_menuOpens; }
+    int m_waitMs = 0;
+    std::function<void(bool)> m_waitEnded;
+    void waitForArea(int ms, std::function<void(bool)> ended) override
+    {
+        m_waitMs = ms;
+        m_waitEnded = std::move(ended);
+    }
     QList<NotifyMessage> messages() const
     {
         QList<NotifyMessage> out;

@@ -215,3 +215,23 @@ TEST(FormUnload, OtherStatesKeepThePositionKeys)
         }
     }
 }
+
+TEST(FormUnload, LogOffWritesTheSettingsAndKeepsMonitoring)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+    r.c.mnuTask_Click();
+    r.c.SaveWindowSettings();
+    const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
+    EXPECT_EQ(keysOf(ini, QStringLiteral("NUBREL")),
+              QStringLiteral("STATE FONT FONTSIZE FONTBOLD FONTITALIC").split(u' '));
+    EXPECT_TRUE(ini.contains(QStringLiteral("STATE=3\r\n")));
+    EXPECT_EQ(r.p.view.m_ended, 0);
+    EXPECT_EQ(r.p.tray.messages().back(), NotifyMessage::NIM_ADD) << "the icon stays";
+
+    // The log-off was cancelled: monitoring goes on.
+    r.p.port.answer({"AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/1207\r\n\r\nOK\r\n"});
+    r.c.TimForm_Timer();
+    EXPECT_EQ(r.s.LastNumber, QStringLiteral("0312345678"));
+    EXPECT_NE(r.p.timer.m_interval, 0);
+}

@@ -1,4 +1,4 @@
-// The tray toggle, Start/Stop, the icon's mouse messages and the monitoring tick.
+// The tray toggle, Start/Stop, the icon's requests and the monitoring tick.
 #include "ControllerRig.h"
 
 #include <gtest/gtest.h>
@@ -63,11 +63,7 @@ TEST(mnuTask, WithoutANotificationAreaTheWindowStaysAndSaysSoOnce)
 {
     ControllerRig r;
     r.p.tray.m_available = false;
-    r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\n"));
     r.c.Form_Load();
-    EXPECT_FALSE(r.s.InTray);
-    EXPECT_TRUE(r.p.view.m_visible) << "start-up shows the window instead";
-    EXPECT_TRUE(r.p.prompts.m_messages.empty()) << "start-up says nothing";
 
     r.c.mnuTask_Click();
     r.c.mnuTask_Click();
@@ -122,32 +118,62 @@ TEST(mnuTime, TrayIconFollowsTheNewPicture)
                                     NotifyMessage::NIM_MODIFY}));
 }
 
-TEST(FormMouseDown, DecodesTheMessageFromTheXCoordinate)
+TEST(TrayIcon, RequestsRestoreTheWindowOrOpenTheMenu)
 {
-    struct Case {
-        int button;
-        double x;
-        double twipsPerPixel;
-        const char *outcome; // "restore", "menu" or "none"
-    } cases[] = {{4, 0x203 * 15, 15, "restore"}, {4, 0x204 * 15, 15, "menu"},
-                 {4, 0x201 * 15, 15, "none"},    {1, 0x203 * 15, 15, "none"},
-                 {2, 0x204 * 15, 15, "none"},    {5, 0x204 * 15, 15, "menu"},
-                 {4, 0x203 * 12, 12, "restore"}, {4, 0x203 * 15 + 7.4, 15, "restore"},
-                 {4, 0x202 * 15, 15, "none"}};
-    for (const Case &c : cases) {
+    ControllerRig r;
+    r.c.Form_Load();
+    r.c.TrayIcon_RestoreRequested();
+    EXPECT_FALSE(r.s.InTray) << "a window on screen stays where it is";
+    EXPECT_TRUE(r.p.tray.m_calls.empty());
+
+    r.c.mnuTask_Click();
+    r.c.TrayIcon_MenuRequested();
+    EXPECT_TRUE(r.p.view.m_delVisible) << "the icon's menu carries ｷｬﾝｾﾙ";
+    EXPECT_EQ(r.p.tray.m_menuOpens, 1);
+    EXPECT_TRUE(r.s.InTray) << "ｷｬﾝｾﾙ only closes the menu";
+
+    r.c.TrayIcon_RestoreRequested();
+    EXPECT_FALSE(r.s.InTray);
+    EXPECT_TRUE(r.p.view.m_visible);
+    EXPECT_FALSE(r.p.view.m_delVisible) << "the window's own menu has no ｷｬﾝｾﾙ";
+    r.c.TrayIcon_RestoreRequested(); // the second click of a double-click
+    EXPECT_FALSE(r.s.InTray);
+    EXPECT_EQ(r.p.tray.messages(),
+              (QList<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_DELETE}));
+}
+
+TEST(TrayIcon, StartInTheTrayWaitsHiddenForALatePanel)
+{
+    for (const bool appears : {true, false}) {
         ControllerRig r;
+        r.p.tray.m_available = false;
+        r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\nTOP=1500\n"));
         r.c.Form_Load();
-        r.c.mnuTask_Click();
-        r.p.view.m_twipsPerPixel = c.twipsPerPixel;
-        r.c.Form_MouseDown(c.button, 0, c.x, 0);
-        const std::string outcome = !r.s.InTray             ? "restore"
-                                    : r.p.view.m_popUps > 0 ? "menu"
-                                                            : "none";
-        EXPECT_EQ(outcome, c.outcome) << c.button << " " << c.x;
-        if (outcome == "menu") {
-            EXPECT_TRUE(r.p.view.m_delVisible);
-        }
+        EXPECT_EQ(r.p.tray.m_waitMs, MainController::TrayWaitMs);
+        EXPECT_FALSE(r.p.view.m_visible) << "hidden while waiting";
+        EXPECT_EQ(r.p.view.m_shows, 0);
+        ASSERT_TRUE(r.p.tray.m_waitEnded);
+        r.p.tray.m_available = appears;
+        r.p.tray.m_waitEnded(appears);
+        EXPECT_EQ(r.s.InTray, appears);
+        EXPECT_EQ(r.p.view.m_visible, !appears);
+        EXPECT_EQ(r.p.tray.messages(),
+                  appears ? QList<NotifyMessage>{NotifyMessage::NIM_ADD} : QList<NotifyMessage>{});
+        EXPECT_TRUE(r.p.prompts.m_messages.empty());
     }
+
+    // An exit during the wait keeps the choice of the tray and the position.
+    ControllerRig r;
+    r.p.tray.m_available = false;
+    r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\nTOP=1500\n"));
+    r.c.Form_Load();
+    r.p.view.m_top = 0;
+    r.c.Form_Unload();
+    const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
+    EXPECT_TRUE(ini.contains(QStringLiteral("STATE=3"))) << qPrintable(ini);
+    EXPECT_TRUE(ini.contains(QStringLiteral("TOP=1500"))) << qPrintable(ini);
+    r.p.tray.m_waitEnded(true);
+    EXPECT_TRUE(r.p.tray.m_calls.empty()) << "nothing after the end";
 }
 
 TEST(TimForm, NewNumberRepaintsAndShowsThePopUpOnlyFromTheTray)
@@ -245,6 +271,19 @@ TEST(TimForm, NeverRunsTwoExchangesOrTwoQuestionsAtOnce)
     q.c.TimForm_Timer();
     EXPECT_EQ(q.p.prompts.m_questions.size(), 1u) << "the question is never shown over itself";
     EXPECT_TRUE(q.s.Stopped);
+
+    // A skipped tick still takes the pop-up down.
+    ControllerRig t;
+    t.c.Form_Load();
+    t.p.port.silent();
+    t.p.port.m_onWait = [&] {
+        t.p.tip.m_visible = true;
+        t.c.TimForm_Timer();
+        t.p.port.m_onWait = nullptr;
+    };
+    t.c.TimForm_Timer();
+    EXPECT_EQ(t.p.port.m_opens, 1);
+    EXPECT_FALSE(t.p.tip.m_visible);
 }
 
 TEST(TimForm, InitialisationAskedForDuringAnExchangeIsSentAfterIt)

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QSessionManager>
+#include <QTimer>
 
 namespace {
 
@@ -60,7 +61,12 @@ struct QtProgram::Parts {
                       &window,
                       [this] { mainController.mnuTime_Click(); },
                       QtIcons::iconFor(AppIcon::BuiltIn)};
-    QtSignalWatcher signalWatcher{[this] { mainController.Form_Unload(); }};
+    QtSignalWatcher signalWatcher{[this] {
+        if (mainController.state().Unloaded)
+            return false;
+        mainController.Form_Unload();
+        return true;
+    }};
 
     explicit Parts(const QString &folder)
         : mainController{PlatformParts{window, tip, timer, port, tray, prompts, dialogsRelay,
@@ -78,11 +84,19 @@ QtProgram::QtProgram(const QString &programFolder)
     p.controller = &p.mainController;
     p.dialogsRelay.target = &p.dialogs;
     p.window.attach(&p.mainController);
-    p.tray.setMouseHandler(
-        [&p](int button, double xTwips) { p.mainController.Form_MouseDown(button, 0, xTwips, 0); });
+    p.tray.setMenus(p.window.popUpMenu(), p.window.trayMenu());
+    p.tray.setRequestHandlers([&p] { p.mainController.TrayIcon_RestoreRequested(); },
+                              [&p] { p.mainController.TrayIcon_MenuRequested(); });
     p.window.setLastNumberSource([&p] { return p.mainController.state().LastNumber; });
+    // Log-off: the settings now; the end comes when the session really ends
+    // (or never, when the log-off is cancelled). Qt must not be ended from
+    // inside this request.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &p.window,
-                     [&p](QSessionManager &) { p.mainController.Form_Unload(); });
+                     [&p](QSessionManager &) { p.mainController.SaveWindowSettings(); });
+    // The session ended the event loop (or a window-system quit did): the
+    // shut-down runs all the same.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &p.window,
+                     [&p] { p.mainController.Form_Unload(); });
 }
 
 QtProgram::~QtProgram() = default;
@@ -90,6 +104,12 @@ QtProgram::~QtProgram() = default;
 void QtProgram::start()
 {
     m_parts->mainController.Form_Load();
+}
+
+int QtProgram::run()
+{
+    QTimer::singleShot(0, &m_parts->window, [this] { start(); });
+    return QApplication::exec();
 }
 
 MainController &QtProgram::controller()

@@ -16,8 +16,12 @@ public:
     QtProgram(const QtProgram &) = delete;
     QtProgram &operator=(const QtProgram &) = delete;
 
-    // Runs the start-up sequence; the event loop does the rest.
+    // Runs the start-up sequence at once; the caller runs the event loop.
     void start();
+    // Runs the start-up sequence as the event loop's first event, then the
+    // loop until the program ends: a shut-down asked for during start-up (a
+    // question answered "終了", a signal) then ends the loop like any other.
+    int run();
 
     // For a benchmark that drives the running program's ticks and watches its title.
     MainController &controller();

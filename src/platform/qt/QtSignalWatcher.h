@@ -10,10 +10,15 @@ class QSocketNotifier;
 class QtSignalWatcher final : public QObject {
     Q_OBJECT
 public:
-    explicit QtSignalWatcher(std::function<void()> onSignal, QObject *parent = nullptr);
+    // `onSignal` runs the shut-down and says whether it started it; false
+    // means it had run already. From then on the signals take their default
+    // action, so a program that is still running can always be ended.
+    explicit QtSignalWatcher(std::function<bool()> onSignal, QObject *parent = nullptr);
     ~QtSignalWatcher() override;
 
 private:
-    std::function<void()> m_onSignal;
+    void handle(int signalNumber);
+
+    std::function<bool()> m_onSignal;
     QSocketNotifier *m_notifier = nullptr;
 };

@@ -1,28 +1,68 @@
 #include "platform/qt/QtTrayIcon.h"
-#include "platform/Twips.h"
 
 #include "platform/TrayTip.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QMenu>
 #include <algorithm>
-#include <cmath>
+#include <utility>
 
 namespace {
 
-constexpr int MiddleButton = 4;
-constexpr int WM_LBUTTONDOWN = 0x201;
-constexpr int WM_LBUTTONDBLCLK = 0x203;
-constexpr int WM_RBUTTONDOWN = 0x204;
+constexpr int AreaCheckMs = 250;
+
+// Qt takes a StatusNotifier host when, as the icon is created, a watcher on
+// the session bus says a host is registered; otherwise it embeds the icon in
+// an XEmbed tray. The same question, asked at the same moment, tells which.
+bool statusNotifierHostOnSessionBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.interface()->isServiceRegistered(watcher))
+        return false;
+    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
+}
 
 } // namespace
 
 QtTrayIcon::QtTrayIcon(IconSource icons, Availability available, QObject *parent)
     : QObject(parent), m_icons(std::move(icons)), m_available(std::move(available))
 {
-    // No context menu on the icon itself: the program opens its own menu at
-    // the cursor when it sees the right button.
+    m_host = statusNotifierHostOnSessionBus() ? Host::StatusNotifier : Host::XEmbed;
     connect(&m_tray, &QSystemTrayIcon::activated, this, &QtTrayIcon::trayActivated);
+    m_areaPoll.setInterval(AreaCheckMs);
+    connect(&m_areaPoll, &QTimer::timeout, this, &QtTrayIcon::checkArea);
+}
+
+void QtTrayIcon::setMenus(QMenu *popUp, QMenu *exported)
+{
+    if (m_exportedMenu)
+        disconnect(m_exportedMenu, nullptr, this, nullptr);
+    m_popUpMenu = popUp;
+    m_exportedMenu = exported;
+    if (m_exportedMenu)
+        connect(m_exportedMenu, &QMenu::aboutToShow, this, &QtTrayIcon::exportedMenuAboutToShow);
+    setHost(m_host);
+}
+
+void QtTrayIcon::setHost(Host host)
+{
+    m_host = host;
+    // An XEmbed tray opens a context menu on its own at every right press,
+    // so it gets none: the program opens mnuPopUp when it sees the press.
+    m_tray.setContextMenu(m_host == Host::StatusNotifier ? m_exportedMenu.data() : nullptr);
+}
+
+void QtTrayIcon::setRequestHandlers(Request restore, Request menu)
+{
+    m_restore = std::move(restore);
+    m_menu = std::move(menu);
 }
 
 bool QtTrayIcon::isAvailable() const
@@ -63,32 +103,62 @@ bool QtTrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &dat
     return false;
 }
 
-double QtTrayIcon::messageTwips(int message, double logicalDpi)
-{
-    const long twipsPerPixel = std::lround(Twips::perPixel(logicalDpi));
-    return static_cast<double>(message) * static_cast<double>(std::max(twipsPerPixel, 1L));
-}
-
 void QtTrayIcon::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    int mouseMessage = 0;
+    const bool statusNotifier = m_host == Host::StatusNotifier;
     switch (reason) {
     case QSystemTrayIcon::DoubleClick:
-        mouseMessage = WM_LBUTTONDBLCLK;
-        break;
-    case QSystemTrayIcon::Context:
-        mouseMessage = WM_RBUTTONDOWN;
-        break;
+        if (m_restore)
+            m_restore();
+        return;
     case QSystemTrayIcon::Trigger:
-        mouseMessage = WM_LBUTTONDOWN;
-        break;
+        // On an XEmbed tray this is a single press, which does nothing; a
+        // StatusNotifier host sends it for its primary activation.
+        if (statusNotifier && m_restore)
+            m_restore();
+        return;
+    case QSystemTrayIcon::Context:
+        if (m_menu)
+            m_menu();
+        return;
     case QSystemTrayIcon::MiddleClick:
     case QSystemTrayIcon::Unknown:
         return;
     }
-    if (!m_mouse)
+}
+
+void QtTrayIcon::exportedMenuAboutToShow()
+{
+    m_hostShowsMenu = true;
+    if (m_menu)
+        m_menu();
+    m_hostShowsMenu = false;
+}
+
+void QtTrayIcon::openMenu()
+{
+    if (m_hostShowsMenu || !m_popUpMenu)
         return;
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-    m_mouse(MiddleButton, messageTwips(mouseMessage, dpi));
+    // The window may be hidden in the tray: make the menu able to take input.
+    m_popUpMenu->popup(QCursor::pos());
+    m_popUpMenu->activateWindow();
+}
+
+void QtTrayIcon::waitForArea(int milliseconds, std::function<void(bool appeared)> ended)
+{
+    m_areaEnded = std::move(ended);
+    m_areaChecksLeft = std::max(1, milliseconds / AreaCheckMs);
+    // Qt tells of no tray that appears: look four times a second, for a
+    // bounded time.
+    m_areaPoll.start();
+}
+
+void QtTrayIcon::checkArea()
+{
+    const bool appeared = isAvailable();
+    if (!appeared && --m_areaChecksLeft > 0)
+        return;
+    m_areaPoll.stop();
+    if (auto ended = std::exchange(m_areaEnded, {}))
+        ended(appeared);
 }
