@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-format clang-14 libclang-rt-14-dev
     xvfb x11-utils xdotool icewm imagemagick xauth
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic qt6-translations-l10n
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -13,7 +13,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
+#include <QWindow>
 #include <cmath>
 #include <functional>
 
@@ -116,6 +116,11 @@ bool frmNubrel::eventFilter(QObject *watched, QEvent *event)
         paintCanvas();
         return true;
     }
+    // A window manager frames a window before it maps it: once the window is
+    // exposed its frame is known, and a saved outer size can be met exactly.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && m_outerSize &&
+        windowHandle()->isExposed())
+        applyOuterSize();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -233,31 +238,51 @@ double frmNubrel::width() const
     return (m_outerSize ? m_outerSize->width() : frameGeometry().width()) * twipsPerPixelX();
 }
 
+bool frmNubrel::isUnplaced() const
+{
+    return !m_askedTopLeft && !m_outerSize && !testAttribute(Qt::WA_WState_Visible);
+}
+
 void frmNubrel::setTop(double twips)
 {
-    const QPoint at(outerTopLeft().x(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
+    const int y = static_cast<int>(std::lround(twips / twipsPerPixelY()));
+    // A new window told where it already is (no key in the settings file)
+    // stays where the window manager puts it: a move would pin it there.
+    if (isUnplaced() && y == outerTopLeft().y())
+        return;
+    const QPoint at(outerTopLeft().x(), y);
     m_askedTopLeft = at;
     move(at);
 }
 
 void frmNubrel::setLeft(double twips)
 {
-    const QPoint at(static_cast<int>(std::lround(twips / twipsPerPixelX())), outerTopLeft().y());
+    const int x = static_cast<int>(std::lround(twips / twipsPerPixelX()));
+    if (isUnplaced() && x == outerTopLeft().x())
+        return;
+    const QPoint at(x, outerTopLeft().y());
     m_askedTopLeft = at;
     move(at);
 }
 
 void frmNubrel::setHeight(double twips)
 {
+    const int h = static_cast<int>(std::lround(twips / twipsPerPixelY()));
+    // Likewise its own size, which is the client's: the frame comes on top.
+    if (isUnplaced() && h == frameGeometry().height())
+        return;
     const QSize outer = m_outerSize.value_or(frameGeometry().size());
-    m_outerSize = QSize(outer.width(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
+    m_outerSize = QSize(outer.width(), h);
     applyOuterSize();
 }
 
 void frmNubrel::setWidth(double twips)
 {
+    const int w = static_cast<int>(std::lround(twips / twipsPerPixelX()));
+    if (isUnplaced() && w == frameGeometry().width())
+        return;
     const QSize outer = m_outerSize.value_or(frameGeometry().size());
-    m_outerSize = QSize(static_cast<int>(std::lround(twips / twipsPerPixelX())), outer.height());
+    m_outerSize = QSize(w, outer.height());
     applyOuterSize();
 }
 
@@ -276,8 +301,10 @@ void frmNubrel::applyOuterSize()
 void frmNubrel::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (m_outerSize)
-        QTimer::singleShot(100, this, [this] { applyOuterSize(); });
+    if (QWindow *native = windowHandle(); native && !m_watchingExposure) {
+        native->installEventFilter(this);
+        m_watchingExposure = true;
+    }
 }
 
 FontSpec frmNubrel::font() const

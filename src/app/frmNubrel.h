@@ -85,6 +85,8 @@ private:
     // window system never tells (Wayland), where it was last asked to be.
     QPoint outerTopLeft() const;
     void applyOuterSize();
+    // Neither placed nor sized by the program yet, and never shown.
+    bool isUnplaced() const;
 
     std::function<QIcon(AppIcon)> m_icons;
     std::function<QString()> m_lastNumber;
@@ -103,4 +105,5 @@ private:
     std::optional<QSize> m_outerSize;
     std::optional<QPoint> m_askedTopLeft; // kept for window systems that hide positions
     bool m_ending = false;
+    bool m_watchingExposure = false;
 };

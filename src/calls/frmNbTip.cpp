@@ -40,12 +40,14 @@ void frmNbTip::loadTip()
     if (!s)
         return;
     const double tpp = twipsPerPixel();
-    const QSize screenSize = s->geometry().size();
+    const QRect screen = s->geometry();
     const QSize outer = frameGeometry().size();
     const CallDisplay::Point at =
-        CallDisplay::tipPlacement(screenSize.width() * tpp, screenSize.height() * tpp,
+        CallDisplay::tipPlacement(screen.width() * tpp, screen.height() * tpp,
                                   outer.width() * tpp, outer.height() * tpp);
-    move(static_cast<int>(std::lround(at.left / tpp)), static_cast<int>(std::lround(at.top / tpp)));
+    // The primary screen need not start at the desktop's origin.
+    move(screen.left() + static_cast<int>(std::lround(at.left / tpp)),
+         screen.top() + static_cast<int>(std::lround(at.top / tpp)));
     hide();
 }
 

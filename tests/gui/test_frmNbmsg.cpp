@@ -2,9 +2,14 @@
 // while it is shown modally; and the message boxes of the prompts.
 #include "TextFits.h"
 #include "dialogs/frmNbmsg.h"
+#include "platform/qt/QtFontDialog.h"
 #include "platform/qt/QtPrompts.h"
+#include "platform/qt/QtTranslations.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -211,4 +216,34 @@ TEST(QtPromptsMessage, OkOnlyWithTheIconAskedForAndCrAsALineBreak)
                            QStringLiteral("VORDEK"), c.icon);
         EXPECT_TRUE(seen);
     }
+}
+
+TEST(QtPromptsFont, FaceSizeBoldAndItalicForAnyFaceInJapanese)
+{
+    ASSERT_TRUE(QtTranslations::installJapanese()) << "qt6-translations-l10n is missing";
+    QFont initial(QStringLiteral("IPAPGothic"));
+    initial.setPointSizeF(18);
+    QtFontDialog dialog(initial);
+    dialog.show();
+    QStringList shown;
+    for (const QPushButton *button : dialog.findChildren<QPushButton *>())
+        shown << button->text();
+    EXPECT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown.contains(QStringLiteral("キャンセル"))) << qPrintable(shown.join(u'|'));
+    EXPECT_FALSE(shown.contains(QStringLiteral("&Cancel")) || shown.contains(QStringLiteral("Cancel")));
+    ASSERT_NE(dialog.faceList()->currentItem(), nullptr);
+    EXPECT_EQ(dialog.faceList()->currentItem()->text(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(dialog.selectedFont(), initial) << "unchanged until the user chooses";
+
+    // A face with one style still takes bold and italic, at any size typed.
+    dialog.sizeBox()->setEditText(QStringLiteral("12"));
+    dialog.boldBox()->setChecked(true);
+    dialog.italicBox()->setChecked(true);
+    const QFont chosen = dialog.selectedFont();
+    EXPECT_EQ(chosen.family(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(chosen.pointSizeF(), 12);
+    EXPECT_TRUE(chosen.bold());
+    EXPECT_TRUE(chosen.italic());
+    dialog.sizeBox()->setEditText(QStringLiteral("0"));
+    EXPECT_EQ(dialog.selectedFont().pointSizeF(), 18) << "a size the window refuses is not taken";
 }

@@ -15,6 +15,7 @@
 #include "platform/qt/QtPrompts.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtSignalWatcher.h"
+#include "platform/qt/QtTranslations.h"
 #include "platform/qt/QtTrayIcon.h"
 
 #include <QApplication>
@@ -78,6 +79,7 @@ struct QtProgram::Parts {
 QtProgram::QtProgram(const QString &programFolder)
 {
     QtFonts::installFontSubstitutes();
+    QtTranslations::installJapanese();
     QApplication::setQuitOnLastWindowClosed(false);
     m_parts = std::make_unique<Parts>(programFolder);
     Parts &p = *m_parts;

@@ -1,9 +1,9 @@
 #include "platform/qt/QtPrompts.h"
 
 #include "dialogs/frmNbmsg.h"
+#include "platform/qt/QtFontDialog.h"
 
 #include <QApplication>
-#include <QFontDialog>
 #include <QMessageBox>
 
 QtPrompts::QtPrompts(QWidget *parent) : m_parent(parent) {}
@@ -44,10 +44,10 @@ bool QtPrompts::chooseFont(FontSpec &font)
         initial.setPointSizeF(font.size);
     initial.setBold(font.bold);
     initial.setItalic(font.italic);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, initial, owner(), QStringLiteral("フォント"));
-    if (!ok)
+    QtFontDialog dialog(initial, owner());
+    if (dialog.exec() != QDialog::Accepted)
         return false;
+    const QFont chosen = dialog.selectedFont();
     font.face = chosen.family();
     font.size = chosen.pointSizeF();
     font.bold = chosen.bold();
