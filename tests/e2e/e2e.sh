@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One end-to-end case: a copy of the installed program folder, the simulated
-# device on a pseudo-terminal, Xvfb with icewm as window manager and tray host.
-# Every wait is for a condition with a deadline.
+# device on a pseudo-terminal, Xvfb with a window manager and a tray host:
+# icewm's XEmbed tray, or with NUBREL_DESKTOP=xfce xfce4-panel's StatusNotifier
+# tray on a D-Bus session. Every wait is for a condition with a deadline.
 set -uo pipefail
 case_name=$1
 : "${NUBREL_PREFIX:?}" "${NUBREL_MODEMSIM:?}" "${NUBREL_SHOTS:?}"
@@ -23,8 +24,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; shot "failed"; exit 1; }
 pass() { echo "PASS: $case_name"; exit 0; }
 
+desktop=${NUBREL_DESKTOP:-icewm}
 start_display() {
-    start_headless_display 20 60 110 "$work/icewm" || fail "no display with a tray host"
+    start_headless_display 20 60 110 "$work/desktop" || fail "no display with a tray host"
 }
 
 shot() {
@@ -33,10 +35,11 @@ shot() {
 
 ini_text() { iconv -f CP932 -t UTF-8 "$folder/Nubrel.ini"; }
 
-# Settings: port 2 on the simulated device, a tick every second.
+# Settings: port 2 on the simulated device, a tick every second; the product
+# is of kind 0 unless `product` says otherwise.
 write_ini() { # extra lines for [NUBREL]
-    printf '[ENV]\r\nTIMER=1\r\nCOMPORT=2\r\n[NUBREL]\r\nPRODUCTSIDX=0\r\nPRODUCTSLISTCNT=1\r\nPRODUCTSLIST0=0,modem\r\n%s[PORTS]\r\nCOM2=%s\r\n' \
-        "$1" "$work/modem" | iconv -f UTF-8 -t CP932 >"$folder/Nubrel.ini"
+    printf '[ENV]\r\nTIMER=1\r\nCOMPORT=2\r\n[NUBREL]\r\nPRODUCTSIDX=0\r\nPRODUCTSLISTCNT=1\r\nPRODUCTSLIST0=%s\r\n%s[PORTS]\r\nCOM2=%s\r\n' \
+        "${product:-0,modem}" "$1" "$work/modem" | iconv -f UTF-8 -t CP932 >"$folder/Nubrel.ini"
 }
 
 start_device() { # modemsim options
@@ -88,7 +91,8 @@ answer_dialog() {
     for tries in 1 2 3 4 5 6 7 8 9 10; do
         w=$(dialog_window "$1") || return 0
         xdotool windowactivate --sync "$w" >/dev/null 2>&1 || xdotool windowfocus --sync "$w"
-        xdotool key --window "$w" "$2"
+        # shellcheck disable=SC2086 # several keys in turn
+        xdotool key --window "$w" $2
         until_ok 2 sh -c "! xdotool search --onlyvisible --name '^$1\$' | grep -qx '$w'" && return 0
     done
     return 1
@@ -100,6 +104,70 @@ ended_within() { # SECONDS: the program has ended (and was reaped)
     wait "$program"
 }
 device_heard() { grep -q "^recv $1" "$work/device.log" 2>/dev/null; }
+nubrel_windows_visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -q .; }
+
+# The program's icon in the tray. icewm embeds it as a small window of the
+# program's class; the panel holds nothing else, so it sits at its left end.
+panel_geometry() {
+    local w
+    for w in $(xdotool search --onlyvisible --class xfce4-panel 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -gt 100 ] && { echo "$X $Y $HEIGHT"; return 0; }
+    done
+    return 1
+}
+tray_icon_center() {
+    local w x y h
+    if [ "$desktop" = xfce ]; then
+        read -r x y h < <(panel_geometry) || return 1
+        echo "$((x + h / 2)) $((y + h / 2))"
+        return 0
+    fi
+    for w in $(xdotool search --onlyvisible --class nubrel 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -le 48 ] && [ "$HEIGHT" -le 48 ] && { echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"; return 0; }
+    done
+    return 1
+}
+# The icon's picture: 16 x 16 pixels around its middle, as drawn on the screen.
+tray_icon_picture() {
+    local x y
+    read -r x y < <(tray_icon_center) || return 1
+    import -window root -crop "16x16+$((x - 8))+$((y - 8))" rgb:- 2>/dev/null | md5sum | cut -c1-32
+}
+# Drawn, not blank: more than a few colours where the icon sits.
+tray_icon_shown() {
+    local x y colours
+    read -r x y < <(tray_icon_center) || return 1
+    colours=$(import -window root -crop "16x16+$((x - 8))+$((y - 8))" png:- 2>/dev/null | identify -format '%k' -)
+    [ "${colours:-0}" -gt 4 ]
+}
+icon_changed_from() { [ "$(tray_icon_picture)" != "$1" ]; }
+tray_click() { # BUTTON [CLICKS]
+    local x y
+    read -r x y < <(tray_icon_center) || return 1
+    xdotool mousemove "$x" "$y" click --repeat "${2:-1}" --delay 120 "$1"
+}
+# A menu of the icon is open: a new window at the bottom of the screen.
+menu_open() {
+    local w
+    for w in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$Y" -gt 500 ] && [ "$HEIGHT" -gt 60 ] && [ "$HEIGHT" -lt 400 ] && return 0
+    done
+    return 1
+}
+# Right button on the icon, then KEYS in its menu.
+tray_menu() { # KEYS...
+    local tries
+    for tries in 1 2 3 4 5; do
+        tray_click 3 && until_ok 3 menu_open && break
+        xdotool key Escape
+    done
+    menu_open || return 1
+    shot menu
+    xdotool key "$@"
+}
 
 stop_program() {
     kill -TERM "$program" 2>/dev/null
@@ -109,7 +177,10 @@ stop_program() {
     wait "$program"
 }
 
-start_display
+case $case_name in
+late_tray) ;; # starts its own display
+*) start_display ;;
+esac
 case $case_name in
 startup_title)
     write_ini ''
@@ -153,8 +224,7 @@ tray_start)
     until_ok 15 sh -c "xdotool search --class nubrel | head -n 1 | grep -q ." || fail "no window of the program"
     sleep 1
     xdotool search --onlyvisible --name '^準備中$' >/dev/null 2>&1 && fail "the main window is visible"
-    # The tray icon is an embedded window of the program's own class.
-    until_ok 10 sh -c "xdotool search --onlyvisible --class nubrel | grep -q ." || fail "no tray icon"
+    until_ok 10 tray_icon_shown || fail "no tray icon"
     shot tray
     stop_program
     ini_text | tr -d '\r' | grep -qx 'STATE=3' || fail "STATE 3 not written"
@@ -368,6 +438,145 @@ readonly_folder)
     ended_within 10 || fail "the program hung on an unwritable settings file"
     [ "$before" = "$(md5sum <"$folder/Nubrel.ini")" ] || fail "settings file changed"
     chmod -R u+w "$folder"
+    pass ;;
+exit_chosen_at_startup)
+    # A kind-1 product is initialised at start-up; the port cannot be used.
+    product='1,TA' write_ini ''
+    point_at_missing_device
+    start_program
+    until_ok 15 title_is '準備中' || fail "no Stop/Exit question at start-up"
+    shot question
+    answer_dialog '準備中' 'Tab space' || fail "cannot answer 終了"
+    ended_within 10 || fail "終了 at start-up left the program running"
+    settings_written || fail "settings not written"
+    # The lock went with it: the next start runs, and a signal during the
+    # same question ends it too.
+    start_program
+    until_ok 15 title_is '準備中' || fail "the next start was refused"
+    kill -TERM "$program"
+    ended_within 5 || fail "SIGTERM during the start-up question did not end the program"
+    pass ;;
+tray_exit_during_startup_exchange)
+    # In the tray from the start, a silent kind-1 device: 終了 from the icon's
+    # menu while the initialisation command waits.
+    product='1,TA' write_ini $'STATE=3\r\n'
+    start_silent_device
+    start_program
+    until_ok 15 device_heard 'AT' || fail "no initialisation command"
+    until_ok 10 tray_icon_center || fail "no tray icon"
+    tray_menu x || fail "no menu on the icon"
+    ended_within 5 || fail "終了 during the start-up exchange left the program running"
+    ini_text | tr -d '\r' | grep -qx 'STATE=3' || fail "STATE 3 not written"
+    pass ;;
+tray_restore_and_menu)
+    write_ini $'STATE=3\r\n'
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+    until_ok 15 tray_icon_shown || fail "no tray icon"
+    until_ok 10 device_heard 'AT' || fail "no exchange"
+    sleep 1
+    shot tray
+    if [ "$desktop" = xfce ]; then
+        # A StatusNotifier host's primary activation is the left click.
+        tray_click 1
+    else
+        # On an XEmbed tray a single click does nothing; a double-click restores.
+        tray_click 1
+        sleep 1.5
+        nubrel_windows_visible 0312345678 && fail "a single click restored the window"
+        tray_click 1 2
+    fi
+    until_ok 10 nubrel_windows_visible 0312345678 || fail "the icon did not bring the window back"
+    shot restored
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+e t
+    until_ok 10 sh -c "! xdotool search --onlyvisible --name '^0312345678\$' | grep -q ." ||
+        fail "タスクバーに入れる did not hide the window"
+    # 停止 and 開始 from the icon's menu change its picture at once.
+    until_ok 10 tray_icon_shown || fail "no icon after going back into the tray"
+    running=$(tray_icon_picture)
+    tray_menu s || fail "no menu on the icon"
+    until_ok 5 icon_changed_from "$running" || fail "停止 left the icon as it was"
+    stopped=$(tray_icon_picture)
+    shot stopped
+    tray_menu s || fail "no menu on the icon"
+    until_ok 5 icon_changed_from "$stopped" || fail "開始 left the icon as it was"
+    stop_program
+    ini_text | tr -d '\r' | grep -qx 'STATE=3' || fail "STATE 3 not written"
+    pass ;;
+late_tray)
+    # Autostart at login: the program comes before the panel.
+    start_bare_display 20 60 110 "$work/desktop" || fail "no display"
+    write_ini $'STATE=3\r\nTOP=1500\r\n'
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+    until_ok 15 device_heard 'AT' || fail "the program did not start"
+    sleep 2
+    nubrel_windows_visible 0312345678 && fail "the window showed while waiting for a tray"
+    start_tray_host || fail "no tray host"
+    until_ok 15 tray_icon_shown || fail "no icon once the tray came"
+    nubrel_windows_visible 0312345678 && fail "the window showed when the tray came"
+    shot tray
+    # The panel restarts: the icon comes back.
+    stop_tray_host
+    start_tray_host || fail "the tray host did not come back"
+    until_ok 15 tray_icon_shown || fail "no icon after the panel restarted"
+    stop_program
+    ini_text | tr -d '\r' | grep -qx 'STATE=3' || fail "STATE 3 not written"
+    ini_text | tr -d '\r' | grep -qx 'TOP=1500' || fail "position keys changed"
+    pass ;;
+first_window)
+    # No settings file at all: port 2 is /dev/ttyS1, first tick in 10 s.
+    rm -f "$folder/Nubrel.ini"
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    hints=$(xprop -id "$main_window" WM_NORMAL_HINTS)
+    echo "$hints" | grep -q 'specified location' && fail "a position was forced: $hints"
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    [ "$WIDTH" = 281 ] || fail "client width $WIDTH, designed 281"
+    [ "$HEIGHT" -ge 80 ] && [ "$HEIGHT" -le 110 ] || fail "client height $HEIGHT: 69 and the menu bar"
+    shot window
+    # Moved and resized by the user, then ended: the outer geometry is saved.
+    xdotool windowmove "$main_window" 200 150 windowsize "$main_window" 400 120
+    until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 400x120" || fail "resize"
+    read -r left right top bottom < <(xprop -id "$main_window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    stop_program
+    for kv in "TOP=$(((Y - top) * 15))" "LEFT=$(((X - left) * 15))" \
+        "HEIGHT=$(((HEIGHT + top + bottom) * 15))" "WIDTH=$(((WIDTH + left + right) * 15))"; do
+        ini_text | tr -d '\r' | grep -qx "$kv" || fail "expected $kv in $(ini_text)"
+    done
+    pass ;;
+close_box_ends_program)
+    write_ini ''
+    start_device --kind 0
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    # The window manager's close, as its close box sends it.
+    xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
+    ended_within 5 || fail "the close box did not end the program"
+    keys=$(ini_text | tr -d '\r' | sed -n '/^\[NUBREL\]/,/^\[/p' | grep = | cut -d= -f1 | tr '\n' ' ')
+    [ "$keys" = 'PRODUCTSIDX PRODUCTSLISTCNT PRODUCTSLIST0 TOP LEFT HEIGHT WIDTH STATE FONT FONTSIZE FONTBOLD FONTITALIC ' ] ||
+        fail "keys: $keys"
+    pass ;;
+font_dialog)
+    write_ini ''
+    start_device --kind 0
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    open_font() {
+        title_is 'フォント' && return 0
+        xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+d f
+        until_ok 2 title_is 'フォント'
+    }
+    until_ok 20 open_font || fail "the font dialog did not open"
+    shot dialog
+    answer_dialog 'フォント' Escape || fail "cannot cancel the font dialog"
+    stop_program
+    ini_text | tr -d '\r' | grep -qx 'FONTSIZE=18' || fail "cancel changed the font"
     pass ;;
 *) fail "unknown case $case_name" ;;
 esac
