@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-image-formats-plugins libgl1-mesa-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-format clang-14 libclang-rt-14-dev
-    xvfb x11-utils xdotool icewm imagemagick xauth xfce4-panel dbus-x11
+    xvfb x11-utils xdotool icewm imagemagick xauth xfce4-panel dbus-x11 libsm-dev libice-dev
     fonts-ipafont-gothic qt6-translations-l10n
 )
 

@@ -578,5 +578,33 @@ font_dialog)
     stop_program
     ini_text | tr -d '\r' | grep -qx 'FONTSIZE=18' || fail "cancel changed the font"
     pass ;;
+log_off)
+    write_ini ''
+    start_device --kind 0 --number 0312345678
+    mkfifo "$work/sm.in"
+    "$NUBREL_SESSION_MANAGER" <"$work/sm.in" >"$work/sm.out" 2>&1 &
+    pids+=($!)
+    exec 8>"$work/sm.in"
+    until_ok 10 grep -q '^SESSION_MANAGER=' "$work/sm.out" || fail "no session manager: $(cat "$work/sm.out")"
+    sm_said() { [ "$(grep -c "^$1\$" "$work/sm.out")" -ge "$2" ]; }
+    SESSION_MANAGER=$(sed -n 's/^SESSION_MANAGER=//p' "$work/sm.out") start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    until_ok 10 sm_said registered 1 || fail "the program did not join the session"
+    # Log-off asked for: the settings are written, the program goes on.
+    echo logout >&8
+    until_ok 10 sm_said done 1 || fail "no answer to the save: $(cat "$work/sm.out")"
+    until_ok 5 settings_written || fail "settings not written at log-off"
+    # Another program refused the log-off: still running and monitoring.
+    echo cancel >&8
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || fail "monitoring stopped after a cancelled log-off"
+    kill -0 "$program" || fail "the program ended"
+    # The session really ends.
+    echo logout >&8
+    until_ok 10 sm_said done 2 || fail "no answer to the second save"
+    echo die >&8
+    ended_within 10 || fail "the program outlived its session"
+    ini_text | tr -d '\r' | grep -qx 'STATE=0' || fail "settings: $(ini_text)"
+    pass ;;
 *) fail "unknown case $case_name" ;;
 esac
