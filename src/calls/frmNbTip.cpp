@@ -42,9 +42,8 @@ void frmNbTip::loadTip()
     const double tpp = twipsPerPixel();
     const QRect screen = s->geometry();
     const QSize outer = frameGeometry().size();
-    const CallDisplay::Point at =
-        CallDisplay::tipPlacement(screen.width() * tpp, screen.height() * tpp,
-                                  outer.width() * tpp, outer.height() * tpp);
+    const CallDisplay::Point at = CallDisplay::tipPlacement(
+        screen.width() * tpp, screen.height() * tpp, outer.width() * tpp, outer.height() * tpp);
     // The primary screen need not start at the desktop's origin.
     move(screen.left() + static_cast<int>(std::lround(at.left / tpp)),
          screen.top() + static_cast<int>(std::lround(at.top / tpp)));

@@ -39,11 +39,20 @@ Status registerClient(SmsConn conn, SmPointer, char *previousId)
     return 1;
 }
 
-void interactRequest(SmsConn conn, SmPointer, int) { SmsInteract(conn); }
+void interactRequest(SmsConn conn, SmPointer, int)
+{
+    SmsInteract(conn);
+}
 void interactDone(SmsConn, SmPointer, Bool) {}
 void saveYourselfRequest(SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}
-void saveYourselfPhase2Request(SmsConn conn, SmPointer) { SmsSaveYourselfPhase2(conn); }
-void saveYourselfDone(SmsConn, SmPointer, Bool success) { say(success ? "done" : "failed"); }
+void saveYourselfPhase2Request(SmsConn conn, SmPointer)
+{
+    SmsSaveYourselfPhase2(conn);
+}
+void saveYourselfDone(SmsConn, SmPointer, Bool success)
+{
+    say(success ? "done" : "failed");
+}
 
 void closeConnection(SmsConn conn, SmPointer, int count, char **reasons)
 {
@@ -77,14 +86,17 @@ void deleteProperties(SmsConn, SmPointer, int count, char **names)
     std::free(names);
 }
 
-void getProperties(SmsConn conn, SmPointer) { SmsReturnProperties(conn, 0, nullptr); }
+void getProperties(SmsConn conn, SmPointer)
+{
+    SmsReturnProperties(conn, 0, nullptr);
+}
 
 Status newClient(SmsConn, SmPointer, unsigned long *mask, SmsCallbacks *cb, char **)
 {
     *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
             SmsSaveYourselfRequestProcMask | SmsSaveYourselfP2RequestProcMask |
-            SmsSaveYourselfDoneProcMask | SmsCloseConnectionProcMask |
-            SmsSetPropertiesProcMask | SmsDeletePropertiesProcMask | SmsGetPropertiesProcMask;
+            SmsSaveYourselfDoneProcMask | SmsCloseConnectionProcMask | SmsSetPropertiesProcMask |
+            SmsDeletePropertiesProcMask | SmsGetPropertiesProcMask;
     cb->register_client.callback = registerClient;
     cb->interact_request.callback = interactRequest;
     cb->interact_done.callback = interactDone;
@@ -98,7 +110,10 @@ Status newClient(SmsConn, SmPointer, unsigned long *mask, SmsCallbacks *cb, char
     return 1;
 }
 
-Bool anyHost(char *) { return True; }
+Bool anyHost(char *)
+{
+    return True;
+}
 
 void command(const std::string &line)
 {

@@ -9,9 +9,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QListWidget>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -230,7 +230,8 @@ TEST(QtPromptsFont, FaceSizeBoldAndItalicForAnyFaceInJapanese)
         shown << button->text();
     EXPECT_EQ(shown.size(), 2);
     EXPECT_TRUE(shown.contains(QStringLiteral("キャンセル"))) << qPrintable(shown.join(u'|'));
-    EXPECT_FALSE(shown.contains(QStringLiteral("&Cancel")) || shown.contains(QStringLiteral("Cancel")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("&Cancel")) ||
+                 shown.contains(QStringLiteral("Cancel")));
     ASSERT_NE(dialog.faceList()->currentItem(), nullptr);
     EXPECT_EQ(dialog.faceList()->currentItem()->text(), QStringLiteral("IPAPGothic"));
     EXPECT_EQ(dialog.selectedFont(), initial) << "unchanged until the user chooses";
