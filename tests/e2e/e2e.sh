@@ -101,7 +101,10 @@ ended_within() { # SECONDS: the program has ended (and was reaped)
     local deadline=$((SECONDS + $1))
     while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
     kill -0 "$program" 2>/dev/null && return 1
-    wait "$program"
+    local rc=0
+    wait "$program" || rc=$?
+    [ $rc = 0 ] || echo "the program ended with status $rc: $(tail -n 5 "$work/nubrel.out")" >&2
+    return $rc
 }
 device_heard() { grep -q "^recv $1" "$work/device.log" 2>/dev/null; }
 nubrel_windows_visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -q .; }
