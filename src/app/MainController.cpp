@@ -31,8 +31,10 @@ MainController::MainController(const PlatformParts &parts)
       m_prompts(parts.prompts), m_dialogs(parts.dialogs), m_launcher(parts.launcher),
       m_folder(parts.programFolder), m_ini(parts.programFolder),
       m_log(parts.programFolder, parts.clock), m_history(parts.programFolder, parts.clock, m_log),
-      m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view, parts.events),
-      m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder)
+      m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view),
+      m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
+      m_tick(m_state, m_link, m_query, parts.view, parts.tip,
+             TimForm::Orders{[this] { Form_Unload(); }, [this] { mnuTime_Click(); }})
 {
 }
 
@@ -317,35 +319,7 @@ void MainController::TrayIcon_MenuRequested()
 
 void MainController::TimForm_Timer()
 {
-    if (m_state.Unloaded)
-        return;
-    if (m_tip.isTipVisible())
-        m_tip.hideTip();
-    // A tick that falls due while an exchange, its question or its message is
-    // open is skipped: a second exchange would find the port busy.
-    if (m_state.Stopped || m_link.busy())
-        return;
-
-    const std::int16_t result = m_query.FetchCallerNumber();
-    if (m_state.Unloaded)
-        return;
-    switch (result) {
-    case ExchangeResult::EndProgram:
-        Form_Unload();
-        return;
-    case 1:
-        m_view.repaint();
-        if (m_state.InTray) {
-            m_tip.refreshTip();
-            m_tip.showTip();
-        }
-        break;
-    case ExchangeResult::StopMonitoring:
-        mnuTime_Click();
-        break;
-    default:
-        break;
-    }
+    m_tick.TimForm_Timer();
     runPendingInitCommand();
 }
 

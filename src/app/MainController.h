@@ -3,13 +3,14 @@
 // forwards its events here.
 #pragma once
 
-#include "app/ProgramState.h"
 #include "calls/CallRecorder.h"
 #include "calls/HistoryFile.h"
 #include "config/basNbComIni.h"
 #include "link/CallerQuery.h"
 #include "link/SerialLink.h"
+#include "link/TimForm.h"
 #include "log/DiagnosticLog.h"
+#include "state/ProgramState.h"
 
 #include <QString>
 #include <cstdint>
@@ -23,7 +24,6 @@ class Prompts;
 class Dialogs;
 class Launcher;
 class Clock;
-class EventPump;
 
 // The platform the controller runs on; every part outlives the controller.
 struct PlatformParts {
@@ -36,7 +36,6 @@ struct PlatformParts {
     Dialogs &dialogs;
     Launcher &launcher;
     const Clock &clock;
-    EventPump &events;
     QString programFolder;
 };
 
@@ -109,6 +108,7 @@ private:
     SerialLink m_link;
     CallRecorder m_recorder;
     CallerQuery m_query;
+    TimForm m_tick;
 
     AppIcon m_icon = AppIcon::BuiltIn;
     bool m_initPending = false;

@@ -1,6 +1,6 @@
 #include "calls/CallDisplay.h"
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 
 namespace CallDisplay {
 

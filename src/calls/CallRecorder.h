@@ -2,7 +2,7 @@
 // and, past the first answer, a history line.
 #pragma once
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <cstdint>
 

@@ -2,7 +2,6 @@
 
 #include "calls/CallRecorder.h"
 #include "link/ReplyParsers.h"
-#include "link/SerialLink.h"
 
 CallerQuery::CallerQuery(ProgramState &state, SerialLink &link, CallRecorder &recorder)
     : m_state(state), m_link(link), m_recorder(recorder)
@@ -27,16 +26,16 @@ std::int16_t CallerQuery::FetchCallerNumber()
     QString reply;
     const QString command = commandForKind(m_state.Product.Kind);
     if (command.isEmpty())
-        return 0;
+        return FetchResult::NoNewNumber;
 
     std::int16_t r = ExchangeResult::Answered;
     m_link.SendCommand(command, reply, r);
     if (m_state.Unloaded)
-        return 0;
-    if (r < 0)
+        return FetchResult::NoNewNumber;
+    if (r == ExchangeResult::EndProgram || r == ExchangeResult::StopMonitoring)
         return r;
-    if (r > 0)
-        return 0;
+    if (r != ExchangeResult::Answered)
+        return FetchResult::NoNewNumber;
 
     bool changed = false;
     // The settings dialog may have changed the product while the reply was awaited.
@@ -48,11 +47,11 @@ std::int16_t CallerQuery::FetchCallerNumber()
         ReplyParsers::ParseNumberReply(reply, number, changed, m_state.LastCallNo);
         break;
     default:
-        return 0;
+        return FetchResult::NoNewNumber;
     }
-    std::int16_t result = 0;
-    m_recorder.RecordCall(number, changed, result);
-    return result;
+    std::int16_t recorded = 0;
+    m_recorder.RecordCall(number, changed, recorded);
+    return recorded == 1 ? FetchResult::NewNumber : FetchResult::NoNewNumber;
 }
 
 void CallerQuery::MSComm1_OnComm(int commEvent)

@@ -3,12 +3,13 @@
 #include "config/basNbComIni.h"
 #include "log/DiagnosticLog.h"
 #include "platform/Cp932.h"
-#include "platform/EventPump.h"
 #include "platform/MainView.h"
 #include "platform/NumericText.h"
 #include "platform/ProgramFiles.h"
 #include "platform/Prompts.h"
 #include "platform/SerialPort.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -57,10 +58,8 @@ private:
 } // namespace
 
 SerialLink::SerialLink(ProgramState &state, SerialPort &port, const basNbComIni &ini,
-                       const DiagnosticLog &log, Prompts &prompts, MainView &view,
-                       EventPump &events)
-    : m_state(state), m_port(port), m_ini(ini), m_log(log), m_prompts(prompts), m_view(view),
-      m_events(events)
+                       const DiagnosticLog &log, Prompts &prompts, MainView &view)
+    : m_state(state), m_port(port), m_ini(ini), m_log(log), m_prompts(prompts), m_view(view)
 {
 }
 
@@ -128,21 +127,30 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
     m_port.discardInput();
     m_port.write(Cp932::encode(command));
 
+    // Asleep until a byte arrives, an event is due or the deadline passes;
+    // the events are dispatched inside the wait.
+    const QDeadlineTimer deadline(UnansweredWaitMs, Qt::PreciseTimer);
     QByteArray received;
     qsizetype searchFrom = 0;
     std::int32_t lcnt = 0;
-    for (; lcnt <= MaxPoll; ++lcnt) {
-        m_events.processPendingEvents();
-        if (m_state.Unloaded)
-            break; // the program is ending; nothing more to wait for
+    bool answered = false;
+    while (!m_state.Unloaded) {
         if (m_port.waitingInput() > 0) {
             received += m_port.readAll();
-            if (containsOk(received, searchFrom))
+            if (containsOk(received, searchFrom)) {
+                answered = true;
                 break;
-        } else {
-            m_port.waitForInput(PollPauseMicroseconds);
+            }
+            // A device that never stops sending junk is no answer either.
+            if (deadline.hasExpired())
+                break;
+        } else if (!m_port.waitForInput(deadline)) {
+            break;
         }
+        lcnt = std::min(lcnt + 1, MaxPoll);
     }
+    if (!answered)
+        lcnt = MaxPoll + 1;
     m_port.close();
     m_lcnt = lcnt;
     reply = Cp932::decode(received);
@@ -151,7 +159,7 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
         result = ExchangeResult::Unanswered;
         return;
     }
-    if (lcnt <= MaxPoll) {
+    if (answered) {
         m_state.iTry = 0;
         return;
     }

@@ -2,7 +2,7 @@
 // reply up to "OK", close the port; and the failure policy for the link.
 #pragma once
 
-#include "app/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QString>
 #include <cstdint>
@@ -12,7 +12,6 @@ class basNbComIni;
 class DiagnosticLog;
 class Prompts;
 class MainView;
-class EventPump;
 
 // Outcomes of SendCommand.
 namespace ExchangeResult {
@@ -24,14 +23,15 @@ constexpr std::int16_t StopMonitoring = -2;
 
 class SerialLink {
 public:
-    // Polls of one exchange: lcnt runs 0 ... MaxPoll, so MaxPoll + 1 polls.
+    // lcnt of an answered exchange is at most MaxPoll; an unanswered one
+    // reports MaxPoll + 1, the polls it would have taken.
     static constexpr std::int32_t MaxPoll = 10000;
-    // Pause of one poll while nothing has arrived; 10,001 polls make an
-    // unanswered exchange end after about three seconds.
-    static constexpr int PollPauseMicroseconds = 220;
+    // How long an unanswered exchange waits: what 10,001 polls of about
+    // 310 µs each have always waited.
+    static constexpr int UnansweredWaitMs = 3100;
 
     SerialLink(ProgramState &state, SerialPort &port, const basNbComIni &ini,
-               const DiagnosticLog &log, Prompts &prompts, MainView &view, EventPump &events);
+               const DiagnosticLog &log, Prompts &prompts, MainView &view);
 
     void ApplyCommPort();
     void ApplyCommSettings();
@@ -41,7 +41,8 @@ public:
 
     // True while an exchange runs, including its question or message.
     bool busy() const { return m_busy; }
-    // The wait counter of the last exchange that got past the open.
+    // The wait counter of the last exchange that got past the open: the reads
+    // and waits before the one that brought "OK".
     std::int32_t lastLcnt() const { return m_lcnt; }
 
     // The device that port n stands for.
@@ -58,7 +59,6 @@ private:
     const DiagnosticLog &m_log;
     Prompts &m_prompts;
     MainView &m_view;
-    EventPump &m_events;
     bool m_busy = false;
     std::int32_t m_lcnt = 0;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
 class SerialPort {
@@ -21,8 +22,11 @@ public:
     virtual void write(const QByteArray &data) = 0;
     virtual qint64 waitingInput() = 0;
     virtual QByteArray readAll() = 0;
-    // Blocks until input may have arrived or the pause has passed; never longer.
-    // A port whose device has gone still waits the whole pause, so callers never spin.
-    virtual void waitForInput(int microseconds) = 0;
+    // Sleeps until input arrives or the deadline passes, letting every pending
+    // event (timer ticks, menu commands, repaints, a shut-down) run meanwhile;
+    // returns at once when input is waiting. False when the deadline passed, or
+    // the program is ending, with nothing to read. A port whose device has gone
+    // sleeps until the deadline, so callers never spin.
+    virtual bool waitForInput(QDeadlineTimer deadline) = 0;
     virtual void close() = 0;
 };

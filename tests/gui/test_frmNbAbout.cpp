@@ -3,10 +3,10 @@
 #include "Fakes.h"
 #include "ProgramFolder.h"
 #include "TextFits.h"
-#include "app/ProgramState.h"
 #include "config/basNbComIni.h"
 #include "dialogs/frmNbAbout.h"
 #include "platform/qt/QtDialogs.h"
+#include "state/ProgramState.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -2,10 +2,10 @@
 // window, one window brought forward; and the manual's own content.
 #include "Fakes.h"
 #include "ProgramFolder.h"
-#include "app/ProgramState.h"
 #include "config/basNbComIni.h"
 #include "dialogs/frmNbHelp.h"
 #include "platform/qt/QtDialogs.h"
+#include "state/ProgramState.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The main window and the pop-up drawn offscreen: texts, colours, menus, geometry.
 #include "ControllerRig.h"
-#include "app/ProgramState.h"
 #include "app/frmNubrel.h"
 #include "calls/frmNbTip.h"
+#include "state/ProgramState.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,20 +1,22 @@
-// The real serial layer against the simulated device on a pseudo-terminal.
+// The real serial layer against the simulated device on a pseudo-terminal:
+// the program's own SendCommand on QtSerialPort, and the port's operations.
+#include "Fakes.h"
 #include "ModemSim.h"
+#include "ProgramFolder.h"
+#include "config/basNbComIni.h"
 #include "link/ReplyParsers.h"
+#include "link/SerialLink.h"
+#include "log/DiagnosticLog.h"
 #include "platform/qt/QtSerialPort.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 
 #include <cstdint>
-#include <ctime>
-#include <iostream>
-
-#include <sys/resource.h>
+#include <functional>
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -22,38 +24,87 @@ using ::testing::StartsWith;
 
 namespace {
 
-// Polls of one exchange, as the program makes them, and the pause of each.
-constexpr int ExchangePolls = 10001;
-constexpr int PausePerPoll = 300;
+// The real port, counting the waits it is asked for: a wait that returned
+// at once would show as many of them.
+class CountingPort final : public SerialPort {
+public:
+    explicit CountingPort(QtSerialPort &port) : m_port(port) {}
+    bool selectPort(const QString &name) override { return m_port.selectPort(name); }
+    bool setLineSettings(const QString &s) override { return m_port.setLineSettings(s); }
+    bool open(int &number, QString &text) override { return m_port.open(number, text); }
+    bool isOpen() const override { return m_port.isOpen(); }
+    void discardInput() override { m_port.discardInput(); }
+    void write(const QByteArray &data) override { m_port.write(data); }
+    qint64 waitingInput() override { return m_port.waitingInput(); }
+    QByteArray readAll() override
+    {
+        ++reads;
+        return m_port.readAll();
+    }
+    bool waitForInput(QDeadlineTimer deadline) override
+    {
+        ++waits;
+        if (beforeWait)
+            beforeWait();
+        return m_port.waitForInput(deadline);
+    }
+    void close() override { m_port.close(); }
 
-struct Exchange {
-    QByteArray reply;
+    int waits = 0;
     int reads = 0;
-    int polls = 0;
+    std::function<void()> beforeWait;
+
+private:
+    QtSerialPort &m_port;
 };
 
-// Sends the command and collects the reply as the program's exchange does: one
-// pass of the event loop per poll, read whatever waits, otherwise wait briefly.
-// Stops once `until` has arrived.
-Exchange exchange(QtSerialPort &port, const QByteArray &command, const QByteArray &until,
-                  int maxPolls = ExchangePolls)
-{
-    Exchange e;
-    port.discardInput();
-    port.write(command);
-    for (; e.polls < maxPolls; ++e.polls) {
-        QCoreApplication::processEvents();
-        if (port.waitingInput() > 0) {
-            e.reply += port.readAll();
-            ++e.reads;
-            if (e.reply.contains(until))
-                break;
-        } else {
-            port.waitForInput(PausePerPoll);
-        }
+struct Exchange {
+    std::int16_t result = 99;
+    QByteArray reply; // as CP932 bytes
+    std::int32_t lcnt = 0;
+    int waits = 0;
+    int reads = 0;
+    int wakeUps = 0; // of the event loop: a sleeping wait has a few, a spinning one thousands
+};
+
+// The program's link on port 2, mapped to the simulated device.
+struct Link {
+    explicit Link(const QString &device)
+    {
+        folder.writeIni(QStringLiteral("[PORTS]\nCOM2=") + device + u'\n');
+        link.ApplyCommPort();
+        link.ApplyCommSettings();
     }
-    return e;
-}
+    Exchange send(const QByteArray &command)
+    {
+        counting.waits = 0;
+        counting.reads = 0;
+        Exchange e;
+        const QMetaObject::Connection counter =
+            QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                             [&e] { ++e.wakeUps; });
+        QString reply;
+        link.SendCommand(QString::fromLatin1(command), reply, e.result);
+        QObject::disconnect(counter);
+        e.reply = reply.toLatin1();
+        e.lcnt = link.lastLcnt();
+        e.waits = counting.waits;
+        e.reads = counting.reads;
+        return e;
+    }
+    QString log() const { return folder.readText(QStringLiteral("Nubrel.log")); }
+
+    ProgramFolder folder;
+    ProgramState state;
+    QtSerialPort port;
+    CountingPort counting{port};
+    basNbComIni ini{folder.path()};
+    FakeClock clock;
+    DiagnosticLog diagnostics{folder.path(), clock};
+    FakePrompts prompts;
+    FakeView view;
+    SerialLink link{state, counting, ini, diagnostics, prompts, view};
+};
 
 // The time of the call in a reply ("/MMDDhhmm") as a fixed mark.
 std::string withoutCallTime(const QByteArray &reply)
@@ -62,40 +113,14 @@ std::string withoutCallTime(const QByteArray &reply)
     return QString::fromLatin1(reply).replace(callTime, QStringLiteral("/<time>\r")).toStdString();
 }
 
-// Times the waits sleep: a wait that returns at once without sleeping does not count.
-// A wait preempted just before it would have slept is not counted either, so a busy
-// machine loses a few; a wait that spins loses them all.
-long sleepsSoFar()
+// Reads from a port opened by the test itself until `until` has come.
+QByteArray readUntil(QtSerialPort &port, const QByteArray &until)
 {
-#ifdef Q_OS_LINUX
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_nvcsw;
-#else
-    return 0;
-#endif
-}
-
-// The sleeps expected of that many waits, allowing for the few a busy machine loses.
-constexpr long mostOf(long waits)
-{
-    return waits * 9 / 10;
-}
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-// The part of the process's CPU time spent in the kernel.
-double kernelSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
+    QByteArray got;
+    const QDeadlineTimer deadline(5000);
+    while (!got.contains(until) && port.waitForInput(deadline))
+        got += port.readAll();
+    return got;
 }
 
 class SerialPortTest : public ::testing::Test {
@@ -126,7 +151,7 @@ protected:
     QtSerialPort m_port;
 };
 
-TEST_F(SerialPortTest, OpensByDevicePathAndBySymlink)
+TEST_F(SerialPortTest, ExchangesByDevicePathAndBySymlinkOpenThePortOnlyForThemselves)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -135,16 +160,13 @@ TEST_F(SerialPortTest, OpensByDevicePathAndBySymlink)
 
     for (const QString &device : {m_sim.devicePath(), link}) {
         SCOPED_TRACE(device.toStdString());
-        openOn(m_port, device);
-        // Opened only for the exchange, twice in a row, as the program does.
+        Link l(device);
         for (int round = 0; round < 2; ++round) {
-            EXPECT_EQ(exchange(m_port, "AT\r", "OK\r\n").reply, QByteArray("AT\r\r\nOK\r\n"));
+            const Exchange e = l.send("AT\r");
+            EXPECT_EQ(e.result, ExchangeResult::Answered);
+            EXPECT_EQ(e.reply, QByteArray("AT\r\r\nOK\r\n"));
+            EXPECT_FALSE(l.port.isOpen());
         }
-        m_port.close();
-        EXPECT_FALSE(m_port.isOpen());
-        openOn(m_port, device);
-        EXPECT_EQ(exchange(m_port, "AT\r", "OK\r\n").reply, QByteArray("AT\r\r\nOK\r\n"));
-        m_port.close();
     }
 }
 
@@ -160,18 +182,17 @@ TEST_F(SerialPortTest, QueryRepliesComeBackWholeAndGiveTheNumber)
     };
     const std::vector<Case> cases{
         {"0", "call 0312345678", "AT\\L1\r",
-         "AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/<time>\r\nOK\r\n", "0312345678", 0},
-        {"0", "withheld", "AT\\L1\r", "AT\\L1\r\r\nRECEIVE CALLING PARTY = P/<time>\r\nOK\r\n", "P",
-         0},
-        {"0", "clear", "AT\\L1\r", "AT\\L1\r\r\nOK\r\n", "", 0},
-        {"1", "call 09012345678", "at$a\r", "at$a\r\r\n001 09012345678/<time>\r\nOK\r\n",
-         "09012345678", 1},
-        {"1", "withheld", "at$a\r", "at$a\r\r\n001 P/<time>\r\nOK\r\n", "P", 1},
-        {"1", "clear", "at$a\r", "at$a\r\r\nNO DATA\r\nOK\r\n", "NONE", -1},
+         "AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/<time>\r\nOK", "0312345678", 0},
+        {"0", "withheld", "AT\\L1\r", "AT\\L1\r\r\nRECEIVE CALLING PARTY = P/<time>\r\nOK", "P", 0},
+        {"0", "clear", "AT\\L1\r", "AT\\L1\r\r\nOK", "", 0},
+        {"1", "call 09012345678", "at$a\r", "at$a\r\r\n001 09012345678/<time>\r\nOK", "09012345678",
+         1},
+        {"1", "withheld", "at$a\r", "at$a\r\r\n001 P/<time>\r\nOK", "P", 1},
+        {"1", "clear", "at$a\r", "at$a\r\r\nNO DATA\r\nOK", "NONE", -1},
         // Commands of the other kind and the initialisation are only acknowledged.
-        {"1", "call 0312345678", "AT$i10 = 1\r", "AT$i10 = 1\r\r\nOK\r\n", "", 0},
-        {"1", "call 0312345678", "AT\\L1\r", "AT\\L1\r\r\nOK\r\n", "", 0},
-        {"0", "call 0312345678", "at$a\r", "at$a\r\r\nOK\r\n", "", 0},
+        {"1", "call 0312345678", "AT$i10 = 1\r", "AT$i10 = 1\r\r\nOK", "", 0},
+        {"1", "call 0312345678", "AT\\L1\r", "AT\\L1\r\r\nOK", "", 0},
+        {"0", "call 0312345678", "at$a\r", "at$a\r\r\nOK", "", 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string("kind ") + c.kind + ", " + c.setUp + ", " +
@@ -179,11 +200,11 @@ TEST_F(SerialPortTest, QueryRepliesComeBackWholeAndGiveTheNumber)
         ModemSim sim{QStringLiteral(NUBREL_MODEMSIM)};
         ASSERT_TRUE(sim.start({QStringLiteral("--kind"), QString::fromLatin1(c.kind)}));
         ASSERT_TRUE(sim.ok(QString::fromLatin1(c.setUp)));
-        QtSerialPort port;
-        openOn(port, sim.devicePath());
-        const Exchange e = exchange(port, c.command, "OK\r\n");
-        port.close();
-        EXPECT_EQ(withoutCallTime(e.reply), c.reply);
+        Link l(sim.devicePath());
+        const Exchange e = l.send(c.command);
+        EXPECT_EQ(e.result, ExchangeResult::Answered);
+        // Up to the read that brought "OK": the rest of its line may follow.
+        EXPECT_EQ(withoutCallTime(e.reply).substr(0, std::string(c.reply).size()), c.reply);
 
         const QString reply = QString::fromLatin1(e.reply);
         QString number;
@@ -204,13 +225,12 @@ TEST_F(SerialPortTest, CallIndexCountsEveryCallAndWrapsAfter999)
 {
     startSim({QStringLiteral("--kind"), QStringLiteral("1"), QStringLiteral("--number"),
               QStringLiteral("0312345678")});
-    openOn(m_port, m_sim.devicePath());
+    Link l(m_sim.devicePath());
     std::int32_t lastCallNo = -2;
     auto poll = [&](bool &changed) {
         QString number;
-        ReplyParsers::ParseNumberReply(
-            QString::fromLatin1(exchange(m_port, "at$a\r", "OK\r\n").reply), number, changed,
-            lastCallNo);
+        ReplyParsers::ParseNumberReply(QString::fromLatin1(l.send("at$a\r").reply), number, changed,
+                                       lastCallNo);
         return number.toStdString();
     };
     bool changed = false;
@@ -238,71 +258,74 @@ TEST_F(SerialPortTest, CallIndexCountsEveryCallAndWrapsAfter999)
     EXPECT_TRUE(changed);
 }
 
-TEST_F(SerialPortTest, ReplyInPiecesIsAssembled)
+TEST_F(SerialPortTest, OkInPiecesIsFoundAndWhatFollowsItIsNotRead)
 {
     startSim({QStringLiteral("--kind"), QStringLiteral("1"), QStringLiteral("--number"),
               QStringLiteral("0312345678")});
-    openOn(m_port, m_sim.devicePath());
-    const Exchange whole = exchange(m_port, "at$a\r", "OK\r\n");
+    Link l(m_sim.devicePath());
+    const Exchange whole = l.send("at$a\r");
     ASSERT_THAT(whole.reply.constData(), HasSubstr("001 0312345678/"));
+    ASSERT_EQ(whole.result, ExchangeResult::Answered);
 
+    // "pieces": the answer in pieces, "O" and "K" apart; at 1200 bit/s every
+    // byte on its own. Each piece wakes the wait, which then sleeps again.
     for (const char *pacing : {"pieces on", "slow 1200"}) {
         SCOPED_TRACE(pacing);
         ASSERT_TRUE(m_sim.okAll(
             {QStringLiteral("pieces off"), QStringLiteral("slow 0"), QString::fromLatin1(pacing)}));
-        const Exchange pieces = exchange(m_port, "at$a\r", "OK\r\n");
-        EXPECT_EQ(pieces.reply, whole.reply);
+        const Exchange pieces = l.send("at$a\r");
+        EXPECT_EQ(pieces.result, ExchangeResult::Answered);
         EXPECT_GT(pieces.reads, 2);
+        EXPECT_EQ(pieces.lcnt, pieces.reads + pieces.waits - 1);
+        EXPECT_LT(pieces.wakeUps, 3 * pieces.reads + 20) << "woken by the bytes, not spinning";
+        EXPECT_TRUE(whole.reply.startsWith(pieces.reply));
+        // The CR LF after "OK" was still on the line: it stays unread, and the
+        // next exchange, once it has come, discards it before its command.
+        EXPECT_TRUE(pieces.reply.endsWith("OK")) << pieces.reply.toStdString();
+        ASSERT_TRUE(m_sim.okAll(
+            {QStringLiteral("sync"), QStringLiteral("pieces off"), QStringLiteral("slow 0")}));
+        EXPECT_EQ(l.send("AT\r").reply.left(7), QByteArray("AT\r\r\nOK"));
     }
-    m_port.close();
 }
 
-TEST_F(SerialPortTest, SilentDeviceGivesNothingAndTheWaitSleeps)
+TEST_F(SerialPortTest, SilentUntilTheThirdExchangeWhichIsLoggedAndEndsTheProgram)
 {
     startSim({QStringLiteral("--number"), QStringLiteral("0312345678")});
-    ASSERT_TRUE(m_sim.ok(QStringLiteral("silent 1")));
-    openOn(m_port, m_sim.devicePath());
+    ASSERT_TRUE(m_sim.ok(QStringLiteral("silent on")));
+    Link l(m_sim.devicePath());
+    for (const std::int16_t expected :
+         {ExchangeResult::Unanswered, ExchangeResult::Unanswered, ExchangeResult::EndProgram}) {
+        const Exchange e = l.send("AT\\L1\r");
+        EXPECT_EQ(e.result, expected);
+        EXPECT_EQ(e.reply, QByteArray()) << "not even the echo";
+        EXPECT_EQ(e.lcnt, SerialLink::MaxPoll + 1);
+        EXPECT_EQ(e.waits, 1) << "one sleep until the deadline";
+        EXPECT_LT(e.wakeUps, 50) << "the wait must sleep, not spin";
+    }
+    EXPECT_EQ(l.log(),
+              QStringLiteral("2026/12/07 09:05:03 Nubrel     [iTry=[3]lcnt=[10001]F=[]]\r\n"));
+    ASSERT_EQ(l.prompts.m_messages.size(), 1u);
+    EXPECT_EQ(
+        l.prompts.m_messages[0].text,
+        QStringLiteral(
+            "ＶＯＲＤＥＫにて、\r受信できません。COM 2の設定を確認して、再起動してください。"));
 
-    QElapsedTimer wall;
-    const double cpuBefore = cpuSeconds();
-    const double kernelBefore = kernelSeconds();
-    const long sleepsBefore = sleepsSoFar();
-    wall.start();
-    const Exchange silent = exchange(m_port, "AT\\L1\r", "OK");
-    const qint64 wallMs = wall.elapsed();
-    const double cpuMs = (cpuSeconds() - cpuBefore) * 1000.0;
-    const double kernelMs = (kernelSeconds() - kernelBefore) * 1000.0;
-    const long sleeps = sleepsSoFar() - sleepsBefore;
-
-    std::cout << "[ measure  ] " << ExchangePolls << " polls against a silent device: wall "
-              << wallMs << " ms, process CPU " << cpuMs << " ms (" << kernelMs
-              << " ms in the kernel), " << sleeps << " sleeps" << std::endl;
-    RecordProperty("silent_wall_ms", static_cast<int>(wallMs));
-    RecordProperty("silent_cpu_ms", static_cast<int>(cpuMs));
-
-    EXPECT_EQ(silent.reply, QByteArray()) << "not even the echo";
-    EXPECT_EQ(silent.polls, ExchangePolls);
-#ifdef Q_OS_LINUX
-    EXPECT_GE(sleeps, mostOf(ExchangePolls)) << "every empty poll must sleep, not spin";
-#endif
-    // The silence was for one command only.
-    EXPECT_EQ(exchange(m_port, "AT\r", "OK\r\n").reply, QByteArray("AT\r\r\nOK\r\n"));
-    m_port.close();
+    // The silence was for those commands only.
+    ASSERT_TRUE(m_sim.ok(QStringLiteral("silent off")));
+    EXPECT_EQ(l.send("AT\r").result, ExchangeResult::Answered);
+    EXPECT_EQ(l.state.iTry, 0);
 }
 
 TEST_F(SerialPortTest, ErrorReplyHasNoOk)
 {
     startSim({QStringLiteral("--number"), QStringLiteral("0312345678")});
-    ASSERT_TRUE(m_sim.ok(QStringLiteral("error 2")));
-    openOn(m_port, m_sim.devicePath());
-    for (const QByteArray &command : {QByteArray("AT\\L1\r"), QByteArray("AT$i10 = 1\r")}) {
-        const Exchange e = exchange(m_port, command, "ERROR\r\n");
-        EXPECT_EQ(e.reply, command + "\r\nERROR\r\n");
-        EXPECT_THAT(e.reply.constData(), Not(HasSubstr("OK")));
-    }
-    EXPECT_THAT(exchange(m_port, "AT\\L1\r", "OK\r\n").reply.constData(),
+    ASSERT_TRUE(m_sim.ok(QStringLiteral("error 1")));
+    Link l(m_sim.devicePath());
+    const Exchange e = l.send("AT\\L1\r");
+    EXPECT_EQ(e.result, ExchangeResult::Unanswered);
+    EXPECT_EQ(e.reply, QByteArray("AT\\L1\r\r\nERROR\r\n"));
+    EXPECT_THAT(l.send("AT\\L1\r").reply.constData(),
                 HasSubstr("RECEIVE CALLING PARTY = 0312345678/"));
-    m_port.close();
 }
 
 TEST_F(SerialPortTest, DiscardDropsInputWaitingInEitherBuffer)
@@ -315,15 +338,15 @@ TEST_F(SerialPortTest, DiscardDropsInputWaitingInEitherBuffer)
         // The device has answered in full before the simulator acknowledges.
         ASSERT_TRUE(m_sim.ok(QStringLiteral("sync")));
         if (intoPortBuffer) {
-            for (int i = 0; i < 1000 && m_port.waitingInput() < 10; ++i) {
-                QCoreApplication::processEvents();
-                m_port.waitForInput(PausePerPoll);
-            }
+            const QDeadlineTimer deadline(5000);
+            while (m_port.waitingInput() < 10 && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
             ASSERT_EQ(m_port.waitingInput(), 10);
         }
         m_port.discardInput();
         EXPECT_EQ(m_port.waitingInput(), 0);
-        EXPECT_EQ(exchange(m_port, "ATE1\r", "OK\r\n").reply, QByteArray("ATE1\r\r\nOK\r\n"));
+        m_port.write("ATE1\r");
+        EXPECT_EQ(readUntil(m_port, "OK\r\n"), QByteArray("ATE1\r\r\nOK\r\n"));
     }
     m_port.close();
 }
@@ -370,7 +393,8 @@ TEST_F(SerialPortTest, LineSettingsTakeEffectAtTheNextOpen)
         ASSERT_TRUE(m_port.setLineSettings(QString::fromLatin1(settings)));
         ASSERT_TRUE(m_port.open(errorNumber, errorText));
         EXPECT_EQ(lineSettings(), seen);
-        EXPECT_EQ(exchange(m_port, "AT\r", "OK\r\n").reply, QByteArray("AT\r\r\nOK\r\n"));
+        m_port.write("AT\r");
+        EXPECT_EQ(readUntil(m_port, "OK\r\n"), QByteArray("AT\r\r\nOK\r\n"));
         m_port.close();
     }
 }
@@ -393,15 +417,12 @@ TEST_F(SerialPortTest, OpenFailsWithNumberAndDescription)
 
     openOn(m_port, m_sim.devicePath());
 
-    // Held by another port object: the lock refuses it.
-    QtSerialPort other;
-    ASSERT_TRUE(other.selectPort(m_sim.devicePath()));
-    errorNumber = 0;
-    errorText.clear();
-    EXPECT_FALSE(other.open(errorNumber, errorText));
-    EXPECT_EQ(errorNumber, 2) << "PermissionError";
-    EXPECT_FALSE(errorText.isEmpty());
-    EXPECT_FALSE(other.isOpen());
+    // Held by another port object: the lock refuses it, and the exchange asks.
+    Link held(m_sim.devicePath());
+    const Exchange refused = held.send("AT\r");
+    EXPECT_EQ(refused.result, ExchangeResult::StopMonitoring) << "停止 is the default answer";
+    EXPECT_THAT(held.log().toStdString(), HasSubstr("ｴﾗｰ番号[2]"));
+    ASSERT_EQ(held.prompts.m_questions.size(), 1u);
 
     // Opened again while an exchange holds it: refused, and the exchange goes on.
     errorNumber = 0;
@@ -410,70 +431,44 @@ TEST_F(SerialPortTest, OpenFailsWithNumberAndDescription)
     EXPECT_EQ(errorNumber, 3) << "OpenError";
     EXPECT_FALSE(errorText.isEmpty());
     EXPECT_TRUE(m_port.isOpen());
-    EXPECT_EQ(exchange(m_port, "AT\r", "OK\r\n").reply, QByteArray("AT\r\r\nOK\r\n"));
+    m_port.write("AT\r");
+    EXPECT_EQ(readUntil(m_port, "OK\r\n"), QByteArray("AT\r\r\nOK\r\n"));
 
     m_port.close();
-    EXPECT_TRUE(other.open(errorNumber, errorText)) << errorText.toStdString();
-    other.close();
+    EXPECT_EQ(held.send("AT\r").result, ExchangeResult::Answered);
 }
 
-TEST_F(SerialPortTest, VanishedDeviceNeitherCrashesNorSpins)
+TEST_F(SerialPortTest, DeviceVanishedMidExchangeIsUnansweredWithoutSpinning)
 {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ttyUsb"));
     startSim({QStringLiteral("--kind"), QStringLiteral("1"), QStringLiteral("--number"),
               QStringLiteral("0312345678"), QStringLiteral("--link"), link});
-    ASSERT_TRUE(m_sim.ok(QStringLiteral("pieces on")));
-    openOn(m_port, link);
+    ASSERT_TRUE(m_sim.okAll({QStringLiteral("slow 300")}));
+    Link l(link);
 
-    // Unplugged while the answer is on its way.
-    const Exchange started = exchange(m_port, "at$a\r", "\r\n0");
-    ASSERT_THAT(started.reply.constData(), StartsWith("at$a\r"));
-    ASSERT_TRUE(m_sim.ok(QStringLiteral("vanish")));
+    // Unplugged once the answer is on its way.
+    bool unplugged = false;
+    l.counting.beforeWait = [&] {
+        if (!unplugged && l.counting.reads > 0) {
+            unplugged = true;
+            ASSERT_TRUE(m_sim.ok(QStringLiteral("vanish")));
+        }
+    };
+    const Exchange e = l.send("at$a\r");
+    ASSERT_TRUE(unplugged);
+    EXPECT_EQ(e.result, ExchangeResult::Unanswered);
+    EXPECT_EQ(e.lcnt, SerialLink::MaxPoll + 1);
+    EXPECT_THAT(e.reply.constData(), StartsWith("a"));
+    EXPECT_THAT(e.reply.constData(), Not(HasSubstr("OK")));
+    EXPECT_LT(e.waits, e.reads + 5);
+    EXPECT_LT(e.wakeUps, e.reads + 50) << "the wait must sleep once the device has gone";
+    EXPECT_FALSE(l.port.isOpen());
     ASSERT_TRUE(m_sim.waitForExit());
 
-    constexpr int Polls = 2000;
-    QByteArray after;
-    const long sleepsBefore = sleepsSoFar();
-    QElapsedTimer wall;
-    wall.start();
-    for (int i = 0; i < Polls; ++i) {
-        QCoreApplication::processEvents();
-        if (m_port.waitingInput() > 0)
-            after += m_port.readAll();
-        else
-            m_port.waitForInput(PausePerPoll);
-    }
-    const long sleeps = sleepsSoFar() - sleepsBefore;
-    std::cout << "[ measure  ] " << Polls << " polls after the device vanished: wall "
-              << wall.elapsed() << " ms, " << sleeps << " sleeps" << std::endl;
-    EXPECT_THAT((started.reply + after).constData(), Not(HasSubstr("OK")));
-#ifdef Q_OS_LINUX
-    EXPECT_GE(sleeps, mostOf(Polls)) << "a vanished device must not make the poll spin";
-#endif
-    m_port.close();
-    EXPECT_FALSE(m_port.isOpen());
-
-    // Closed (or never opened), the port still answers every call harmlessly.
-    const long closedBefore = sleepsSoFar();
-    for (int i = 0; i < 100; ++i) {
-        EXPECT_EQ(m_port.waitingInput(), 0);
-        EXPECT_EQ(m_port.readAll(), QByteArray());
-        m_port.discardInput();
-        m_port.write("AT\r");
-        m_port.waitForInput(PausePerPoll);
-    }
-#ifdef Q_OS_LINUX
-    EXPECT_GE(sleepsSoFar() - closedBefore, mostOf(100));
-#endif
-    m_port.close();
-
-    // The link went with the device.
-    int errorNumber = 0;
-    QString errorText;
-    EXPECT_FALSE(m_port.open(errorNumber, errorText));
-    EXPECT_NE(errorNumber, 0);
-    EXPECT_FALSE(errorText.isEmpty());
+    // The link went with the device: the next exchange asks 停止 or 終了.
+    EXPECT_EQ(l.send("at$a\r").result, ExchangeResult::StopMonitoring);
+    EXPECT_THAT(l.log().toStdString(), HasSubstr("ｴﾗｰ番号["));
 }
 
 } // namespace

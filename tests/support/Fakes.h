@@ -148,7 +148,7 @@ public:
     QList<QByteArray> m_written;
     std::deque<Answer> m_answers;      // one per write, in order
     std::deque<QByteArray> m_incoming; // chunks of the current answer
-    // Called on every poll's wait, for tests that act in the middle of an exchange.
+    // Called on every wait, for tests that act in the middle of an exchange.
     std::function<void()> m_onWait;
 
     void answer(std::vector<QByteArray> chunks) { m_answers.push_back(Answer{std::move(chunks)}); }
@@ -195,19 +195,26 @@ public:
         }
     }
     qint64 waitingInput() override { return m_incoming.empty() ? 0 : m_incoming.front().size(); }
+    // Called after every read, for a device that keeps sending.
+    std::function<void()> m_onRead;
     QByteArray readAll() override
     {
         if (m_incoming.empty())
             return {};
         QByteArray c = m_incoming.front();
         m_incoming.pop_front();
+        if (m_onRead)
+            m_onRead();
         return c;
     }
-    void waitForInput(int) override
+    // Nothing more arrives unless `m_onWait` puts it there: a silent device's
+    // deadline passes at once.
+    bool waitForInput(QDeadlineTimer) override
     {
         ++m_waits;
         if (m_onWait)
             m_onWait();
+        return !m_incoming.empty();
     }
     void close() override
     {
@@ -366,5 +373,4 @@ struct FakePlatform {
     FakeDialogs dialogs;
     FakeLauncher launcher;
     FakeClock clock;
-    FakeEvents events;
 };

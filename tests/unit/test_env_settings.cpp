@@ -2,9 +2,9 @@
 // opens and what "登録" and "キャンセル" store.
 #include "Fakes.h"
 #include "ProgramFolder.h"
-#include "app/ProgramState.h"
 #include "config/EnvSettings.h"
 #include "config/basNbComIni.h"
+#include "state/ProgramState.h"
 
 #include <gtest/gtest.h>
 

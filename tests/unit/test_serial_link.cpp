@@ -3,6 +3,7 @@
 #include "ControllerRig.h"
 #include "platform/Cp932.h"
 
+#include <deque>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,19 +58,45 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
     }
 }
 
-TEST(SendCommand, EveryPollLetsEventsRunAndWaitsOnlyWhileNothingArrived)
+TEST(SendCommand, WaitsOnlyWhileNothingArrivedAndCountsItsPolls)
 {
     Exchange x;
     x.p.port.silent();
-    x.send();
-    EXPECT_EQ(x.p.events.m_passes, 10001);
-    EXPECT_EQ(x.p.port.m_waits, 10001);
+    EXPECT_EQ(x.send(), 1);
+    EXPECT_EQ(x.p.port.m_waits, 1) << "one wait, asleep until the deadline";
+    EXPECT_EQ(x.c.link().lastLcnt(), SerialLink::MaxPoll + 1);
 
     Exchange y;
     y.p.port.answer({"AT", "\r\r\n", "OK"});
     EXPECT_EQ(y.send(), 0);
     EXPECT_EQ(y.c.link().lastLcnt(), 2);
     EXPECT_EQ(y.p.port.m_waits, 0);
+
+    // The answer comes while the exchange waits: each wake-up is a poll.
+    Exchange z;
+    z.p.port.silent();
+    std::deque<QByteArray> later{"AT\\L1\r", "\r\nO", "K\r\n"};
+    z.p.port.m_onWait = [&] {
+        if (!later.empty()) {
+            z.p.port.m_incoming.push_back(later.front());
+            later.pop_front();
+        }
+    };
+    EXPECT_EQ(z.send(), 0);
+    EXPECT_EQ(z.p.port.m_waits, 3);
+    EXPECT_EQ(z.c.link().lastLcnt(), 5);
+    EXPECT_EQ(z.lastReply, QStringLiteral("AT\\L1\r\r\nOK\r\n"));
+
+    // Junk that never ends is no answer: the deadline holds while input flows.
+    Exchange j;
+    j.p.port.silent();
+    j.p.port.m_onWait = [&] {
+        for (int i = 0; i < 3; ++i)
+            j.p.port.m_incoming.push_back(QByteArray(64, 'x'));
+    };
+    j.p.port.m_onRead = [&] { j.p.port.m_incoming.push_back(QByteArray(64, 'x')); };
+    EXPECT_EQ(j.send(), 1);
+    EXPECT_EQ(j.c.link().lastLcnt(), SerialLink::MaxPoll + 1);
 }
 
 TEST(SendCommand, ThirdUnansweredExchangeIsLoggedAndReported)

@@ -1,9 +1,9 @@
 #include "platform/qt/QtDialogs.h"
 
-#include "app/ProgramState.h"
 #include "config/frmNbEnv.h"
 #include "dialogs/frmNbAbout.h"
 #include "dialogs/frmNbHelp.h"
+#include "state/ProgramState.h"
 
 QtDialogs::QtDialogs(ProgramState &state, const basNbComIni &ini, Prompts &prompts,
                      Launcher &launcher, QWidget *mainWindow, std::function<void()> mnuTime_Click,

@@ -7,7 +7,6 @@
 #include "dialogs/frmNbHelp.h"
 #include "platform/Clock.h"
 #include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtFonts.h"
 #include "platform/qt/QtIcons.h"
 #include "platform/qt/QtLauncher.h"
@@ -52,7 +51,6 @@ struct QtProgram::Parts {
     QtPrompts prompts{&window};
     QtLauncher launcher;
     SystemClock clock;
-    QtEventPump events;
     DialogsRelay dialogsRelay;
     MainController mainController;
     QtDialogs dialogs{mainController.state(),
@@ -71,7 +69,7 @@ struct QtProgram::Parts {
 
     explicit Parts(const QString &folder)
         : mainController{PlatformParts{window, tip, timer, port, tray, prompts, dialogsRelay,
-                                       launcher, clock, events, folder}}
+                                       launcher, clock, folder}}
     {
     }
 };

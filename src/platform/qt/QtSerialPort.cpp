@@ -4,11 +4,8 @@
 #include <algorithm>
 #include <array>
 
-#ifndef Q_OS_WIN
-#include <cerrno>
-#include <ctime>
-#include <poll.h>
-#endif
+#include <QEventLoop>
+#include <QTimer>
 
 namespace {
 // The rates Linux has termios constants for. QSerialPort would program any
@@ -89,20 +86,6 @@ bool parseStopBits(const QString &text, QSerialPort::StopBits &bits)
     return false;
 }
 
-#ifndef Q_OS_WIN
-timespec pause(int microseconds)
-{
-    const long us = std::max(microseconds, 0);
-    return timespec{static_cast<time_t>(us / 1000000), (us % 1000000) * 1000};
-}
-
-void sleepFor(int microseconds)
-{
-    timespec left = pause(microseconds);
-    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
-#endif
 } // namespace
 
 QtSerialPort::QtSerialPort() = default;
@@ -198,26 +181,52 @@ QByteArray QtSerialPort::readAll()
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
 }
 
-void QtSerialPort::waitForInput(int microseconds)
+bool QtSerialPort::waitForInput(QDeadlineTimer deadline)
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(microseconds);
-    if (m_port.isOpen())
-        m_port.waitForReadyRead(1);
-#else
-    const int fd = m_port.isOpen() ? static_cast<int>(m_port.handle()) : -1;
-    if (fd < 0 || m_port.error() == QSerialPort::ResourceError) {
-        sleepFor(microseconds);
-        return;
+    if (waitingInput() > 0)
+        return true;
+    if (deadline.hasExpired())
+        return false;
+    // The same wait on every platform: the event loop sleeps in the kernel
+    // until the port's notifier, a timer or another event wakes it.
+    QEventLoop loop;
+    bool arrived = false;
+    bool broken = false;
+    QMetaObject::Connection input;
+    QMetaObject::Connection gone;
+    if (m_port.isOpen()) {
+        input = QObject::connect(&m_port, &QSerialPort::readyRead, &loop, [&] {
+            arrived = true;
+            loop.quit();
+        });
+        // A device that has gone (a USB adapter pulled, the other end of a
+        // pseudo-terminal closed) reads as end of file at every wake-up.
+        gone = QObject::connect(
+            &m_port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError error) {
+                if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+                    broken = true;
+                    loop.quit();
+                }
+            });
     }
-    pollfd watch{fd, POLLIN, 0};
-    const timespec timeout = pause(microseconds);
-    const int ready = ::ppoll(&watch, 1, &timeout, nullptr);
-    // A device that has gone reports a hang-up at once, every time: wait the pause
-    // instead, so the caller's poll loop never spins.
-    if (ready < 0 || (ready > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL))))
-        sleepFor(microseconds);
-#endif
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
+    loop.exec();
+    QObject::disconnect(input);
+    QObject::disconnect(gone);
+    if (broken) {
+        // Its descriptor would wake the loop without end. Closed, the port has
+        // nothing more to read, and the wait sleeps out its time like any
+        // wait for a device that does not answer.
+        m_port.close();
+        if (timer.isActive())
+            loop.exec();
+        return false;
+    }
+    return arrived || waitingInput() > 0;
 }
 
 void QtSerialPort::close()

@@ -23,7 +23,7 @@ public:
     void write(const QByteArray &data) override;
     qint64 waitingInput() override;
     QByteArray readAll() override;
-    void waitForInput(int microseconds) override;
+    bool waitForInput(QDeadlineTimer deadline) override;
     void close() override;
 
 private:
