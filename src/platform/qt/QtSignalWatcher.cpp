@@ -10,10 +10,19 @@
 
 namespace {
 int g_fds[2] = {-1, -1};
+volatile sig_atomic_t g_pending = 0;
 constexpr int Watched[] = {SIGTERM, SIGINT, SIGHUP};
 
 void onSignal(int signalNumber)
 {
+    // A second signal before the event loop took the first: whatever holds
+    // the loop up, the program ends now.
+    if (g_pending) {
+        ::signal(signalNumber, SIG_DFL);
+        ::raise(signalNumber);
+        return;
+    }
+    g_pending = 1;
     const auto byte = static_cast<unsigned char>(signalNumber);
     // Only async-signal-safe work here; the rest runs on the event loop.
     [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &byte, 1);

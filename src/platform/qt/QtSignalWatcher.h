@@ -12,7 +12,8 @@ class QtSignalWatcher final : public QObject {
 public:
     // `onSignal` runs the shut-down and says whether it started it; false
     // means it had run already. From then on the signals take their default
-    // action, so a program that is still running can always be ended.
+    // action, as does a second signal that comes before the event loop took
+    // the first: a program that is still running can always be ended.
     explicit QtSignalWatcher(std::function<bool()> onSignal, QObject *parent = nullptr);
     ~QtSignalWatcher() override;
 
