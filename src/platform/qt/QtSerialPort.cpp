@@ -88,7 +88,26 @@ bool parseStopBits(const QString &text, QSerialPort::StopBits &bits)
 
 } // namespace
 
-QtSerialPort::QtSerialPort() = default;
+QtSerialPort::QtSerialPort()
+{
+    // Made once: a wait happens at every byte of an answer.
+    m_deadline.setSingleShot(true);
+    m_deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_deadline, &QTimer::timeout, &m_wait, &QEventLoop::quit);
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_wait, [this] {
+        m_arrived = true;
+        m_wait.quit();
+    });
+    // A device that has gone (a USB adapter pulled, the other end of a
+    // pseudo-terminal closed) reads as end of file at every wake-up.
+    QObject::connect(
+        &m_port, &QSerialPort::errorOccurred, &m_wait, [this](QSerialPort::SerialPortError error) {
+            if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+                m_broken = true;
+                m_wait.quit();
+            }
+        });
+}
 
 QtSerialPort::~QtSerialPort()
 {
@@ -188,45 +207,21 @@ bool QtSerialPort::waitForInput(QDeadlineTimer deadline)
     if (deadline.hasExpired())
         return false;
     // The same wait on every platform: the event loop sleeps in the kernel
-    // until the port's notifier, a timer or another event wakes it.
-    QEventLoop loop;
-    bool arrived = false;
-    bool broken = false;
-    QMetaObject::Connection input;
-    QMetaObject::Connection gone;
-    if (m_port.isOpen()) {
-        input = QObject::connect(&m_port, &QSerialPort::readyRead, &loop, [&] {
-            arrived = true;
-            loop.quit();
-        });
-        // A device that has gone (a USB adapter pulled, the other end of a
-        // pseudo-terminal closed) reads as end of file at every wake-up.
-        gone = QObject::connect(
-            &m_port, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError error) {
-                if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-                    broken = true;
-                    loop.quit();
-                }
-            });
-    }
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
-    loop.exec();
-    QObject::disconnect(input);
-    QObject::disconnect(gone);
-    if (broken) {
+    // until the port's notifier, the deadline's timer or another event wakes it.
+    m_arrived = false;
+    m_broken = false;
+    m_deadline.start(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
+    m_wait.exec();
+    if (m_broken) {
         // Its descriptor would wake the loop without end. Closed, the port has
         // nothing more to read, and the wait sleeps out its time like any
         // wait for a device that does not answer.
         m_port.close();
-        if (timer.isActive())
-            loop.exec();
-        return false;
+        if (m_deadline.isActive())
+            m_wait.exec();
     }
-    return arrived || waitingInput() > 0;
+    m_deadline.stop();
+    return !m_broken && (m_arrived || waitingInput() > 0);
 }
 
 void QtSerialPort::close()

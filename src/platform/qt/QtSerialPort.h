@@ -4,7 +4,9 @@
 
 #include "platform/SerialPort.h"
 
+#include <QEventLoop>
 #include <QSerialPort>
+#include <QTimer>
 
 class QtSerialPort : public SerialPort {
 public:
@@ -28,6 +30,11 @@ public:
 
 private:
     QSerialPort m_port;
+    // The wait for input: a loop woken by the port or by the deadline.
+    QEventLoop m_wait;
+    QTimer m_deadline;
+    bool m_arrived = false;
+    bool m_broken = false;
     QString m_deviceName;
     qint32 m_baudRate = 9600;
     QSerialPort::Parity m_parity = QSerialPort::NoParity;
