@@ -4,9 +4,9 @@
 # without a display it runs under Xvfb with a tray host and leaves screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh run build demo
 
-cmake --preset release >/dev/null
+cmake --preset release -DNUBREL_TESTS=OFF >/dev/null
 cmake --build --preset release -j2
 demo=${NUBREL_DEMO_DIR:-$(mktemp -d /tmp/nubrel-demo-XXXXXX)}
 cmake --install build/release --prefix "$demo/Nubrel" >/dev/null

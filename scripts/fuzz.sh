@@ -15,7 +15,7 @@ fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 

@@ -6,7 +6,6 @@
 #   scripts/install.sh [--prefix DIR] [--autostart] [--build-dir DIR]
 # (--build-dir installs from a tree that is already built, without building.)
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
 prefix=$HOME/Nubrel
 autostart=0
@@ -20,10 +19,16 @@ while [ $# -gt 0 ]; do
     *) echo "install: unknown option $1" >&2; exit 2 ;;
     esac
 done
+# Absolute before anything changes directory: the menu entry must start the
+# program from anywhere, and uninstall must find it again.
+prefix=$(realpath -m -- "$prefix")
+[ -z "$build" ] || build=$(realpath -m -- "$build")
+cd "$(dirname "$0")/.."
 
 if [ -z "$build" ]; then
-    scripts/install-deps.sh
-    cmake --preset release >/dev/null
+    # What building and running need; no test tools.
+    scripts/install-deps.sh run build
+    cmake --preset release -DNUBREL_TESTS=OFF >/dev/null
     cmake --build --preset release -j2
     build=build/release
 fi

@@ -13,6 +13,7 @@ while [ $# -gt 0 ]; do
     *) echo "uninstall: unknown option $1" >&2; exit 2 ;;
     esac
 done
+prefix=$(realpath -m -- "$prefix")
 
 rm -f "${XDG_DATA_HOME:-$HOME/.local/share}/applications/nubrel.desktop" \
       "${XDG_CONFIG_HOME:-$HOME/.config}/autostart/nubrel.desktop"

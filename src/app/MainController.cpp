@@ -162,6 +162,8 @@ void MainController::Form_Unload()
     m_dialogs.closeAbout();
     m_dialogs.closeManual();
     writeWindowSettings();
+    // Calls the history could not take yet get their last chance.
+    m_history.WritePending(ProgramFiles::HistoryFile);
 
     if (m_state.InTray)
         m_tray.Shell_NotifyIcon(NotifyMessage::NIM_DELETE, m_state.trayIconData);

@@ -22,22 +22,9 @@ void HistoryFile::WriteHistory(const QString &fileName, const QString &number)
 {
     const QString path = m_folder + fileName.trimmed();
     m_pending += Cp932::encode(formatLine(m_clock.now(), number) + QStringLiteral("\r\n"));
-
-    const QFileInfo before(path);
-    const qint64 sizeBefore = before.exists() ? before.size() : -1;
-    if (TextFile::append(path, m_pending)) {
-        m_pending.clear();
+    if (appendPending(path)) {
         m_failing = false;
         return;
-    }
-    // A full disk may have taken part of the lines: cut them off again, so the
-    // retry does not leave a broken line in front of them.
-    if (sizeBefore >= 0) {
-        QFile file(path);
-        if (file.size() > sizeBefore)
-            file.resize(sizeBefore);
-    } else if (QFileInfo::exists(path) && QFileInfo(path).size() == 0) {
-        QFile::remove(path);
     }
     if (m_pending.size() > MaxPendingBytes) {
         const qsizetype cut = m_pending.indexOf('\n', m_pending.size() - MaxPendingBytes);
@@ -49,4 +36,29 @@ void HistoryFile::WriteHistory(const QString &fileName, const QString &number)
                        QStringLiteral("着信履歴を書き込めません。") + path +
                            QStringLiteral("（次の記録のときに書き直します）"));
     }
+}
+
+bool HistoryFile::WritePending(const QString &fileName)
+{
+    return m_pending.isEmpty() || appendPending(m_folder + fileName.trimmed());
+}
+
+bool HistoryFile::appendPending(const QString &path)
+{
+    const QFileInfo before(path);
+    const qint64 sizeBefore = before.exists() ? before.size() : -1;
+    if (TextFile::append(path, m_pending)) {
+        m_pending.clear();
+        return true;
+    }
+    // A full disk may have taken part of the lines: cut them off again, so the
+    // retry does not leave a broken line in front of them.
+    if (sizeBefore >= 0) {
+        QFile file(path);
+        if (file.size() > sizeBefore)
+            file.resize(sizeBefore);
+    } else if (QFileInfo::exists(path) && QFileInfo(path).size() == 0) {
+        QFile::remove(path);
+    }
+    return false;
 }

@@ -17,6 +17,9 @@ public:
     HistoryFile(QString programFolder, const Clock &clock, const DiagnosticLog &log);
 
     void WriteHistory(const QString &fileName, const QString &number);
+    // One more try for the lines kept, as the program ends; true when none is
+    // left.
+    bool WritePending(const QString &fileName);
 
     // "yyyy/mm/dd,hh:nn:ss,number", without the line end.
     static QString formatLine(const QDateTime &when, const QString &number);
@@ -25,6 +28,9 @@ public:
     const QByteArray &pending() const { return m_pending; }
 
 private:
+    // Appends the kept lines; on failure takes a partly written tail off again.
+    bool appendPending(const QString &path);
+
     QString m_folder;
     const Clock &m_clock;
     const DiagnosticLog &m_log;

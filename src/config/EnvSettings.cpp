@@ -26,7 +26,6 @@ EnvSettings::EnvSettings(ProgramState &state, const basNbComIni &ini, Prompts &p
 void EnvSettings::Form_Load()
 {
     m_state.EnvRegistered = false;
-    // Exactly one port button is on, even for a port the dialog does not offer.
     setComPort(m_state.ComPort);
     FillSpeedList();
     SelectSpeed(m_state.ComSpeed);
@@ -36,12 +35,12 @@ void EnvSettings::Form_Load()
 
 void EnvSettings::setComPort(int button)
 {
-    m_comPort = button >= 1 && button <= 4 ? button : DefaultPortButton;
+    m_comPort = button >= 1 && button <= 4 ? button : NoButton;
 }
 
 void EnvSettings::setHistTxt(int button)
 {
-    m_histTxt = button == 0 || button == 1 ? button : 0;
+    m_histTxt = button == 0 || button == 1 ? button : NoButton;
 }
 
 void EnvSettings::FillSpeedList()
@@ -133,13 +132,16 @@ bool EnvSettings::cmdOK_Click(int index)
     if (index != 0)
         return true;
 
-    m_state.ComPort = static_cast<std::int16_t>(m_comPort);
+    // The first button that is on; with none on, the value stays.
+    if (m_comPort != NoButton)
+        m_state.ComPort = static_cast<std::int16_t>(m_comPort);
     m_ini.PutIniString(Env, QStringLiteral("COMPORT"), QString::number(m_state.ComPort));
 
     m_state.ComSpeed = chosenSpeed();
     m_ini.PutIniString(Env, QStringLiteral("COMSPEED"), m_state.ComSpeed);
 
-    m_state.HistTxt = static_cast<std::int16_t>(m_histTxt);
+    if (m_histTxt != NoButton)
+        m_state.HistTxt = static_cast<std::int16_t>(m_histTxt);
     m_ini.PutIniString(Env, QStringLiteral("HISTTXT"), QString::number(m_state.HistTxt));
 
     const int line = chosenProduct();

@@ -19,8 +19,10 @@ public:
     // The speeds offered, in list order.
     static const QStringList SpeedList;
     static constexpr int DefaultSpeedLine = 11; // "9600"
-    // The port button switched on for a port the dialog does not offer.
-    static constexpr int DefaultPortButton = 2;
+    // No button of a group is on: the stored value is one the dialog does not
+    // offer (a port mapped in [PORTS] beyond COM4, history 2 …), and "登録"
+    // keeps it unless the user picks a button.
+    static constexpr int NoButton = -1;
 
     EnvSettings(ProgramState &state, const basNbComIni &ini, Prompts &prompts);
 
@@ -31,7 +33,7 @@ public:
     // Index 0 "登録", 1 "キャンセル". True when the dialog is to close.
     bool cmdOK_Click(int index);
 
-    // The controls. The port button on (1..4).
+    // The controls. The port button on (1..4), or NoButton.
     int comPort() const { return m_comPort; }
     void setComPort(int button);
     // The speed box: its lines, the selected line and the text of its edit field.
@@ -47,7 +49,7 @@ public:
     void setProductIndex(int line);
     QString productText() const { return m_productText; }
     void setProductText(const QString &text) { m_productText = text; }
-    // The history button on: 0 "作成する", 1 "作成しない".
+    // The history button on: 0 "作成する", 1 "作成しない", or NoButton.
     int histTxt() const { return m_histTxt; }
     void setHistTxt(int button);
 
@@ -59,7 +61,7 @@ private:
     const basNbComIni &m_ini;
     Prompts &m_prompts;
 
-    int m_comPort = DefaultPortButton;
+    int m_comPort = NoButton;
     QStringList m_speedLines;
     int m_speedIndex = -1;
     QString m_speedText;

@@ -88,7 +88,8 @@ frmNbEnv::frmNbEnv(ProgramState &state, const basNbComIni &ini, Prompts &prompts
     m_env.Form_Load();
     showModel();
     connectModel();
-    m_rbtnCom[m_env.comPort() - 1]->setFocus(Qt::OtherFocusReason);
+    const int focused = m_env.comPort() == EnvSettings::NoButton ? 1 : m_env.comPort();
+    m_rbtnCom[focused - 1]->setFocus(Qt::OtherFocusReason);
 }
 
 int frmNbEnv::pixels(double twips) const
@@ -146,14 +147,16 @@ QComboBox *frmNbEnv::addCombo(QWidget *in, const char *name, double left, double
 
 void frmNbEnv::showModel()
 {
-    m_rbtnCom[m_env.comPort() - 1]->setChecked(true);
+    if (m_env.comPort() != EnvSettings::NoButton)
+        m_rbtnCom[m_env.comPort() - 1]->setChecked(true);
     m_cmbSpeed->addItems(m_env.speedLines());
     m_cmbSpeed->setCurrentIndex(m_env.speedIndex());
     m_cmbSpeed->setEditText(m_env.speedText());
     m_cmbProducts->addItems(m_env.productLines());
     m_cmbProducts->setCurrentIndex(m_env.productIndex());
     m_cmbProducts->setEditText(m_env.productText());
-    m_rbnHst[m_env.histTxt()]->setChecked(true);
+    if (m_env.histTxt() != EnvSettings::NoButton)
+        m_rbnHst[m_env.histTxt()]->setChecked(true);
 }
 
 void frmNbEnv::connectModel()

@@ -110,6 +110,9 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
     ++m_state.iTry;
     result = ExchangeResult::Answered;
     reply.clear();
+    // The device for the port is looked up again at every exchange, so a
+    // [PORTS] line mended after 停止 holds at the next 開始.
+    ApplyCommPort();
 
     int errorNumber = 0;
     QString errorText;

@@ -50,6 +50,19 @@ tr -d '\r' <"$ini" | grep -aqx "PRODUCTSLISTCNT=$shipped_count" || fail "product
 [ "$log" = "$(md5sum <"$prefix/Nubrel.log")" ] || fail "log touched"
 grep -qx "Exec=\"$prefix/nubrel\"" "$autostart" || fail "autostart entry: $(cat "$autostart" 2>/dev/null)"
 
+# A plain CMake install over the folder keeps the user's settings file too.
+settings=$(md5sum <"$ini")
+cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
+[ "$settings" = "$(md5sum <"$ini")" ] || fail "cmake --install replaced the user's Nubrel.ini"
+
+# A relative prefix becomes absolute before anything else.
+(cd "$home" && "$source_dir/scripts/install.sh" --build-dir "$build" --prefix Relative >/dev/null 2>&1) ||
+    fail "install --prefix Relative"
+grep -qx "Exec=\"$home/Relative/nubrel\"" "$menu" || fail "relative prefix: $(cat "$menu")"
+(cd "$home" && "$source_dir/scripts/uninstall.sh" --prefix Relative --purge >/dev/null) || fail "uninstall relative"
+[ -e "$home/Relative" ] && fail "uninstall did not find the relative prefix"
+install
+
 "$source_dir/scripts/uninstall.sh" >/dev/null || fail "uninstall"
 [ -e "$prefix/nubrel" ] && fail "the program stayed"
 [ -e "$menu" ] || [ -e "$autostart" ] && fail "an entry stayed"

@@ -168,7 +168,7 @@ TEST(frmNbEnvWidget, TabOrderFollowsTheLayoutAndExactlyOneButtonPerGroupIsOn)
     EXPECT_FALSE(dlg.rbnHst(0)->isChecked());
 }
 
-TEST(frmNbEnvWidget, OpensOnTheStateWithMendsForValuesItDoesNotOffer)
+TEST(frmNbEnvWidget, OpensOnTheStateWithNoButtonOnForValuesItDoesNotOffer)
 {
     const QString four = QStringLiteral("[NUBREL]\nPRODUCTSLISTCNT=4\n"
                                         "PRODUCTSLIST0=0,a\nPRODUCTSLIST1=0,b\n"
@@ -194,15 +194,15 @@ TEST(frmNbEnvWidget, OpensOnTheStateWithMendsForValuesItDoesNotOffer)
          1,
          1,
          {QStringLiteral("モデムＡ"), QStringLiteral("ＴＡ　Ｃ")}},
-        {"out of range",
+        {"out of range: no button on",
          Gaps,
          9,
          QStringLiteral("31250"),
          5,
          1,
-         2,
-         11,
          0,
+         11,
+         -1,
          -1,
          {QStringLiteral("モデムＡ"), QStringLiteral("ＴＡ　Ｃ")}},
         {"ListIndex 4 of 4",
@@ -232,8 +232,8 @@ TEST(frmNbEnvWidget, OpensOnTheStateWithMendsForValuesItDoesNotOffer)
         EXPECT_EQ(dlg.cmbSpeed()->count(), 17);
         EXPECT_EQ(dlg.cmbSpeed()->currentIndex(), c.speedLine) << c.what;
         EXPECT_EQ(dlg.cmbSpeed()->currentText(), dlg.cmbSpeed()->itemText(c.speedLine));
-        EXPECT_TRUE(dlg.rbnHst(c.histOn)->isChecked()) << c.what;
-        EXPECT_FALSE(dlg.rbnHst(1 - c.histOn)->isChecked()) << c.what;
+        for (int i = 0; i <= 1; ++i)
+            EXPECT_EQ(dlg.rbnHst(i)->isChecked(), i == c.histOn) << c.what << " history " << i;
         QStringList items;
         for (int i = 0; i < dlg.cmbProducts()->count(); ++i)
             items << dlg.cmbProducts()->itemText(i);
@@ -243,7 +243,7 @@ TEST(frmNbEnvWidget, OpensOnTheStateWithMendsForValuesItDoesNotOffer)
             EXPECT_TRUE(dlg.cmbProducts()->currentText().isEmpty()) << c.what;
         }
         // The model the widgets mirror agrees with them.
-        EXPECT_EQ(dlg.model().comPort(), c.portOn);
+        EXPECT_EQ(dlg.model().comPort(), c.portOn == 0 ? EnvSettings::NoButton : c.portOn);
         EXPECT_EQ(dlg.model().productIndex(), c.productLine);
     }
 }

@@ -38,15 +38,17 @@ struct EnvRig {
 
 } // namespace
 
-TEST(EnvSettingsLoad, SwitchesOnTheStoredButtonsAndMendsValuesOutOfRange)
+TEST(EnvSettingsLoad, SwitchesOnTheStoredButtonsAndNoneForValuesItDoesNotOffer)
 {
+    constexpr int None = EnvSettings::NoButton;
     struct Case {
         std::int16_t comPort;
         int portButton;
         std::int16_t histTxt;
         int histButton;
     } cases[] = {
-        {1, 1, 0, 0}, {3, 3, 1, 1}, {4, 4, 1, 1}, {0, 2, 2, 0}, {5, 2, -1, 0}, {-3, 2, 7, 0},
+        {1, 1, 0, 0},       {3, 3, 1, 1},        {4, 4, 1, 1},
+        {0, None, 2, None}, {5, None, -1, None}, {-3, None, 7, None},
     };
     for (const Case &c : cases) {
         EnvRig r;
@@ -59,6 +61,19 @@ TEST(EnvSettingsLoad, SwitchesOnTheStoredButtonsAndMendsValuesOutOfRange)
         EXPECT_EQ(r.env.histTxt(), c.histButton) << c.histTxt;
         EXPECT_EQ(r.state.ComPort, c.comPort) << "loading changes no setting";
     }
+
+    // "登録" with no button on keeps the value: a port mapped in [PORTS] beyond
+    // COM4, the history switched off by a 2.
+    EnvRig r;
+    r.state.ComPort = 5;
+    r.state.HistTxt = 2;
+    r.env.Form_Load();
+    r.env.setProductIndex(0);
+    EXPECT_TRUE(r.env.cmdOK_Click(0));
+    EXPECT_EQ(r.state.ComPort, 5);
+    EXPECT_EQ(r.state.HistTxt, 2);
+    EXPECT_EQ(r.env_("COMPORT"), QStringLiteral("5"));
+    EXPECT_EQ(r.env_("HISTTXT"), QStringLiteral("2"));
 }
 
 TEST(EnvSettingsLoad, OffersTheSeventeenSpeedsAndSelectsTheStoredOneOr9600)

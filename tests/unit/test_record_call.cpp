@@ -112,6 +112,13 @@ TEST(WriteHistory, LineThatCannotBeWrittenIsKeptAndLoggedOncePerStreak)
     r.history.WriteHistory(QStringLiteral("/着信履歴.TXT"), QStringLiteral("0344444444"));
     EXPECT_EQ(r.folder.readText(QStringLiteral("Nubrel.log")).count(QStringLiteral("\r\n")), 2)
         << "a new streak is logged again";
+
+    // The program ends with a line still kept: one more try.
+    EXPECT_FALSE(r.history.WritePending(QStringLiteral("/着信履歴.TXT")));
+    ASSERT_TRUE(QDir().rmdir(path));
+    EXPECT_TRUE(r.history.WritePending(QStringLiteral("/着信履歴.TXT")));
+    EXPECT_EQ(r.historyText(), QStringLiteral("2026/12/07,09:07:03,0344444444\r\n"));
+    EXPECT_TRUE(r.history.pending().isEmpty());
 }
 
 TEST(WriteLog, LineLayoutAndBytes)

@@ -207,6 +207,12 @@ TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
     x.c.link().ApplyCommPort();
     EXPECT_EQ(x.p.port.m_device, QStringLiteral("/dev/ttyS2"));
 
+    // A mapping mended while monitoring is stopped holds at the next exchange.
+    x.folder.writeIni(QStringLiteral("[PORTS]\nCOM3=/dev/ttyACM0\n"));
+    x.p.port.silent();
+    x.send();
+    EXPECT_EQ(x.p.port.m_device, QStringLiteral("/dev/ttyACM0"));
+
     struct Case {
         const char *speed;
         const char *settings;

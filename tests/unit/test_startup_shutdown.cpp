@@ -1,6 +1,7 @@
 // Start-up and shut-down of the main window through the boundary.
 #include "ControllerRig.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -234,4 +235,20 @@ TEST(FormUnload, LogOffWritesTheSettingsAndKeepsMonitoring)
     r.c.TimForm_Timer();
     EXPECT_EQ(r.s.LastNumber, QStringLiteral("0312345678"));
     EXPECT_NE(r.p.timer.m_interval, 0);
+}
+
+TEST(FormUnload, HistoryLinesStillKeptGetOneMoreTry)
+{
+    ControllerRig r;
+    r.c.Form_Load();
+    const QString history = r.folder.file(QStringLiteral("着信履歴.TXT"));
+    ASSERT_TRUE(QDir().mkdir(history)); // nothing can be appended for now
+    r.s.BaselineRead = true;
+    r.p.port.answer({"AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/1207\r\n\r\nOK\r\n"});
+    r.c.TimForm_Timer();
+    ASSERT_EQ(r.s.LastNumber, QStringLiteral("0312345678"));
+    ASSERT_TRUE(QDir().rmdir(history));
+    r.c.Form_Unload();
+    EXPECT_EQ(r.folder.readText(QStringLiteral("着信履歴.TXT")),
+              QStringLiteral("2026/12/07,09:05:03,0312345678\r\n"));
 }
