@@ -105,9 +105,13 @@ IniFile::Line IniFile::parseLine(qsizetype begin, qsizetype textEnd, qsizetype e
             --to;
     };
     if (m_bytes[first] == '[') {
+        // Without its ']' the line opens no section, as the profile functions read it.
+        const qsizetype close = sectionNameEnd(first + 1, textEnd);
+        if (close >= textEnd)
+            return line;
         line.kind = Kind::Section;
         line.nameBegin = first + 1;
-        line.nameEnd = sectionNameEnd(first + 1, textEnd);
+        line.nameEnd = close;
     } else {
         // '=' is below every CP932 trail byte and never inside a UTF-8 sequence.
         const qsizetype eq = m_bytes.indexOf('=', first);
@@ -125,7 +129,7 @@ IniFile::Line IniFile::parseLine(qsizetype begin, qsizetype textEnd, qsizetype e
     return line;
 }
 
-// Where a section name ends: at its ']' or, without one, at the end of the line.
+// Where a section name ends: at its ']', or at the end of the line without one.
 // In CP932 ']' (0x5D) can be the second byte of a character, so step by characters.
 qsizetype IniFile::sectionNameEnd(qsizetype from, qsizetype textEnd) const
 {

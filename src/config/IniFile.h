@@ -2,7 +2,8 @@
 // changes one line at a time, leaving every other byte as it was.
 //
 // Lines end at LF; a CR before the LF is not part of the line's text. After
-// blanks, '[' opens a section header, ';' or '#' a comment, and a line with '='
+// blanks, '[' opens a section header (when a ']' closes it), ';' or '#' a
+// comment, and a line with '='
 // is a key line (key and value trimmed of blanks and tabs). The first matching
 // section and the first matching key in it count; key lines before the first
 // header belong to no section. A file that starts with a UTF-8 byte-order mark

@@ -19,6 +19,18 @@ IniFile load(const QString &path)
         bytes.clear();
     return IniFile(std::move(bytes));
 }
+
+// A value in one pair of double or single quotes reads without them, as the
+// profile functions read a hand-edited file. Neither quote can be the second
+// byte of a double-byte character.
+std::optional<QByteArray> readValue(const IniFile &file, const QString &section, const QString &key)
+{
+    std::optional<QByteArray> value = file.value(section, key);
+    if (value && value->size() >= 2 && (value->front() == '"' || value->front() == '\'') &&
+        value->back() == value->front())
+        *value = value->sliced(1, value->size() - 2);
+    return value;
+}
 } // namespace
 
 basNbComIni::basNbComIni(QString programFolder)
@@ -35,7 +47,7 @@ QString basNbComIni::GetIniString(const QString &section, const QString &key,
                                   const QString &defaultValue) const
 {
     const IniFile file = load(m_path);
-    const std::optional<QByteArray> value = file.value(section, key);
+    const std::optional<QByteArray> value = readValue(file, section, key);
     if (!value)
         return defaultValue;
     const QByteArray cut = file.cut(*value, MaxValueBytes);
@@ -45,7 +57,7 @@ QString basNbComIni::GetIniString(const QString &section, const QString &key,
 std::int16_t basNbComIni::GetIniInt(const QString &section, const QString &key,
                                     std::int16_t defaultValue) const
 {
-    const std::optional<QByteArray> value = load(m_path).value(section, key);
+    const std::optional<QByteArray> value = readValue(load(m_path), section, key);
     if (!value || value->isEmpty())
         return defaultValue;
     // The decimal number at the start; reading stops at the first other

@@ -139,6 +139,19 @@ TEST(GetIniString, ReadsHandEditedFiles)
             << c.what;
         EXPECT_EQ(ini.GetIniInt(s("NUBREL"), s("STATE"), 0), 2) << c.what;
     }
+
+    // One pair of quotes around a value is taken off, for text and numbers.
+    folder.writeBytes(Ini, Cp932::encode(s("[NUBREL]\nFONT=\"ＭＳ Ｐゴシック\"\nSTATE='2'\n"
+                                           "A=\"\"\nB='x\"\nC=\"\nD=\"\"y\"\"\n")));
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), QString()), s("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(ini.GetIniInt(s("NUBREL"), s("STATE"), 0), 2);
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("A"), s("default")), s("default")) << "empty";
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("B"), QString()), s("'x\"")) << "no pair";
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("C"), QString()), s("\"")) << "one quote";
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("D"), QString()), s("\"y\"")) << "one pair only";
+    // Written with quotes, read back without them.
+    ASSERT_EQ(ini.PutIniString(s("NUBREL"), s("FONT"), s("\"IPAPGothic\"")), 1);
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), QString()), s("IPAPGothic"));
 }
 
 TEST(PutIniString, RewritesOneLineAndKeepsEveryOtherByte)

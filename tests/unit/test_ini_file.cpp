@@ -99,6 +99,11 @@ TEST(IniFileRead, HandEditedFormsReadLikeTheShippedOne)
         EXPECT_EQ(read(file, "B", "K"), QStringLiteral("w")) << c.what;
     }
 
+    // A '[' line without its ']' opens no section: its keys stay where they were.
+    const IniFile open("[A]\nK=v\n[B\nL=w\n");
+    EXPECT_EQ(read(open, "A", "L"), QStringLiteral("w"));
+    EXPECT_FALSE(IniFile("[B\nL=w\n").value(QStringLiteral("B"), QStringLiteral("L")));
+
     const IniFile utf8(Bom + QStringLiteral("[NUBREL]\nFONT=ＭＳ Ｐゴシック\n").toUtf8());
     EXPECT_TRUE(utf8.isUtf8());
     EXPECT_EQ(read(utf8, "NUBREL", "FONT"), QStringLiteral("ＭＳ Ｐゴシック"));
