@@ -107,6 +107,23 @@ ended_within() { # SECONDS: the program has ended (and was reaped)
     return $rc
 }
 device_heard() { grep -q "^recv $1" "$work/device.log" 2>/dev/null; }
+# A plain start on the simulated device, up to the main window.
+start_plain() {
+    write_ini ''
+    start_device --kind 0
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+}
+# KEYS on the main window until the window titled TITLE is open: a key pressed
+# before the window has the focus is lost, so press again.
+open_window() { # TITLE KEYS...
+    local title=$1
+    shift
+    title_is "$title" && return 0
+    xdotool windowactivate --sync "$main_window" key --clearmodifiers "$@"
+    until_ok 2 title_is "$title"
+}
 nubrel_windows_visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -q .; }
 
 # The program's icon in the tray. icewm embeds it as a small window of the
@@ -338,18 +355,8 @@ sigterm_during_question)
     settings_written || fail "settings not written"
     pass ;;
 sigterm_during_settings_dialog)
-    write_ini ''
-    start_device --kind 0
-    start_program
-    until_ok 15 title_is '準備中' || fail "no window"
-    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
-    # A key pressed before the window has the focus is lost: press again until it opens.
-    open_settings() {
-        title_is '環境設定' && return 0
-        xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+k
-        until_ok 2 title_is '環境設定'
-    }
-    until_ok 20 open_settings || fail "the settings dialog did not open"
+    start_plain
+    until_ok 20 open_window '環境設定' alt+k || fail "the settings dialog did not open"
     shot dialog
     kill -TERM "$program"
     ended_within 5 || fail "the program did not end with the settings dialog open"
@@ -552,11 +559,7 @@ first_window)
     done
     pass ;;
 close_box_ends_program)
-    write_ini ''
-    start_device --kind 0
-    start_program
-    until_ok 15 title_is '準備中' || fail "no window"
-    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    start_plain
     # The window manager's close, as its close box sends it.
     xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
     ended_within 5 || fail "the close box did not end the program"
@@ -565,17 +568,8 @@ close_box_ends_program)
         fail "keys: $keys"
     pass ;;
 font_dialog)
-    write_ini ''
-    start_device --kind 0
-    start_program
-    until_ok 15 title_is '準備中' || fail "no window"
-    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
-    open_font() {
-        title_is 'フォント' && return 0
-        xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+d f
-        until_ok 2 title_is 'フォント'
-    }
-    until_ok 20 open_font || fail "the font dialog did not open"
+    start_plain
+    until_ok 20 open_window 'フォント' alt+d f || fail "the font dialog did not open"
     shot dialog
     answer_dialog 'フォント' Escape || fail "cannot cancel the font dialog"
     stop_program
