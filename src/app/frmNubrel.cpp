@@ -240,7 +240,12 @@ double frmNubrel::width() const
 
 bool frmNubrel::isUnplaced() const
 {
-    return !m_askedTopLeft && !m_outerSize && !testAttribute(Qt::WA_WState_Visible);
+    return !m_askedTopLeft && !testAttribute(Qt::WA_WState_Visible);
+}
+
+bool frmNubrel::isUnsized() const
+{
+    return !m_outerSize && !testAttribute(Qt::WA_WState_Visible);
 }
 
 void frmNubrel::setTop(double twips)
@@ -269,7 +274,7 @@ void frmNubrel::setHeight(double twips)
 {
     const int h = static_cast<int>(std::lround(twips / twipsPerPixelY()));
     // Likewise its own size, which is the client's: the frame comes on top.
-    if (isUnplaced() && h == frameGeometry().height())
+    if (isUnsized() && h == frameGeometry().height())
         return;
     const QSize outer = m_outerSize.value_or(frameGeometry().size());
     m_outerSize = QSize(outer.width(), h);
@@ -279,7 +284,7 @@ void frmNubrel::setHeight(double twips)
 void frmNubrel::setWidth(double twips)
 {
     const int w = static_cast<int>(std::lround(twips / twipsPerPixelX()));
-    if (isUnplaced() && w == frameGeometry().width())
+    if (isUnsized() && w == frameGeometry().width())
         return;
     const QSize outer = m_outerSize.value_or(frameGeometry().size());
     m_outerSize = QSize(w, outer.height());
