@@ -360,11 +360,15 @@ void MainController::mnuHistry_Click()
     const QString path = m_folder + ProgramFiles::HistoryFile;
     const QFileInfo info(path);
     if (info.isFile() && !info.isHidden()) {
-        if (!m_launcher.openTextFile(path)) {
-            warnUser(m_prompts,
-                     QDir::toNativeSeparators(path) +
-                         QStringLiteral("を開くテキストエディタを起動できませんでした。"));
-        }
+        const QString notStarted = QDir::toNativeSeparators(path) +
+                                   QStringLiteral("を開くテキストエディタを起動できませんでした。");
+        // The desktop's handler may find no editor only after it has started.
+        const auto failedLater = [this, notStarted] {
+            if (!m_state.Unloaded)
+                warnUser(m_prompts, notStarted);
+        };
+        if (!m_launcher.openTextFile(path, failedLater))
+            warnUser(m_prompts, notStarted);
         return;
     }
     warnUser(m_prompts, QDir::toNativeSeparators(path) +

@@ -11,6 +11,11 @@
 const QString AboutLink::BrowserFile = QStringLiteral("IEXPLORE.EXE");
 const QString AboutLink::SearchRoot = QStringLiteral("c:\\");
 
+namespace {
+const QString BrowserNotStarted =
+    QStringLiteral("Microsoft Internet Explorerを起動出来ませんでした。");
+} // namespace
+
 AboutLink::AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, QString address,
                      Hooks hooks)
     : m_prompts(prompts), m_launcher(launcher), m_events(events), m_address(std::move(address)),
@@ -48,7 +53,7 @@ void AboutLink::lblHome_MouseDown(int button, int, double, double)
         m_hooks.setWaitCursor(false);
 
     if (!started && boxOpen())
-        showMessage(QStringLiteral("Microsoft Internet Explorerを起動出来ませんでした。"));
+        showMessage(BrowserNotStarted);
     m_launching = false;
     if (m_hooks.closeBox)
         m_hooks.closeBox();
@@ -65,7 +70,10 @@ bool AboutLink::startBrowser(const QString &url)
         return true;
     return !found.isEmpty() && QProcess::startDetached(found, {url});
 #else
-    // The desktop's own browser; there is no drive to search here.
-    return m_launcher.openUrl(url);
+    // The desktop's own browser; there is no drive to search here. Its
+    // handler may find no browser only after it has started, when the box
+    // may be gone: the message then stands on its own.
+    Prompts &prompts = m_prompts;
+    return m_launcher.openUrl(url, [&prompts] { warnUser(prompts, BrowserNotStarted); });
 #endif
 }

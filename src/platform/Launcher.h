@@ -2,13 +2,18 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class Launcher {
 public:
+    // Called later, from the event loop, when the program started ended with a
+    // failure: a handler for files or addresses that found no application.
+    using LateFailure = std::function<void()>;
+
     virtual ~Launcher() = default;
     // The desktop's text editor on one file; the path is one argument, never
     // passed through a shell. False when nothing could be started.
-    virtual bool openTextFile(const QString &path) = 0;
+    virtual bool openTextFile(const QString &path, LateFailure failed) = 0;
     // The desktop's web browser on an address.
-    virtual bool openUrl(const QString &url) = 0;
+    virtual bool openUrl(const QString &url, LateFailure failed) = 0;
 };

@@ -1,4 +1,5 @@
-// The launcher hands the history file to the desktop's handler as one argument.
+// The launcher hands the history file to the desktop's handler as one argument,
+// and reports a handler that fails after it has started.
 #include "platform/qt/QtLauncher.h"
 
 #include <QCoreApplication>
@@ -64,8 +65,8 @@ TEST(QtLauncher, OpensTheTextFileWithTheDesktopHandlerAsOneArgument)
     {
         PathOverride path(bin.path());
         QtLauncher launcher;
-        EXPECT_TRUE(launcher.openTextFile(history));
-    }
+        EXPECT_TRUE(launcher.openTextFile(history, {}));
+    } // the launcher goes; what it started runs on
     const QByteArray bytes = waitForFile(seen);
     EXPECT_EQ(QString::fromUtf8(bytes), u"["_s + history + u"]\n<end>\n"_s);
 }
@@ -75,6 +76,35 @@ TEST(QtLauncher, SaysWhenNoHandlerCouldBeStarted)
     QTemporaryDir empty;
     PathOverride path(empty.path());
     QtLauncher launcher;
-    EXPECT_FALSE(launcher.openTextFile(u"/tmp/着信履歴.TXT"_s));
+    EXPECT_FALSE(launcher.openTextFile(u"/tmp/着信履歴.TXT"_s, {}));
+}
+
+TEST(QtLauncher, AHandlerThatFailsAfterStartingIsReportedLater)
+{
+    for (const int exitCode : {0, 3, 4}) {
+        QTemporaryDir bin;
+        QFile script(bin.filePath(u"xdg-open"_s));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nsleep 0.2\nexit " + QByteArray::number(exitCode) + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        PathOverride path(bin.path() + u":/usr/bin:/bin"_s);
+        QtLauncher launcher;
+        int failures = 0;
+        bool started = false;
+        for (const bool url : {false, true}) {
+            started = url ? launcher.openUrl(u"http://example.invalid/"_s, [&] { ++failures; })
+                          : launcher.openTextFile(u"/tmp/着信履歴.TXT"_s, [&] { ++failures; });
+            EXPECT_TRUE(started) << exitCode;
+        }
+        // Told by the event loop, without waiting on it.
+        const QDeadlineTimer deadline(20000);
+        const int expected = exitCode == 0 ? 0 : 2;
+        while (failures < expected && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(exitCode == 0 ? 500 : 0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(failures, expected) << "exit " << exitCode;
+    }
 }
 #endif

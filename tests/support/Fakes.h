@@ -332,14 +332,18 @@ public:
     bool m_succeeds = true;
     QStringList m_textFiles;
     QStringList m_urls;
-    bool openTextFile(const QString &path) override
+    // What the last start is told when it fails later.
+    LateFailure m_failed;
+    bool openTextFile(const QString &path, LateFailure failed) override
     {
         m_textFiles << path;
+        m_failed = std::move(failed);
         return m_succeeds;
     }
-    bool openUrl(const QString &url) override
+    bool openUrl(const QString &url, LateFailure failed) override
     {
         m_urls << url;
+        m_failed = std::move(failed);
         return m_succeeds;
     }
 };

@@ -115,6 +115,18 @@ TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)
         EXPECT_EQ(r.launcher.m_urls, QStringList{Address + u'/'}) << what;
         EXPECT_EQ(r.stopped, c.stoppedAfter) << what << ": monitoring stays stopped";
         EXPECT_FALSE(r.link.launching());
+#ifndef Q_OS_WIN
+        // The desktop's handler found no browser after it had started.
+        if (c.browserStarts) {
+            ASSERT_TRUE(r.launcher.m_failed) << what;
+            r.launcher.m_failed();
+            EXPECT_EQ(
+                r.prompts.m_messages.back().text,
+                QStringLiteral(
+                    "ＶＯＲＤＥＫにて、\rMicrosoft Internet Explorerを起動出来ませんでした。"))
+                << what;
+        }
+#endif
     }
 }
 

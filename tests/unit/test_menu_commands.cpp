@@ -79,10 +79,22 @@ TEST(mnuHistry, OpensTheFileOrSaysItIsMissing)
     EXPECT_EQ(r.p.launcher.m_textFiles, QStringList{path});
     EXPECT_EQ(r.p.prompts.m_messages.size(), 2u);
 
+    // The handler started, then found no editor: the same message, later.
+    ASSERT_TRUE(r.p.launcher.m_failed);
+    r.p.launcher.m_failed();
+    ASSERT_EQ(r.p.prompts.m_messages.size(), 3u);
+    EXPECT_EQ(r.p.prompts.m_messages[2].text,
+              QStringLiteral("ＶＯＲＤＥＫにて、\r") + QDir::toNativeSeparators(path) +
+                  QStringLiteral("を開くテキストエディタを起動できませんでした。"));
+
     r.p.launcher.m_succeeds = false;
     r.c.mnuHistry_Click();
-    ASSERT_EQ(r.p.prompts.m_messages.size(), 3u);
-    EXPECT_TRUE(r.p.prompts.m_messages[2].text.contains(QStringLiteral("起動できませんでした")));
+    ASSERT_EQ(r.p.prompts.m_messages.size(), 4u);
+    EXPECT_EQ(r.p.prompts.m_messages[3].text, r.p.prompts.m_messages[2].text);
+
+    r.c.Form_Unload();
+    r.p.launcher.m_failed();
+    EXPECT_EQ(r.p.prompts.m_messages.size(), 4u) << "nothing once the program is ending";
 }
 
 TEST(mnuFont, AppliesTheChoiceAndRepaintsAndKeepsTheFontOnCancel)

@@ -2,21 +2,126 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QUrl>
+#include <vector>
 
-bool QtLauncher::openTextFile(const QString &path)
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char **environ;
+#endif
+
+QtLauncher::~QtLauncher()
+{
+    // The programs go on; only the watch on them ends.
+    qDeleteAll(m_watchers.children());
+#ifdef Q_OS_LINUX
+    for (const int fd : m_watched)
+        ::close(fd);
+#endif
+}
+
+bool QtLauncher::openTextFile(const QString &path, LateFailure failed)
 {
     // An argument list, never a shell: the path may hold blanks, quotes or
     // anything else a file name can.
 #ifdef Q_OS_WIN
+    Q_UNUSED(failed);
     return QProcess::startDetached(QStringLiteral("notepad.exe"), {QDir::toNativeSeparators(path)});
 #else
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    return start(QStringLiteral("xdg-open"), {path}, std::move(failed));
 #endif
 }
 
-bool QtLauncher::openUrl(const QString &url)
+bool QtLauncher::openUrl(const QString &url, LateFailure failed)
 {
+#ifdef Q_OS_LINUX
+    return start(QStringLiteral("xdg-open"), {QUrl(url, QUrl::TolerantMode).toString()},
+                 std::move(failed));
+#else
+    Q_UNUSED(failed);
     return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+#endif
+}
+
+bool QtLauncher::start(const QString &program, const QStringList &arguments, LateFailure failed)
+{
+#ifdef Q_OS_LINUX
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString &argument : arguments)
+        words.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    // Its output is not ours to show; the signals it inherits are the defaults.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE})
+        sigaddset(&defaults, sig);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    // glibc reports a program that cannot be run here, as the result.
+    const int error =
+        ::posix_spawnp(&pid, argv.front(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0)
+        return false;
+
+    // Told of its end by the kernel, on the event loop; never waited for.
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) {
+        // A kernel before 5.3 has no descriptor for a process: look twice a
+        // second instead, so it is reaped and its outcome known all the same.
+        auto *poll = new QTimer(&m_watchers);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, pid, failed] {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == 0)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && failed)
+                failed();
+        });
+        poll->start(500);
+        return true;
+    }
+    m_watched.push_back(fd);
+    auto *watch = new QSocketNotifier(fd, QSocketNotifier::Read, &m_watchers);
+    QObject::connect(watch, &QSocketNotifier::activated, watch, [this, watch, fd, pid, failed] {
+        siginfo_t info{};
+        const bool reaped = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED) == 0;
+        watch->setEnabled(false);
+        watch->deleteLater();
+        m_watched.removeOne(fd);
+        ::close(fd);
+        const bool ok = reaped && info.si_code == CLD_EXITED && info.si_status == 0;
+        if (!ok && failed)
+            failed();
+    });
+    return true;
+#else
+    Q_UNUSED(failed);
+    return QProcess::startDetached(program, arguments);
+#endif
 }

@@ -3,9 +3,28 @@
 
 #include "platform/Launcher.h"
 
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
 class QtLauncher final : public Launcher {
 public:
+    QtLauncher() = default;
+    ~QtLauncher() override;
+    QtLauncher(const QtLauncher &) = delete;
+    QtLauncher &operator=(const QtLauncher &) = delete;
+
     // Notepad on Windows; elsewhere the desktop's handler for text files.
-    bool openTextFile(const QString &path) override;
-    bool openUrl(const QString &url) override;
+    bool openTextFile(const QString &path, LateFailure failed) override;
+    bool openUrl(const QString &url, LateFailure failed) override;
+
+private:
+    // Starts `program` (looked for on PATH) with `arguments`, never through a
+    // shell, and watches how it ends without waiting for it: the desktop's
+    // handler may run as long as the editor it opened. What it starts is never
+    // ended by this program, not even when it ends itself.
+    bool start(const QString &program, const QStringList &arguments, LateFailure failed);
+
+    QObject m_watchers;   // one watcher a program still running
+    QList<int> m_watched; // their descriptors, closed with the launcher
 };
