@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -84,6 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Reading leaves every byte as it was.
     CHECK(file.bytes() == input);
     CHECK(file.isUtf8() == input.startsWith(Bom));
+    CHECK(file.isUtf16() == (input.startsWith("\xFF\xFE") || input.startsWith("\xFE\xFF")));
+
+    // Values are pieces of the text as the file holds it: a UTF-16 file as UTF-8.
+    QByteArray text = input;
+    if (file.isUtf16()) {
+        QStringDecoder utf16(input.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE);
+        text = Bom + QString(utf16.decode(QByteArrayView(input).sliced(2))).toUtf8();
+    }
 
     const QList<IniFile::Entry> entries = file.entries();
     for (const IniFile::Entry &entry : entries) {
@@ -93,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         CHECK(!hasOuterBlank(entry.key));
         CHECK(!entry.key.contains(u'=') && !entry.section.contains(u']'));
         CHECK(!entry.key.contains(u'\n') && !entry.section.contains(u'\n'));
-        checkQuery(file, input, entries, entry.section, entry.key);
+        checkQuery(file, text, entries, entry.section, entry.key);
     }
     // The names the program reads, present or not.
     static const char *const names[][2] = {
@@ -107,10 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         {"PORTS", "COM2"},
     };
     for (const auto &name : names)
-        checkQuery(file, input, entries, QString::fromLatin1(name[0]),
-                   QString::fromLatin1(name[1]));
-    checkQuery(file, input, entries, QString(), QStringLiteral("TIMER"));
-    checkQuery(file, input, entries, QStringLiteral("ENV"), QString());
+        checkQuery(file, text, entries, QString::fromLatin1(name[0]), QString::fromLatin1(name[1]));
+    checkQuery(file, text, entries, QString(), QStringLiteral("TIMER"));
+    checkQuery(file, text, entries, QStringLiteral("ENV"), QString());
 
     // The same bytes read again give the same file.
     const IniFile again(file.bytes());

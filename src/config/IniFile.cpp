@@ -3,6 +3,7 @@
 #include "platform/Cp932.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
@@ -36,7 +37,29 @@ bool isWritableName(const QString &name)
 
 IniFile::IniFile(QByteArray bytes) : m_bytes(std::move(bytes)), m_utf8(m_bytes.startsWith(Bom))
 {
+    const bool little = m_bytes.startsWith("\xFF\xFE");
+    if (little || m_bytes.startsWith("\xFE\xFF")) {
+        m_utf16 = little ? Utf16::LittleEndian : Utf16::BigEndian;
+        QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QString text = utf16.decode(QByteArrayView(m_bytes).sliced(2));
+        m_read = std::move(m_bytes);
+        m_bytes = Bom + text.toUtf8();
+        m_utf8 = true;
+    }
     parse();
+}
+
+QByteArray IniFile::bytes() const
+{
+    if (m_utf16 == Utf16::None)
+        return m_bytes;
+    // Unchanged, the file is what was read, byte for byte.
+    if (!m_changed)
+        return m_read;
+    const bool little = m_utf16 == Utf16::LittleEndian;
+    QStringEncoder utf16(little ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+    const QString text = QString::fromUtf8(QByteArrayView(m_bytes).sliced(Bom.size()));
+    return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(utf16.encode(text));
 }
 
 QString IniFile::decode(const QByteArray &bytes) const
@@ -222,6 +245,7 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
             m_bytes += missingLineEnd(m_lines.back());
         m_bytes += '[' + encode(section) + ']' + nl + encode(key) + '=' + encode(value) + nl;
     }
+    m_changed = true;
     parse();
     return true;
 }

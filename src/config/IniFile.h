@@ -7,7 +7,9 @@
 // is a key line (key and value trimmed of blanks and tabs). The first matching
 // section and the first matching key in it count; key lines before the first
 // header belong to no section. A file that starts with a UTF-8 byte-order mark
-// is read and written as UTF-8, any other as CP932.
+// is read and written as UTF-8; one with a UTF-16 mark (what Notepad saves as
+// "Unicode") as UTF-16 of that byte order, held as UTF-8 in between; any other
+// as CP932.
 #pragma once
 
 #include <QByteArray>
@@ -19,8 +21,10 @@ class IniFile {
 public:
     explicit IniFile(QByteArray bytes = {});
 
-    const QByteArray &bytes() const { return m_bytes; }
-    bool isUtf8() const { return m_utf8; }
+    // The file's bytes: as read until a value is set.
+    QByteArray bytes() const;
+    bool isUtf8() const { return m_utf8 && m_utf16 == Utf16::None; }
+    bool isUtf16() const { return m_utf16 != Utf16::None; }
     QString decode(const QByteArray &bytes) const;
     QByteArray encode(const QString &text) const;
     // The longest prefix of at most `limit` bytes that ends between two
@@ -70,7 +74,12 @@ private:
     QByteArray newline() const;
     QByteArray missingLineEnd(const Line &line) const;
 
-    QByteArray m_bytes;
+    enum class Utf16 { None, LittleEndian, BigEndian };
+
+    QByteArray m_bytes; // UTF-16 files as UTF-8 with its mark
     bool m_utf8 = false;
+    Utf16 m_utf16 = Utf16::None;
+    QByteArray m_read; // a UTF-16 file's bytes as read
+    bool m_changed = false;
     QList<Line> m_lines;
 };

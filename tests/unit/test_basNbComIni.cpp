@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -132,6 +133,10 @@ TEST(GetIniString, ReadsHandEditedFiles)
         {"no final line end", Cp932::encode(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2"))},
         {"UTF-8 with its mark",
          "\xEF\xBB\xBF" + s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2\r\n").toUtf8()},
+        {"UTF-16 with its mark, as Notepad saves \"Unicode\"",
+         "\xFF\xFE" +
+             QByteArray(QStringEncoder(QStringEncoder::Utf16LE)
+                            .encode(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2\r\n")))},
     };
     for (const auto &c : cases) {
         folder.writeBytes(Ini, c.bytes);
@@ -139,6 +144,12 @@ TEST(GetIniString, ReadsHandEditedFiles)
             << c.what;
         EXPECT_EQ(ini.GetIniInt(s("NUBREL"), s("STATE"), 0), 2) << c.what;
     }
+    // The UTF-16 file takes a write in UTF-16.
+    ASSERT_EQ(ini.PutIniString(s("NUBREL"), s("STATE"), s("0")), 1);
+    EXPECT_EQ(folder.readBytes(Ini),
+              "\xFF\xFE" +
+                  QByteArray(QStringEncoder(QStringEncoder::Utf16LE)
+                                 .encode(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=0\r\n"))));
 
     // One pair of quotes around a value is taken off, for text and numbers.
     folder.writeBytes(Ini, Cp932::encode(s("[NUBREL]\nFONT=\"ＭＳ Ｐゴシック\"\nSTATE='2'\n"

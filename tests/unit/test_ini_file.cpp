@@ -3,6 +3,7 @@
 #include "config/IniFile.h"
 #include "platform/Cp932.h"
 
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 namespace {
@@ -183,6 +184,33 @@ TEST(IniFileWrite, AWholeSampleKeepsEverythingButTheWrittenLines)
     expected.replace(QStringLiteral("not a key line\r\n"),
                      QStringLiteral("not a key line\r\n").prepend(QStringLiteral("HISTTXT=0\r\n")));
     EXPECT_EQ(file.bytes(), cp932(expected));
+}
+
+TEST(IniFileWrite, AUtf16FileIsReadAndWrittenAsUtf16)
+{
+    // What Notepad saves as "Unicode", and as "Unicode big endian".
+    const QString text =
+        QStringLiteral("; 設定\r\n[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2\r\n");
+    for (const bool little : {true, false}) {
+        QStringEncoder utf16(little ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+        const QByteArray mark = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        const QByteArray bytes = mark + QByteArray(utf16.encode(text));
+        IniFile file(bytes);
+        EXPECT_TRUE(file.isUtf16());
+        EXPECT_FALSE(file.isUtf8());
+        EXPECT_EQ(read(file, "NUBREL", "FONT"), QStringLiteral("ＭＳ Ｐゴシック")) << little;
+        EXPECT_EQ(file.bytes(), bytes) << "read only, the bytes stay";
+
+        ASSERT_TRUE(
+            file.setValue(QStringLiteral("NUBREL"), QStringLiteral("STATE"), QStringLiteral("3")));
+        ASSERT_TRUE(file.setValue(QStringLiteral("PORTS"), QStringLiteral("COM2"),
+                                  QStringLiteral("/dev/ttyUSB0")));
+        QString expected = text;
+        expected.replace(QStringLiteral("STATE=2"), QStringLiteral("STATE=3"));
+        expected += QStringLiteral("[PORTS]\r\nCOM2=/dev/ttyUSB0\r\n");
+        EXPECT_EQ(file.bytes(), mark + QByteArray(utf16.encode(expected))) << little;
+        EXPECT_EQ(read(IniFile(file.bytes()), "PORTS", "COM2"), QStringLiteral("/dev/ttyUSB0"));
+    }
 }
 
 TEST(IniFileWrite, AUtf8FileStaysUtf8AndKeepsItsMark)
