@@ -3,13 +3,12 @@
 //
 // Lines end at LF; a CR before the LF is not part of the line's text. After
 // blanks, '[' opens a section header (when a ']' closes it), ';' or '#' a
-// comment, and a line with '='
-// is a key line (key and value trimmed of blanks and tabs). The first matching
-// section and the first matching key in it count; key lines before the first
-// header belong to no section. A file that starts with a UTF-8 byte-order mark
-// is read and written as UTF-8; one with a UTF-16 mark (what Notepad saves as
-// "Unicode") as UTF-16 of that byte order, held as UTF-8 in between; any other
-// as CP932.
+// comment, and a line with '=' is a key line (key and value trimmed of blanks
+// and tabs). The first matching section and the first matching key in it
+// count; key lines before the first header belong to no section. A file that
+// starts with a UTF-8 byte-order mark is read and written as UTF-8; one with a
+// UTF-16 mark (what Notepad saves as "Unicode") as UTF-16 of that byte order,
+// held as UTF-8 in between; any other as CP932.
 #pragma once
 
 #include <QByteArray>

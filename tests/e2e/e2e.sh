@@ -203,10 +203,7 @@ late_tray) ;; # starts its own display
 esac
 case $case_name in
 startup_title)
-    write_ini ''
-    start_device --kind 0
-    start_program
-    until_ok 15 title_is '準備中' || fail "no window titled 準備中"
+    start_plain
     shot window
     stop_program
     pass ;;
@@ -251,10 +248,7 @@ tray_start)
     ini_text | tr -d '\r' | grep -qx 'TOP=1500' || fail "position keys changed"
     pass ;;
 sigterm_writes_settings)
-    write_ini ''
-    start_device --kind 0
-    start_program
-    until_ok 15 title_is '準備中' || fail "no window"
+    start_plain
     shot window
     stop_program
     keys=$(ini_text | tr -d '\r' | sed -n '/^\[NUBREL\]/,/^\[/p' | grep = | cut -d= -f1 | tr '\n' ' ')
@@ -263,10 +257,7 @@ sigterm_writes_settings)
     grep -q $'FONTITALIC=False\r$' "$folder/Nubrel.ini" || fail "no CR LF"
     pass ;;
 second_instance_refused)
-    write_ini ''
-    start_device --kind 0
-    start_program
-    until_ok 15 title_is '準備中' || fail "no window"
+    start_plain
     before=$(md5sum "$folder/Nubrel.ini")
     timeout 10 "$folder/nubrel"; rc=$?
     [ $rc = 0 ] || fail "second start exited $rc"

@@ -19,14 +19,30 @@
 extern char **environ;
 #endif
 
+#ifdef Q_OS_LINUX
+namespace {
+// Reaps `pid` once it has ended and tells `failed` when it did not end well;
+// false while it still runs.
+bool reap(pid_t pid, const Launcher::LateFailure &failed)
+{
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == 0)
+        return false;
+    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && failed)
+        failed();
+    return true;
+}
+} // namespace
+#endif
+
 QtLauncher::~QtLauncher()
 {
     // The programs go on; only the watch on them ends.
-    qDeleteAll(m_watchers.children());
 #ifdef Q_OS_LINUX
-    for (const int fd : m_watched)
-        ::close(fd);
+    for (const QSocketNotifier *watch : m_watchers.findChildren<QSocketNotifier *>())
+        ::close(static_cast<int>(watch->socket()));
 #endif
+    qDeleteAll(m_watchers.children());
 }
 
 bool QtLauncher::openTextFile(const QString &path, LateFailure failed)
@@ -88,36 +104,26 @@ bool QtLauncher::start(const QString &program, const QStringList &arguments, Lat
     if (error != 0)
         return false;
 
-    // Told of its end by the kernel, on the event loop; never waited for.
+    // Told of its end by the kernel, on the event loop; never waited for. A
+    // kernel before 5.3 has no descriptor for a process: look twice a second
+    // instead, so it is reaped and its outcome known all the same.
     const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (fd < 0) {
-        // A kernel before 5.3 has no descriptor for a process: look twice a
-        // second instead, so it is reaped and its outcome known all the same.
         auto *poll = new QTimer(&m_watchers);
         QObject::connect(poll, &QTimer::timeout, poll, [poll, pid, failed] {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == 0)
-                return;
-            poll->stop();
-            poll->deleteLater();
-            if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && failed)
-                failed();
+            if (reap(pid, failed))
+                poll->deleteLater();
         });
         poll->start(500);
         return true;
     }
-    m_watched.push_back(fd);
     auto *watch = new QSocketNotifier(fd, QSocketNotifier::Read, &m_watchers);
-    QObject::connect(watch, &QSocketNotifier::activated, watch, [this, watch, fd, pid, failed] {
-        siginfo_t info{};
-        const bool reaped = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED) == 0;
+    QObject::connect(watch, &QSocketNotifier::activated, watch, [watch, pid, failed] {
+        if (!reap(pid, failed))
+            return;
         watch->setEnabled(false);
+        ::close(static_cast<int>(watch->socket()));
         watch->deleteLater();
-        m_watched.removeOne(fd);
-        ::close(fd);
-        const bool ok = reaped && info.si_code == CLD_EXITED && info.si_status == 0;
-        if (!ok && failed)
-            failed();
     });
     return true;
 #else

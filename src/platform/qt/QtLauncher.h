@@ -3,7 +3,6 @@
 
 #include "platform/Launcher.h"
 
-#include <QList>
 #include <QObject>
 #include <QStringList>
 
@@ -25,6 +24,5 @@ private:
     // ended by this program, not even when it ends itself.
     bool start(const QString &program, const QStringList &arguments, LateFailure failed);
 
-    QObject m_watchers;   // one watcher a program still running
-    QList<int> m_watched; // their descriptors, closed with the launcher
+    QObject m_watchers; // one watcher a program still running
 };

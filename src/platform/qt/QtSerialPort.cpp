@@ -94,10 +94,7 @@ QtSerialPort::QtSerialPort()
     m_deadline.setSingleShot(true);
     m_deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_deadline, &QTimer::timeout, &m_wait, &QEventLoop::quit);
-    QObject::connect(&m_port, &QSerialPort::readyRead, &m_wait, [this] {
-        m_arrived = true;
-        m_wait.quit();
-    });
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_wait, &QEventLoop::quit);
     // A device that has gone (a USB adapter pulled, the other end of a
     // pseudo-terminal closed) reads as end of file at every wake-up.
     QObject::connect(
@@ -208,7 +205,6 @@ bool QtSerialPort::waitForInput(QDeadlineTimer deadline)
         return false;
     // The same wait on every platform: the event loop sleeps in the kernel
     // until the port's notifier, the deadline's timer or another event wakes it.
-    m_arrived = false;
     m_broken = false;
     m_deadline.start(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
     m_wait.exec();
@@ -221,7 +217,7 @@ bool QtSerialPort::waitForInput(QDeadlineTimer deadline)
             m_wait.exec();
     }
     m_deadline.stop();
-    return !m_broken && (m_arrived || waitingInput() > 0);
+    return !m_broken && waitingInput() > 0;
 }
 
 void QtSerialPort::close()

@@ -33,7 +33,6 @@ private:
     // The wait for input: a loop woken by the port or by the deadline.
     QEventLoop m_wait;
     QTimer m_deadline;
-    bool m_arrived = false;
     bool m_broken = false;
     QString m_deviceName;
     qint32 m_baudRate = 9600;
