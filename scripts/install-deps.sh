@@ -26,7 +26,7 @@ for g in "${groups[@]}"; do
     run) packages+=("${run[@]}") ;;
     build) packages+=("${build[@]}") ;;
     demo) packages+=("${demo[@]}") ;;
-    test) packages+=("${build[@]}" "${demo[@]}" "${test[@]}") ;;
+    test) packages+=("${run[@]}" "${build[@]}" "${demo[@]}" "${test[@]}") ;;
     *) echo "install-deps: unknown group $g (run, build, demo, test)" >&2; exit 2 ;;
     esac
 done
