@@ -31,11 +31,15 @@ MainController::MainController(const PlatformParts &parts)
       m_prompts(parts.prompts), m_dialogs(parts.dialogs), m_launcher(parts.launcher),
       m_folder(parts.programFolder), m_ini(parts.programFolder),
       m_log(parts.programFolder, parts.clock), m_history(parts.programFolder, parts.clock, m_log),
+      m_phonebook(parts.programFolder),
+      m_announcer(parts.programFolder, m_ini, parts.clock, m_log, parts.notifier, parts.launcher),
       m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view),
       m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
       m_tick(m_state, m_link, m_query, parts.view, parts.tip,
              TimForm::Orders{[this] { Form_Unload(); }, [this] { mnuTime_Click(); }})
 {
+    m_recorder.setPhonebook(&m_phonebook);
+    m_recorder.setAnnouncer(&m_announcer);
 }
 
 void MainController::Form_Load()
@@ -45,6 +49,7 @@ void MainController::Form_Load()
     m_state.InTray = false;
     m_state.Stopped = false;
     m_state.LastNumber.clear();
+    m_state.LastName.clear();
     m_state.iTry = 0;
     m_state.LastCallNo = -2;
 
@@ -74,6 +79,7 @@ void MainController::Form_Load()
     m_view.setWindowState(static_cast<WindowState>(windowState));
 
     m_state.HistTxt = m_ini.GetIniInt(ENV, QStringLiteral("HISTTXT"), 0);
+    m_phonebook.refresh();
 
     const std::int16_t productIndex = m_ini.GetIniInt(NUBREL, QStringLiteral("PRODUCTSIDX"), 0);
     const QString entry = m_ini.GetIniString(
@@ -245,6 +251,7 @@ void MainController::putTrayIntoRecord()
     else
         text = m_state.LastNumber;
     data.szTip = makeSzTip(text);
+    data.nameLine = m_state.LastName;
 }
 
 void MainController::mnuTask_Click()

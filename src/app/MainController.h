@@ -3,6 +3,7 @@
 // forwards its events here.
 #pragma once
 
+#include "calls/CallAnnouncer.h"
 #include "calls/CallRecorder.h"
 #include "calls/HistoryFile.h"
 #include "config/basNbComIni.h"
@@ -10,6 +11,7 @@
 #include "link/SerialLink.h"
 #include "link/TimForm.h"
 #include "log/DiagnosticLog.h"
+#include "phonebook/Phonebook.h"
 #include "state/ProgramState.h"
 
 #include <QString>
@@ -23,6 +25,7 @@ class TrayIcon;
 class Prompts;
 class Dialogs;
 class Launcher;
+class DesktopNotifier;
 class Clock;
 
 // The platform the controller runs on; every part outlives the controller.
@@ -35,6 +38,7 @@ struct PlatformParts {
     Prompts &prompts;
     Dialogs &dialogs;
     Launcher &launcher;
+    DesktopNotifier &notifier;
     const Clock &clock;
     QString programFolder;
 };
@@ -105,6 +109,8 @@ private:
     basNbComIni m_ini;
     DiagnosticLog m_log;
     HistoryFile m_history;
+    Phonebook m_phonebook;
+    CallAnnouncer m_announcer;
     SerialLink m_link;
     CallRecorder m_recorder;
     CallerQuery m_query;

@@ -110,6 +110,11 @@ QString frmNubrel::paintedText() const
     return CallDisplay::mainWindowText(m_lastNumber ? m_lastNumber() : QString());
 }
 
+QString frmNubrel::paintedName() const
+{
+    return m_lastName ? m_lastName() : QString();
+}
+
 bool frmNubrel::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_canvas && event->type() == QEvent::Paint) {
@@ -132,6 +137,10 @@ void frmNubrel::paintCanvas()
     painter.setFont(m_font);
     const QFontMetrics metrics(m_font);
     painter.drawText(0, metrics.ascent(), paintedText());
+    // Drawn as plain text, whatever the name holds.
+    const QString name = paintedName();
+    if (!name.isEmpty())
+        painter.drawText(0, metrics.ascent() + metrics.lineSpacing(), name);
 }
 
 QString frmNubrel::title() const

@@ -28,7 +28,10 @@ public:
 
     // What the window shows; read on every repaint.
     void setLastNumberSource(std::function<QString()> source) { m_lastNumber = std::move(source); }
+    // The caller's name, drawn as a second line when there is one.
+    void setLastNameSource(std::function<QString()> source) { m_lastName = std::move(source); }
     QString paintedText() const;
+    QString paintedName() const;
     QColor textColor() const { return m_textColor; }
     QFont displayFont() const { return m_font; }
     QMenu *popUpMenu() const { return m_mnuPopUp; }
@@ -91,6 +94,7 @@ private:
 
     std::function<QIcon(AppIcon)> m_icons;
     std::function<QString()> m_lastNumber;
+    std::function<QString()> m_lastName;
     MainController *m_controller = nullptr;
     QWidget *m_canvas = nullptr;
     QMenu *m_mnuPopUp = nullptr;

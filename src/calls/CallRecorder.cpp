@@ -1,6 +1,8 @@
 #include "calls/CallRecorder.h"
 
+#include "calls/CallAnnouncer.h"
 #include "calls/HistoryFile.h"
+#include "phonebook/Phonebook.h"
 #include "platform/MainView.h"
 #include "platform/NumericText.h"
 #include "platform/ProgramFiles.h"
@@ -20,6 +22,10 @@ void CallRecorder::RecordCall(QString &number, bool changed, std::int16_t &resul
     result = 0;
     if (changed || number != m_state.LastNumber) {
         m_state.LastNumber = number;
+        if (m_phonebook) {
+            m_phonebook->refresh();
+            m_state.LastName = m_phonebook->nameFor(number);
+        }
         if (number == WithheldMark) {
             m_view.setTextColor(WithheldColor);
             m_view.setTitle(QStringLiteral("非通知"));
@@ -28,9 +34,14 @@ void CallRecorder::RecordCall(QString &number, bool changed, std::int16_t &resul
             m_view.setTitle(number);
         }
         m_state.trayIconData.szTip = m_view.title() + QChar(u'\0');
+        m_state.trayIconData.nameLine = m_state.LastName;
         m_tray.Shell_NotifyIcon(NotifyMessage::NIM_MODIFY, m_state.trayIconData);
         if (m_state.BaselineRead && m_state.HistTxt == 0)
             m_history.WriteHistory(ProgramFiles::HistoryFile, m_state.LastNumber);
+        // Passed on are the calls the history would get, whether it is kept
+        // or not: not the number that was there before start-up.
+        if (m_state.BaselineRead && m_announcer)
+            m_announcer->announce(m_state.LastNumber, m_view.title(), m_state.LastName);
         result = 1;
     }
     if (!m_state.BaselineRead)

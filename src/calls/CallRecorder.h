@@ -9,6 +9,8 @@
 class MainView;
 class TrayIcon;
 class HistoryFile;
+class Phonebook;
+class CallAnnouncer;
 
 class CallRecorder {
 public:
@@ -21,9 +23,15 @@ public:
     // when a new number was recorded.
     void RecordCall(QString &number, bool changed, std::int16_t &result);
 
+    // Names for the numbers, and the calls passed on; either may be absent.
+    void setPhonebook(Phonebook *phonebook) { m_phonebook = phonebook; }
+    void setAnnouncer(CallAnnouncer *announcer) { m_announcer = announcer; }
+
 private:
     ProgramState &m_state;
     MainView &m_view;
     TrayIcon &m_tray;
     HistoryFile &m_history;
+    Phonebook *m_phonebook = nullptr;
+    CallAnnouncer *m_announcer = nullptr;
 };

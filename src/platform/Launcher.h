@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class Launcher {
@@ -16,4 +17,10 @@ public:
     virtual bool openTextFile(const QString &path, LateFailure failed) = 0;
     // The desktop's web browser on an address.
     virtual bool openUrl(const QString &url, LateFailure failed) = 0;
+    // Starts `program` (looked for on PATH when it holds no '/') with
+    // `arguments`: never through a shell, never waited for, its output
+    // discarded. `ended` is called from the event loop once it has ended,
+    // however it ended. False when it could not be started.
+    virtual bool runProgram(const QString &program, const QStringList &arguments,
+                            std::function<void()> ended) = 0;
 };

@@ -20,6 +20,9 @@ struct TrayIconData {
     // Tooltip text, a NUL, then blanks to 64 characters; only the text before
     // the NUL is shown.
     QString szTip;
+    // Not in the shell's record: the caller's name from the phonebook, shown
+    // as the tooltip's second line; the record's 64 bytes would cut it.
+    QString nameLine;
 };
 
 class TrayIcon {

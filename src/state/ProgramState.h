@@ -18,6 +18,7 @@ struct ProgramState {
     std::int16_t HistTxt = 0;
     ProductEntry Product;
     QString LastNumber;
+    QString LastName; // the phonebook's name for LastNumber; empty when unknown
     bool InTray = false;
     bool Stopped = false;
     bool EnvRegistered = false;

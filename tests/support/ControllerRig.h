@@ -9,6 +9,6 @@ struct ControllerRig {
     ProgramFolder folder;
     FakePlatform p;
     MainController c{PlatformParts{p.view, p.tip, p.timer, p.port, p.tray, p.prompts, p.dialogs,
-                                   p.launcher, p.clock, folder.path()}};
+                                   p.launcher, p.notifier, p.clock, folder.path()}};
     ProgramState &s = c.state();
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/Dialogs.h"
 #include "platform/EventPump.h"
 #include "platform/Launcher.h"
@@ -346,6 +347,39 @@ public:
         m_failed = std::move(failed);
         return m_succeeds;
     }
+    // Programs started and still running, with their arguments; end() ends
+    // the oldest, as the event loop would report it.
+    struct Run {
+        QString program;
+        QStringList arguments;
+        std::function<void()> ended;
+    };
+    std::deque<Run> m_running;
+    int m_starts = 0;
+    bool runProgram(const QString &program, const QStringList &arguments,
+                    std::function<void()> ended) override
+    {
+        ++m_starts;
+        if (!m_succeeds)
+            return false;
+        m_running.push_back(Run{program, arguments, std::move(ended)});
+        return true;
+    }
+    void endOldest()
+    {
+        Run run = std::move(m_running.front());
+        m_running.pop_front();
+        run.ended();
+    }
+};
+
+class FakeNotifier : public DesktopNotifier {
+public:
+    QList<std::pair<QString, QString>> m_shown; // summary, body
+    void notify(const QString &summary, const QString &body) override
+    {
+        m_shown.append({summary, body});
+    }
 };
 
 class FakeClock : public Clock {
@@ -376,5 +410,6 @@ struct FakePlatform {
     FakePrompts prompts;
     FakeDialogs dialogs;
     FakeLauncher launcher;
+    FakeNotifier notifier;
     FakeClock clock;
 };

@@ -21,15 +21,15 @@ extern char **environ;
 
 #ifdef Q_OS_LINUX
 namespace {
-// Reaps `pid` once it has ended and tells `failed` when it did not end well;
+// Reaps `pid` once it has ended and tells `ended` whether it ended well;
 // false while it still runs.
-bool reap(pid_t pid, const Launcher::LateFailure &failed)
+bool reap(pid_t pid, const std::function<void(bool)> &ended)
 {
     int status = 0;
     if (::waitpid(pid, &status, WNOHANG) == 0)
         return false;
-    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && failed)
-        failed();
+    if (ended)
+        ended(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     return true;
 }
 } // namespace
@@ -53,7 +53,7 @@ bool QtLauncher::openTextFile(const QString &path, LateFailure failed)
     Q_UNUSED(failed);
     return QProcess::startDetached(QStringLiteral("notepad.exe"), {QDir::toNativeSeparators(path)});
 #else
-    return start(QStringLiteral("xdg-open"), {path}, std::move(failed));
+    return start(QStringLiteral("xdg-open"), {path}, onFailure(std::move(failed)));
 #endif
 }
 
@@ -61,14 +61,31 @@ bool QtLauncher::openUrl(const QString &url, LateFailure failed)
 {
 #ifdef Q_OS_LINUX
     return start(QStringLiteral("xdg-open"), {QUrl(url, QUrl::TolerantMode).toString()},
-                 std::move(failed));
+                 onFailure(std::move(failed)));
 #else
     Q_UNUSED(failed);
     return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 #endif
 }
 
-bool QtLauncher::start(const QString &program, const QStringList &arguments, LateFailure failed)
+bool QtLauncher::runProgram(const QString &program, const QStringList &arguments,
+                            std::function<void()> ended)
+{
+    return start(program, arguments, [ended = std::move(ended)](bool) {
+        if (ended)
+            ended();
+    });
+}
+
+QtLauncher::Outcome QtLauncher::onFailure(LateFailure failed)
+{
+    return [failed = std::move(failed)](bool succeeded) {
+        if (!succeeded && failed)
+            failed();
+    };
+}
+
+bool QtLauncher::start(const QString &program, const QStringList &arguments, Outcome ended)
 {
 #ifdef Q_OS_LINUX
     std::vector<QByteArray> words{QFile::encodeName(program)};
@@ -79,9 +96,10 @@ bool QtLauncher::start(const QString &program, const QStringList &arguments, Lat
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    // Its output is not ours to show; the signals it inherits are the defaults.
+    // Its input and output are not ours; the signals it inherits are the defaults.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawnattr_t attributes;
@@ -110,16 +128,16 @@ bool QtLauncher::start(const QString &program, const QStringList &arguments, Lat
     const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (fd < 0) {
         auto *poll = new QTimer(&m_watchers);
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, pid, failed] {
-            if (reap(pid, failed))
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, pid, ended] {
+            if (reap(pid, ended))
                 poll->deleteLater();
         });
         poll->start(500);
         return true;
     }
     auto *watch = new QSocketNotifier(fd, QSocketNotifier::Read, &m_watchers);
-    QObject::connect(watch, &QSocketNotifier::activated, watch, [watch, pid, failed] {
-        if (!reap(pid, failed))
+    QObject::connect(watch, &QSocketNotifier::activated, watch, [watch, pid, ended] {
+        if (!reap(pid, ended))
             return;
         watch->setEnabled(false);
         ::close(static_cast<int>(watch->socket()));
@@ -127,7 +145,13 @@ bool QtLauncher::start(const QString &program, const QStringList &arguments, Lat
     });
     return true;
 #else
-    Q_UNUSED(failed);
-    return QProcess::startDetached(program, arguments);
+    // Its end is not seen here: counted as ended at once.
+    if (!QProcess::startDetached(program, arguments))
+        return false;
+    QTimer::singleShot(0, &m_watchers, [ended] {
+        if (ended)
+            ended(true);
+    });
+    return true;
 #endif
 }

@@ -16,13 +16,17 @@ public:
     // Notepad on Windows; elsewhere the desktop's handler for text files.
     bool openTextFile(const QString &path, LateFailure failed) override;
     bool openUrl(const QString &url, LateFailure failed) override;
+    bool runProgram(const QString &program, const QStringList &arguments,
+                    std::function<void()> ended) override;
 
 private:
+    using Outcome = std::function<void(bool succeeded)>;
     // Starts `program` (looked for on PATH) with `arguments`, never through a
     // shell, and watches how it ends without waiting for it: the desktop's
     // handler may run as long as the editor it opened. What it starts is never
     // ended by this program, not even when it ends itself.
-    bool start(const QString &program, const QStringList &arguments, LateFailure failed);
+    bool start(const QString &program, const QStringList &arguments, Outcome ended);
+    static Outcome onFailure(LateFailure failed);
 
     QObject m_watchers; // one watcher a program still running
 };

@@ -6,6 +6,7 @@
 #include "dialogs/frmNbAbout.h"
 #include "dialogs/frmNbHelp.h"
 #include "platform/Clock.h"
+#include "platform/qt/QtDesktopNotifier.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtFonts.h"
 #include "platform/qt/QtIcons.h"
@@ -50,6 +51,7 @@ struct QtProgram::Parts {
     QtTrayIcon tray{[](AppIcon icon) { return QtIcons::iconFor(icon); }};
     QtPrompts prompts{&window};
     QtLauncher launcher;
+    QtDesktopNotifier notifier{QtIcons::iconFor(AppIcon::BuiltIn).pixmap(48).toImage()};
     SystemClock clock;
     DialogsRelay dialogsRelay;
     MainController mainController;
@@ -69,7 +71,7 @@ struct QtProgram::Parts {
 
     explicit Parts(const QString &folder)
         : mainController{PlatformParts{window, tip, timer, port, tray, prompts, dialogsRelay,
-                                       launcher, clock, folder}}
+                                       launcher, notifier, clock, folder}}
     {
     }
 };
@@ -88,6 +90,7 @@ QtProgram::QtProgram(const QString &programFolder)
     p.tray.setRequestHandlers([&p] { p.mainController.TrayIcon_RestoreRequested(); },
                               [&p] { p.mainController.TrayIcon_MenuRequested(); });
     p.window.setLastNumberSource([&p] { return p.mainController.state().LastNumber; });
+    p.window.setLastNameSource([&p] { return p.mainController.state().LastName; });
     // Log-off: the settings now; the end comes when the session really ends
     // (or never, when the log-off is cancelled). Qt must not be ended from
     // inside this request.

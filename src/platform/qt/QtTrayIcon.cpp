@@ -7,6 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QMenu>
+#include <QTextDocument>
 #include <algorithm>
 #include <utility>
 
@@ -74,7 +75,18 @@ void QtTrayIcon::apply(const TrayIconData &data)
 {
     if (m_icons)
         m_tray.setIcon(m_icons(data.hIcon));
-    m_tray.setToolTip(trayTooltip(data.szTip));
+    m_tray.setToolTip(tooltipFor(data, m_host));
+}
+
+QString QtTrayIcon::tooltipFor(const TrayIconData &data, Host host)
+{
+    const QString tip = trayTooltip(data.szTip);
+    if (data.nameLine.isEmpty())
+        return tip;
+    const QString plain = tip + u'\n' + data.nameLine;
+    if (host == Host::XEmbed && Qt::mightBeRichText(plain))
+        return Qt::convertFromPlainText(plain, Qt::WhiteSpacePre);
+    return plain;
 }
 
 bool QtTrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &data)

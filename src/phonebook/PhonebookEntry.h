@@ -1,0 +1,29 @@
+// One number and name of the user's phonebook, and the rules both readers
+// share for turning what a file holds into them.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+struct PhonebookEntry {
+    QString number; // digits only, as normaliseNumber gives them
+    QString name;
+    bool operator==(const PhonebookEntry &) const = default;
+};
+
+namespace PhonebookText {
+// Digits only: blanks, hyphens, parentheses, dots and anything else that is
+// not a digit are dropped (full-width digits count as digits), and a country
+// prefix 81, written with or without '+', becomes the trunk 0. "+81 (0)3-…"
+// keeps its one 0. Empty when no digit is left.
+QString normaliseNumber(QStringView text);
+
+// A name as it may be shown on one line: control characters (a line end an
+// address book kept inside a name, a tab) become blanks, and the blanks around
+// it go.
+QString cleanName(QStringView text);
+
+// The entry for one number and name; an empty number when either is empty, or
+// when the number is the withheld mark, which must never find a name.
+PhonebookEntry makeEntry(QStringView number, QStringView name);
+} // namespace PhonebookText
