@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <gtest/gtest.h>
 
@@ -127,6 +128,40 @@ TEST(frmNubrelWidget, DrawsTheLineInTheColourOfTheCall)
     EXPECT_EQ(w.paintedText(), QStringLiteral(" ＴＥＬ．非通知"));
     EXPECT_EQ(pixelsOf(w.canvas(), blue), 0);
     EXPECT_GT(pixelsOf(w.canvas(), QColor(0, 0, 0)), 100);
+}
+
+TEST(frmNubrelWidget, DrawsTheNameAsASecondLineOfPlainText)
+{
+    QString name;
+    frmNubrel w([](AppIcon) { return QIcon(); });
+    w.setLastNumberSource([] { return QStringLiteral("0312345678"); });
+    w.setLastNameSource([&] { return name; });
+    w.setTextColor(0x0000FF);
+    w.show();
+    const QFontMetrics metrics(w.displayFont());
+    // The band below the number's line, as far as the designed window shows.
+    const auto secondLine = [&] {
+        const QImage all = w.canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return all.copy(0, metrics.lineSpacing(), all.width(), metrics.lineSpacing());
+    };
+    const QImage empty = secondLine();
+    ASSERT_LE(2 * metrics.lineSpacing(), w.canvas()->height())
+        << "both lines fit the designed window at the designed font";
+
+    for (const QString &typed : {QStringLiteral("山田 太郎"), QStringLiteral("<b>x</b> &amp;")}) {
+        name = typed;
+        w.repaint();
+        const QImage shown = secondLine();
+        EXPECT_NE(shown, empty) << typed.toStdString();
+        // The same text drawn by hand in the window's font: plain, not markup.
+        QImage expected = empty;
+        QPainter painter(&expected);
+        painter.setPen(QColor(0, 0, 255));
+        painter.setFont(w.displayFont());
+        painter.drawText(0, metrics.ascent(), typed);
+        painter.end();
+        EXPECT_EQ(shown, expected) << typed.toStdString();
+    }
 }
 
 TEST(frmNubrelWidget, DesignedClientSizeAndGeometryInTwips)

@@ -71,6 +71,37 @@ TEST(QtLauncher, OpensTheTextFileWithTheDesktopHandlerAsOneArgument)
     EXPECT_EQ(QString::fromUtf8(bytes), u"["_s + history + u"]\n<end>\n"_s);
 }
 
+TEST(QtLauncher, RunsAProgramWithItsArgumentsAndTellsItsEnd)
+{
+    QTemporaryDir bin;
+    const QString seen = bin.filePath(u"seen.txt"_s);
+    // Its arguments, what its input gives, then the mark; it fails on purpose.
+    QFile script(bin.filePath(u"on call"_s));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n{ for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; "
+                 "printf 'in:%s\\n' \"$(cat)\"; echo '<end>'; } > \"$0.part\"\n"
+                 "mv \"$0.part\" \"" +
+                 QFile::encodeName(seen) + "\"\necho noise; exit 7\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QtLauncher launcher;
+    int ended = 0;
+    const QStringList arguments{u"2026/12/08"_s, u"09:05:03"_s, u"99999999999"_s, QString()};
+    ASSERT_TRUE(launcher.runProgram(script.fileName(), arguments, [&] { ++ended; }));
+    EXPECT_EQ(ended, 0) << "never waited for";
+    EXPECT_EQ(QString::fromUtf8(waitForFile(seen)),
+              u"[2026/12/08]\n[09:05:03]\n[99999999999]\n[]\nin:\n<end>\n"_s);
+    const QDeadlineTimer deadline(20000);
+    while (ended == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(ended, 1) << "told of its end, whatever its exit status";
+
+    EXPECT_FALSE(launcher.runProgram(bin.filePath(u"missing"_s), arguments, [&] { ++ended; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ended, 1) << "a program that never started never ends";
+}
+
 TEST(QtLauncher, SaysWhenNoHandlerCouldBeStarted)
 {
     QTemporaryDir empty;

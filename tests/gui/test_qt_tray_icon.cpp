@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QScreen>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -144,4 +145,26 @@ TEST(QtTrayIcon, AStatusNotifierHostShowsTheExportedMenuItself)
     EXPECT_EQ(requests, 1);
     EXPECT_TRUE(exported.actions().constFirst()->isVisible());
     EXPECT_FALSE(popUp.isVisible());
+}
+
+TEST(QtTrayIcon, TheNameIsTheTooltipsSecondLineAsTyped)
+{
+    TrayIconData d = record(AppIcon::Running, u"0312345678"_s);
+    EXPECT_EQ(QtTrayIcon::tooltipFor(d), u"0312345678"_s) << "no name, as before";
+
+    // An XEmbed tray's tooltip renders what Qt takes for markup; a name that
+    // looks like markup must still show as typed.
+    for (const QString &name : {u"山田 太郎"_s, u"<b>x</b>"_s, u"<a href=\"x\">y</a> &amp; z"_s}) {
+        d.nameLine = name;
+        const QString sent = QtTrayIcon::tooltipFor(d);
+        EXPECT_EQ(sent, u"0312345678\n"_s + name);
+        EXPECT_FALSE(Qt::mightBeRichText(sent)) << name.toStdString();
+    }
+    d.szTip = makeSzTip(u"非通知"_s);
+    d.nameLine = u"<i>x</i>"_s;
+    EXPECT_FALSE(Qt::mightBeRichText(QtTrayIcon::tooltipFor(d)));
+
+    QtTrayIcon tray(QtIcons::builtIn, [] { return true; });
+    ASSERT_TRUE(tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));
+    EXPECT_EQ(tray.systemTrayIcon().toolTip(), u"非通知\n<i>x</i>"_s);
 }

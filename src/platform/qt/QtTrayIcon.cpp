@@ -7,7 +7,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QMenu>
-#include <QTextDocument>
 #include <algorithm>
 #include <utility>
 
@@ -75,18 +74,13 @@ void QtTrayIcon::apply(const TrayIconData &data)
 {
     if (m_icons)
         m_tray.setIcon(m_icons(data.hIcon));
-    m_tray.setToolTip(tooltipFor(data, m_host));
+    m_tray.setToolTip(tooltipFor(data));
 }
 
-QString QtTrayIcon::tooltipFor(const TrayIconData &data, Host host)
+QString QtTrayIcon::tooltipFor(const TrayIconData &data)
 {
     const QString tip = trayTooltip(data.szTip);
-    if (data.nameLine.isEmpty())
-        return tip;
-    const QString plain = tip + u'\n' + data.nameLine;
-    if (host == Host::XEmbed && Qt::mightBeRichText(plain))
-        return Qt::convertFromPlainText(plain, Qt::WhiteSpacePre);
-    return plain;
+    return data.nameLine.isEmpty() ? tip : tip + u'\n' + data.nameLine;
 }
 
 bool QtTrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &data)

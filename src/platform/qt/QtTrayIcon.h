@@ -40,11 +40,11 @@ public:
     void openMenu() override;
     void waitForArea(int milliseconds, std::function<void(bool appeared)> ended) override;
 
-    // The tooltip for a record: the text of szTip, and the name below it. An
-    // XEmbed tray shows rich text when the text looks like it, so a name that
-    // does is sent escaped and shows as typed; a StatusNotifier host takes the
-    // title as plain text.
-    static QString tooltipFor(const TrayIconData &data, Host host);
+    // The tooltip for a record: the text of szTip, and the name below it.
+    // Plain text on both hosts: an XEmbed tray takes a tooltip for markup only
+    // when a tag comes before its first line end, and the number comes first;
+    // a StatusNotifier host shows its title as plain text.
+    static QString tooltipFor(const TrayIconData &data);
 
     // Handles QSystemTrayIcon::activated.
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
