@@ -16,7 +16,7 @@ build=(build-essential cmake ninja-build pkg-config
 demo=(xvfb x11-utils xdotool icewm imagemagick xauth)
 test=(git libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-format clang-14 libclang-rt-14-dev
-    xfce4-panel dbus-x11 libsm-dev libice-dev)
+    xfce4-panel dbus-x11 libsm-dev libice-dev dunst)
 
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(run build demo test)
