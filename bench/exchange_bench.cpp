@@ -10,6 +10,7 @@
 #include "app/MainController.h"
 #include "platform/qt/QtProgram.h"
 
+#include "BenchRows.h"
 #include "ModemSim.h"
 
 #include <QApplication>
@@ -63,27 +64,9 @@ long rssKiB()
     return -1;
 }
 
-double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(fraction * values.size()));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-double median(const std::vector<double> &values)
-{
-    return percentile(values, 0.5);
-}
-
-void row(const QString &figure, const QString &measured, const QString &target,
-         std::optional<bool> ok)
-{
-    std::printf("row\t%s\t%s\t%s\t%s\n", qPrintable(figure), qPrintable(measured),
-                qPrintable(target), ok ? (*ok ? "ok" : "MISSED") : "-");
-    std::fflush(stdout);
-}
+using BenchRows::median;
+using BenchRows::percentile;
+using BenchRows::row;
 
 QString ms(double value, int decimals = 2)
 {

@@ -3,6 +3,7 @@
 // writes one line and closes it, so its time must not grow with the file.
 //
 // Prints one tab-separated row per figure: "row", figure, measured, target, verdict.
+#include "BenchRows.h"
 #include "calls/HistoryFile.h"
 #include "log/DiagnosticLog.h"
 #include "platform/Clock.h"
@@ -19,18 +20,8 @@
 
 namespace {
 
-double percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(fraction * values.size()));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-void row(const QString &figure, const QString &measured, const QString &target, const char *ok)
-{
-    std::printf("row\t%s\t%s\t%s\t%s\n", qPrintable(figure), qPrintable(measured),
-                qPrintable(target), ok);
-}
+using BenchRows::percentile;
+using BenchRows::row;
 
 QString us(double value)
 {
@@ -84,14 +75,14 @@ int main(int argc, char *argv[])
                          QFile(bigDir.path() + ProgramFiles::HistoryFile).size() > bigSize;
     row(QStringLiteral("history append, empty file, median (p95)"),
         us(emptyMedian) + QStringLiteral(" (") + us(percentile(onEmpty, 0.95)) + u')',
-        QStringLiteral("-"), written ? "-" : "MISSED");
+        QStringLiteral("-"), BenchRows::sound(written));
     row(QStringLiteral("history append, ") + QString::number(lines) +
             QStringLiteral("-line file (") + QString::number(bigSize / 1e6, 'f', 0) +
             QStringLiteral(" MB), median (p95)"),
         us(bigMedian) + QStringLiteral(" (") + us(percentile(onBig, 0.95)) + u')',
-        QStringLiteral("-"), written ? "-" : "MISSED");
+        QStringLiteral("-"), BenchRows::sound(written));
     const double ratio = bigMedian / emptyMedian;
     row(QStringLiteral("  big / empty"), QString::number(ratio, 'f', 2),
-        QStringLiteral("~1 (< 1.5)"), ratio < 1.5 ? "ok" : "MISSED");
+        QStringLiteral("~1 (< 1.5)"), ratio < 1.5);
     return written ? 0 : 1;
 }

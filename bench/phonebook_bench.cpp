@@ -5,6 +5,7 @@
 // every new call makes.
 //
 // Prints one tab-separated row per figure: "row", figure, measured, target, verdict.
+#include "BenchRows.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp932.h"
 
@@ -26,17 +27,8 @@ double msSince(Steady::time_point t0)
     return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void row(const QString &figure, const QString &measured, const QString &target, const char *ok)
-{
-    std::printf("row\t%s\t%s\t%s\t%s\n", qPrintable(figure), qPrintable(measured),
-                qPrintable(target), ok);
-}
+using BenchRows::median;
+using BenchRows::row;
 
 QString number(int i)
 {
@@ -114,7 +106,7 @@ int main(int argc, char *argv[])
                 .arg(book.bytes.size() / 1e6, 0, 'f', 1)
                 .arg(runs),
             QStringLiteral("%1 ms (%2 loaded)").arg(ms, 0, 'f', 0).arg(loaded),
-            QStringLiteral("< 1000 ms"), met ? "ok" : "MISSED");
+            QStringLiteral("< 1000 ms"), met);
     }
 
     // The look-up, on a small book and on the big one: its time must not grow
@@ -146,13 +138,13 @@ int main(int argc, char *argv[])
         const double miss = msSince(t1) * 1000.0 / lookups;
         row(QStringLiteral("phonebook look-up in %1 entries, found / not found").arg(size),
             QStringLiteral("%1 us / %2 us").arg(hit, 0, 'f', 3).arg(miss, 0, 'f', 3),
-            QStringLiteral("the same for any size"), found == lookups ? "-" : "MISSED");
+            QStringLiteral("the same for any size"), BenchRows::sound(found == lookups));
         return hit;
     };
     const double small = lookUp(100);
     const double big = lookUp(entries);
     row(QStringLiteral("  big / small"), QString::number(big / small, 'f', 2),
-        QStringLiteral("~1 (< 2)"), big / small < 2 ? "ok" : "MISSED");
+        QStringLiteral("~1 (< 2)"), big / small < 2);
 
     QTemporaryDir folder;
     write(folder.path() + Phonebook::CsvFile, Cp932::encode(csv));
@@ -164,6 +156,6 @@ int main(int argc, char *argv[])
         phonebook.refresh();
     row(QStringLiteral("phonebook check for a change, unchanged files, per new call"),
         QStringLiteral("%1 us").arg(msSince(t0) * 1000.0 / checks, 0, 'f', 1), QStringLiteral("-"),
-        "-");
+        std::nullopt);
     return allMet ? 0 : 1;
 }

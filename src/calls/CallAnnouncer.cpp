@@ -34,9 +34,10 @@ void CallAnnouncer::announce(const QString &number, const QString &title, const 
         QLatin1String("1"))
         m_notifier.notify(title, name);
 
-    const QString command = m_ini.GetIniString(OPTIONS, QStringLiteral("ONCALL"), QString());
-    if (!command.trimmed().isEmpty())
-        runCommand(commandPath(m_folder, command.trimmed()), number, name);
+    const QString command =
+        m_ini.GetIniString(OPTIONS, QStringLiteral("ONCALL"), QString()).trimmed();
+    if (!command.isEmpty())
+        runCommand(commandPath(m_folder, command), number, name);
 }
 
 void CallAnnouncer::runCommand(const QString &program, const QString &number, const QString &name)

@@ -39,7 +39,8 @@ private:
     const DiagnosticLog &m_log;
     DesktopNotifier &m_notifier;
     Launcher &m_launcher;
-    // Shared with the end callbacks, which may outlive a moved-from owner.
+    // Shared with the end callbacks, which the launcher may call after this
+    // object has gone.
     std::shared_ptr<int> m_running = std::make_shared<int>(0);
     bool m_failureNoted = false;
 };

@@ -58,8 +58,6 @@ QHash<QString, QString> Phonebook::merge(const QList<PhonebookEntry> &csv,
 
 QString Phonebook::nameFor(const QString &number) const
 {
-    if (m_names.isEmpty())
-        return {};
-    const PhonebookEntry key = PhonebookText::makeEntry(number, u"-");
-    return key.number.isEmpty() ? QString() : m_names.value(key.number);
+    // Neither an empty number nor the withheld mark is ever a key.
+    return m_names.value(PhonebookText::normaliseNumber(number));
 }

@@ -20,9 +20,8 @@ namespace PhonebookCsv {
 
 QList<PhonebookEntry> read(const QByteArray &bytes)
 {
-    static const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
-    const QString text =
-        bytes.startsWith(Bom) ? QString::fromUtf8(bytes.sliced(Bom.size())) : Cp932::decode(bytes);
+    const qsizetype mark = PhonebookText::utf8MarkLength(bytes);
+    const QString text = mark ? QString::fromUtf8(bytes.sliced(mark)) : Cp932::decode(bytes);
 
     QList<PhonebookEntry> entries;
     QString numberBuffer;

@@ -36,6 +36,11 @@ QString cleanName(QStringView text)
     return name.trimmed();
 }
 
+qsizetype utf8MarkLength(const QByteArray &bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
 PhonebookEntry makeEntry(QStringView number, QStringView name)
 {
     PhonebookEntry entry{normaliseNumber(number), cleanName(name)};

@@ -2,6 +2,7 @@
 // share for turning what a file holds into them.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -22,6 +23,9 @@ QString normaliseNumber(QStringView text);
 // address book kept inside a name, a tab) become blanks, and the blanks around
 // it go.
 QString cleanName(QStringView text);
+
+// Bytes taken by a UTF-8 byte-order mark at the start of a file: 3, or 0.
+qsizetype utf8MarkLength(const QByteArray &bytes);
 
 // The entry for one number and name; an empty number when either is empty, or
 // when the number is the withheld mark, which must never find a name.

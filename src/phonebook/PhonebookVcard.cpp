@@ -183,9 +183,8 @@ namespace PhonebookVcard {
 
 QList<PhonebookEntry> read(const QByteArray &bytes)
 {
-    static const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
     const QByteArrayView content =
-        bytes.startsWith(Bom) ? QByteArrayView(bytes).sliced(Bom.size()) : QByteArrayView(bytes);
+        QByteArrayView(bytes).sliced(PhonebookText::utf8MarkLength(bytes));
 
     QList<PhonebookEntry> entries;
     bool inCard = false;
