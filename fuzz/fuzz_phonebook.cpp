@@ -26,6 +26,7 @@ void checkEntries(const QList<PhonebookEntry> &entries)
         // A name: one line, no blanks around it.
         CHECK(!entry.name.isEmpty());
         CHECK(entry.name == entry.name.trimmed());
+        CHECK(!entry.name.contains(QChar(0xFEFF)));
         for (const QChar c : entry.name)
             CHECK(c.category() != QChar::Other_Control && c != QChar::LineSeparator &&
                   c != QChar::ParagraphSeparator);

@@ -28,6 +28,9 @@ QString normaliseNumber(QStringView text)
 QString cleanName(QStringView text)
 {
     QString name = text.toString();
+    // A byte-order mark is invisible and means nothing inside a name; UTF-8
+    // decoding drops it only at the very start of a value, so drop it always.
+    name.remove(QChar(0xFEFF));
     for (QChar &c : name) {
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
             c == QChar::ParagraphSeparator)

@@ -20,8 +20,8 @@ namespace PhonebookText {
 QString normaliseNumber(QStringView text);
 
 // A name as it may be shown on one line: control characters (a line end an
-// address book kept inside a name, a tab) become blanks, and the blanks around
-// it go.
+// address book kept inside a name, a tab) become blanks, byte-order marks go,
+// and so do the blanks around it.
 QString cleanName(QStringView text);
 
 // Bytes taken by a UTF-8 byte-order mark at the start of a file: 3, or 0.

@@ -54,6 +54,9 @@ TEST(PhonebookText, NumbersMatchAfterNormalising)
     EXPECT_TRUE(PhonebookText::makeEntry(u"99999999999", u"誰か").number.isEmpty())
         << "the withheld mark never gets a name";
     EXPECT_EQ(PhonebookText::cleanName(u"\t山田\r\n太郎 "), QStringLiteral("山田  太郎"));
+    // A mark after a blank reads as one at the start of the value, where UTF-8
+    // decoding drops it.
+    EXPECT_EQ(PhonebookText::cleanName(u" \uFEFF山田\uFEFF太郎"), QStringLiteral("山田太郎"));
 }
 
 TEST(PhonebookCsv, ReadsLinesAsPeopleWriteThem)
