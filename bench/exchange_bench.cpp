@@ -8,7 +8,7 @@
 //
 // Prints one tab-separated row per figure: "row", figure, measured, target, verdict.
 #include "app/MainController.h"
-#include "platform/qt/QtProgram.h"
+#include "frontend/qt/QtProgram.h"
 
 #include "BenchRows.h"
 #include "ModemSim.h"

@@ -7,7 +7,7 @@
 #include "calls/HistoryFile.h"
 #include "log/DiagnosticLog.h"
 #include "platform/Clock.h"
-#include "platform/ProgramFiles.h"
+#include "state/ProgramFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>

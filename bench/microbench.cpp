@@ -1,7 +1,7 @@
 // Micro-benchmarks of the hot paths of one exchange and of the settings file.
 #include "config/basNbComIni.h"
 #include "link/ReplyParsers.h"
-#include "platform/NumericText.h"
+#include "text/NumericText.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 #include "FuzzCheck.h"
 #include "link/ReplyParsers.h"
 #include "platform/Cp932.h"
-#include "platform/NumericText.h"
+#include "text/NumericText.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,15 +1,15 @@
 #include "app/MainController.h"
 
+#include "app/TrayTip.h"
 #include "app/ValueText.h"
 #include "platform/Dialogs.h"
 #include "platform/Launcher.h"
 #include "platform/MainView.h"
 #include "platform/MonitorTimer.h"
-#include "platform/ProgramFiles.h"
 #include "platform/Prompts.h"
 #include "platform/TipView.h"
 #include "platform/TrayIcon.h"
-#include "platform/TrayTip.h"
+#include "state/ProgramFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "app/ValueText.h"
 
-#include "platform/NumericText.h"
+#include "text/NumericText.h"
 
 #include <array>
 #include <charconv>

@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/Launcher.h"
-#include "platform/ProgramFiles.h"
+#include "state/ProgramFiles.h"
 
 #include <QDir>
 

@@ -4,9 +4,9 @@
 #include "calls/HistoryFile.h"
 #include "phonebook/Phonebook.h"
 #include "platform/MainView.h"
-#include "platform/NumericText.h"
-#include "platform/ProgramFiles.h"
 #include "platform/TrayIcon.h"
+#include "state/ProgramFiles.h"
+#include "text/NumericText.h"
 
 CallRecorder::CallRecorder(ProgramState &state, MainView &view, TrayIcon &tray,
                            HistoryFile &history)

@@ -2,8 +2,8 @@
 
 #include "log/DiagnosticLog.h"
 #include "platform/Cp932.h"
-#include "platform/ProgramFiles.h"
 #include "platform/TextFile.h"
+#include "state/ProgramFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

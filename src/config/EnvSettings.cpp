@@ -1,9 +1,9 @@
 #include "config/EnvSettings.h"
 
 #include "config/basNbComIni.h"
-#include "platform/NumericText.h"
 #include "platform/Prompts.h"
 #include "state/ProgramState.h"
+#include "text/NumericText.h"
 
 const QStringList EnvSettings::SpeedList = {
     QStringLiteral("75"),    QStringLiteral("110"),   QStringLiteral("134"),

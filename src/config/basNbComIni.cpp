@@ -1,8 +1,8 @@
 #include "config/basNbComIni.h"
 
 #include "config/IniFile.h"
-#include "platform/ProgramFiles.h"
 #include "platform/TextFile.h"
+#include "state/ProgramFiles.h"
 
 #include <QFileInfo>
 #include <limits>

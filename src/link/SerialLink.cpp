@@ -4,10 +4,10 @@
 #include "log/DiagnosticLog.h"
 #include "platform/Cp932.h"
 #include "platform/MainView.h"
-#include "platform/NumericText.h"
-#include "platform/ProgramFiles.h"
 #include "platform/Prompts.h"
 #include "platform/SerialPort.h"
+#include "state/ProgramFiles.h"
+#include "text/NumericText.h"
 
 #include <algorithm>
 

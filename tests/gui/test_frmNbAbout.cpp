@@ -4,8 +4,8 @@
 #include "ProgramFolder.h"
 #include "TextFits.h"
 #include "config/basNbComIni.h"
-#include "dialogs/frmNbAbout.h"
-#include "platform/qt/QtDialogs.h"
+#include "frontend/qt/QtDialogs.h"
+#include "frontend/qt/frmNbAbout.h"
 #include "state/ProgramState.h"
 
 #include <QApplication>

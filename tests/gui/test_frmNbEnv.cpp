@@ -4,8 +4,8 @@
 #include "ProgramFolder.h"
 #include "TextFits.h"
 #include "config/basNbComIni.h"
-#include "config/frmNbEnv.h"
-#include "platform/qt/QtDialogs.h"
+#include "frontend/qt/QtDialogs.h"
+#include "frontend/qt/frmNbEnv.h"
 #include "state/ProgramState.h"
 
 #include <QApplication>

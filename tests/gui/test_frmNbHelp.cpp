@@ -3,8 +3,8 @@
 #include "Fakes.h"
 #include "ProgramFolder.h"
 #include "config/basNbComIni.h"
-#include "dialogs/frmNbHelp.h"
-#include "platform/qt/QtDialogs.h"
+#include "frontend/qt/QtDialogs.h"
+#include "frontend/qt/frmNbHelp.h"
 #include "state/ProgramState.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 // The Stop/Exit question on real widgets, answered by clicking its buttons
 // while it is shown modally; and the message boxes of the prompts.
 #include "TextFits.h"
-#include "dialogs/frmNbmsg.h"
-#include "platform/qt/QtFontDialog.h"
-#include "platform/qt/QtPrompts.h"
-#include "platform/qt/QtTranslations.h"
+#include "frontend/qt/QtFontDialog.h"
+#include "frontend/qt/QtPrompts.h"
+#include "frontend/qt/QtTranslations.h"
+#include "frontend/qt/frmNbmsg.h"
 
 #include <QApplication>
 #include <QCheckBox>

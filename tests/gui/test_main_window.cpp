@@ -1,7 +1,7 @@
 // The main window and the pop-up drawn offscreen: texts, colours, menus, geometry.
 #include "ControllerRig.h"
-#include "app/frmNubrel.h"
-#include "calls/frmNbTip.h"
+#include "frontend/qt/frmNbTip.h"
+#include "frontend/qt/frmNubrel.h"
 #include "state/ProgramState.h"
 
 #include <QAction>

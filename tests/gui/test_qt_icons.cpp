@@ -1,5 +1,5 @@
 // The program's pictures: the built-in copies, the icon files, and which copy wins.
-#include "platform/qt/QtIcons.h"
+#include "frontend/qt/QtIcons.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The launcher hands the history file to the desktop's handler as one argument,
 // and reports a handler that fails after it has started.
-#include "platform/qt/QtLauncher.h"
+#include "frontend/qt/QtLauncher.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

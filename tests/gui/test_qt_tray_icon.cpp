@@ -1,8 +1,8 @@
 // The notification-area icon on QSystemTrayIcon: add, modify, delete, and the
 // requests its gestures make on each kind of tray host.
-#include "platform/TrayTip.h"
-#include "platform/qt/QtIcons.h"
-#include "platform/qt/QtTrayIcon.h"
+#include "app/TrayTip.h"
+#include "frontend/qt/QtIcons.h"
+#include "frontend/qt/QtTrayIcon.h"
 
 #include <QGuiApplication>
 #include <QImage>

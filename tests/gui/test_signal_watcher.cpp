@@ -1,6 +1,6 @@
 // SIGTERM ends the program through its shut-down once; a program still running
 // after that, or whose event loop never takes the signal, ends at the next one.
-#include "platform/qt/QtSignalWatcher.h"
+#include "frontend/qt/QtSignalWatcher.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -4,10 +4,10 @@
 #include "ModemSim.h"
 #include "ProgramFolder.h"
 #include "config/basNbComIni.h"
+#include "frontend/qt/QtSerialPort.h"
 #include "link/ReplyParsers.h"
 #include "link/SerialLink.h"
 #include "log/DiagnosticLog.h"
-#include "platform/qt/QtSerialPort.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

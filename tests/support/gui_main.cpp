@@ -1,5 +1,5 @@
 // Test main for programs that need a QApplication (offscreen unless told otherwise).
-#include "platform/qt/QtFonts.h"
+#include "frontend/qt/QtFonts.h"
 
 #include <QApplication>
 #include <gmock/gmock.h>

@@ -1,4 +1,4 @@
-#include "platform/DisplayChoice.h"
+#include "app/DisplayChoice.h"
 
 #include <gtest/gtest.h>
 

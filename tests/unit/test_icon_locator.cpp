@@ -1,5 +1,5 @@
 // Where the icon files are looked for: current directory, then program folder.
-#include "platform/IconLocator.h"
+#include "app/IconLocator.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

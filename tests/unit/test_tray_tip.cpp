@@ -1,5 +1,5 @@
 // The tray icon's tooltip field: what is shown of it, and how it is filled.
-#include "platform/TrayTip.h"
+#include "app/TrayTip.h"
 
 #include <gtest/gtest.h>
 

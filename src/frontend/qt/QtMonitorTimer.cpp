@@ -1,4 +1,4 @@
-#include "platform/qt/QtMonitorTimer.h"
+#include "frontend/qt/QtMonitorTimer.h"
 
 QtMonitorTimer::QtMonitorTimer(std::function<void()> onTick)
 {

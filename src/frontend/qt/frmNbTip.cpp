@@ -1,5 +1,5 @@
-#include "calls/frmNbTip.h"
-#include "platform/Twips.h"
+#include "frontend/qt/frmNbTip.h"
+#include "app/Twips.h"
 
 #include "calls/CallDisplay.h"
 

@@ -2,8 +2,8 @@
 // the About box and the help window.
 #pragma once
 
+#include "frontend/qt/QtEventPump.h"
 #include "platform/Dialogs.h"
-#include "platform/qt/QtEventPump.h"
 
 #include <QIcon>
 #include <QPointer>

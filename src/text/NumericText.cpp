@@ -1,4 +1,4 @@
-#include "platform/NumericText.h"
+#include "text/NumericText.h"
 
 namespace {
 bool isBlank(QChar c)

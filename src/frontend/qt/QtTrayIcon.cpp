@@ -1,6 +1,6 @@
-#include "platform/qt/QtTrayIcon.h"
+#include "frontend/qt/QtTrayIcon.h"
 
-#include "platform/TrayTip.h"
+#include "app/TrayTip.h"
 
 #include <QCursor>
 #include <QDBusConnection>

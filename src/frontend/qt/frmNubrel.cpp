@@ -1,5 +1,5 @@
-#include "app/frmNubrel.h"
-#include "platform/Twips.h"
+#include "frontend/qt/frmNubrel.h"
+#include "app/Twips.h"
 
 #include "app/MainController.h"
 #include "calls/CallDisplay.h"

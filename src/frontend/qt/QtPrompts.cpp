@@ -1,7 +1,7 @@
-#include "platform/qt/QtPrompts.h"
+#include "frontend/qt/QtPrompts.h"
 
-#include "dialogs/frmNbmsg.h"
-#include "platform/qt/QtFontDialog.h"
+#include "frontend/qt/QtFontDialog.h"
+#include "frontend/qt/frmNbmsg.h"
 
 #include <QApplication>
 #include <QMessageBox>

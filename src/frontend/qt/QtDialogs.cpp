@@ -1,8 +1,8 @@
-#include "platform/qt/QtDialogs.h"
+#include "frontend/qt/QtDialogs.h"
 
-#include "config/frmNbEnv.h"
-#include "dialogs/frmNbAbout.h"
-#include "dialogs/frmNbHelp.h"
+#include "frontend/qt/frmNbAbout.h"
+#include "frontend/qt/frmNbEnv.h"
+#include "frontend/qt/frmNbHelp.h"
 #include "state/ProgramState.h"
 
 QtDialogs::QtDialogs(ProgramState &state, const basNbComIni &ini, Prompts &prompts,

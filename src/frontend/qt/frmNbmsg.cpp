@@ -1,6 +1,6 @@
-#include "dialogs/frmNbmsg.h"
+#include "frontend/qt/frmNbmsg.h"
+#include "app/Twips.h"
 #include "platform/Prompts.h"
-#include "platform/Twips.h"
 
 #include <QFont>
 #include <QLabel>

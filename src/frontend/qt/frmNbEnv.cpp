@@ -1,5 +1,5 @@
-#include "config/frmNbEnv.h"
-#include "platform/Twips.h"
+#include "frontend/qt/frmNbEnv.h"
+#include "app/Twips.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

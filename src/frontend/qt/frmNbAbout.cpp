@@ -1,6 +1,6 @@
-#include "dialogs/frmNbAbout.h"
+#include "frontend/qt/frmNbAbout.h"
+#include "app/Twips.h"
 #include "platform/Prompts.h"
-#include "platform/Twips.h"
 
 #include "dialogs/AboutLink.h"
 

@@ -1,4 +1,4 @@
-#include "platform/IconLocator.h"
+#include "app/IconLocator.h"
 
 #include <QDir>
 

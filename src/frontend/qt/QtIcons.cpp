@@ -1,6 +1,6 @@
-#include "platform/qt/QtIcons.h"
+#include "frontend/qt/QtIcons.h"
 
-#include "platform/IconLocator.h"
+#include "app/IconLocator.h"
 
 #include <QCoreApplication>
 #include <QDir>

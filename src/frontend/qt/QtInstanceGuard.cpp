@@ -1,4 +1,4 @@
-#include "platform/qt/QtInstanceGuard.h"
+#include "frontend/qt/QtInstanceGuard.h"
 
 #include <QCryptographicHash>
 #include <QDir>

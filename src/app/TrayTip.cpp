@@ -1,4 +1,4 @@
-#include "platform/TrayTip.h"
+#include "app/TrayTip.h"
 
 #include "platform/Cp932.h"
 

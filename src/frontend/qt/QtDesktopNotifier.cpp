@@ -1,4 +1,4 @@
-#include "platform/qt/QtDesktopNotifier.h"
+#include "frontend/qt/QtDesktopNotifier.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

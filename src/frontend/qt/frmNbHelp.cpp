@@ -1,4 +1,4 @@
-#include "dialogs/frmNbHelp.h"
+#include "frontend/qt/frmNbHelp.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/qt/QtSignalWatcher.h"
+#include "frontend/qt/QtSignalWatcher.h"
 
 #include <QSocketNotifier>
 

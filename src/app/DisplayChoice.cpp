@@ -1,4 +1,4 @@
-#include "platform/DisplayChoice.h"
+#include "app/DisplayChoice.h"
 
 QByteArray DisplayChoice::platformFor(const QByteArray &chosenPlatform,
                                       const QByteArray &waylandDisplay,

@@ -1,7 +1,7 @@
 // Nubrel: shows who is calling on the telephone line.
-#include "platform/DisplayChoice.h"
-#include "platform/qt/QtInstanceGuard.h"
-#include "platform/qt/QtProgram.h"
+#include "app/DisplayChoice.h"
+#include "frontend/qt/QtInstanceGuard.h"
+#include "frontend/qt/QtProgram.h"
 
 #include <QApplication>
 

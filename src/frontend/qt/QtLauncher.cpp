@@ -1,4 +1,4 @@
-#include "platform/qt/QtLauncher.h"
+#include "frontend/qt/QtLauncher.h"
 
 #include <QDesktopServices>
 #include <QDir>

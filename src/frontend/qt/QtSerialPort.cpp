@@ -1,4 +1,4 @@
-#include "platform/qt/QtSerialPort.h"
+#include "frontend/qt/QtSerialPort.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "platform/qt/QtTranslations.h"
+#include "frontend/qt/QtTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

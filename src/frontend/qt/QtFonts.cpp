@@ -1,4 +1,4 @@
-#include "platform/qt/QtFonts.h"
+#include "frontend/qt/QtFonts.h"
 
 #include <QFont>
 #include <QStringList>

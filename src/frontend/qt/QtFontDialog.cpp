@@ -1,4 +1,4 @@
-#include "platform/qt/QtFontDialog.h"
+#include "frontend/qt/QtFontDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
