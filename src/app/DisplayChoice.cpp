@@ -1,10 +1,9 @@
 #include "app/DisplayChoice.h"
 
-QByteArray DisplayChoice::platformFor(const QByteArray &chosenPlatform,
-                                      const QByteArray &waylandDisplay,
-                                      const QByteArray &x11Display)
+std::string DisplayChoice::platformFor(std::string_view chosenPlatform,
+                                       std::string_view waylandDisplay, std::string_view x11Display)
 {
-    if (!chosenPlatform.isEmpty() || waylandDisplay.isEmpty() || x11Display.isEmpty())
+    if (!chosenPlatform.empty() || waylandDisplay.empty() || x11Display.empty())
         return {};
-    return QByteArrayLiteral("xcb");
+    return "xcb";
 }

@@ -1,17 +1,20 @@
 #include "app/IconLocator.h"
 
-#include <QDir>
+#include "platform/Files.h"
+#include "text/Text.h"
 
-QString locateIconFile(const QString &name, const QString &currentDir, const QString &programFolder,
-                       const std::function<bool(const QString &path)> &loads)
+std::u16string locateIconFile(const std::u16string &name, const std::u16string &currentDir,
+                              const std::u16string &programFolder,
+                              const std::function<bool(const std::u16string &path)> &loads)
 {
-    if (name.isEmpty())
-        return QString();
-    QString tried;
-    for (const QString &folder : {currentDir, programFolder}) {
-        if (folder.isEmpty())
+    if (name.empty())
+        return {};
+    std::u16string tried;
+    for (const std::u16string &folder : {currentDir, programFolder}) {
+        if (folder.empty())
             continue;
-        const QString path = QDir::cleanPath(QDir(folder).absoluteFilePath(name));
+        const std::u16string path =
+            Text::cleanPath(Files::isAbsolute(name) ? name : folder + u'/' + name);
         // The current directory is normally the program folder: one load is enough.
         if (path == tried)
             continue;
@@ -19,5 +22,5 @@ QString locateIconFile(const QString &name, const QString &currentDir, const QSt
         if (loads(path))
             return path;
     }
-    return QString();
+    return {};
 }

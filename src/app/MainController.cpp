@@ -2,7 +2,9 @@
 
 #include "app/TrayTip.h"
 #include "app/ValueText.h"
+#include "dialogs/Warnings.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "platform/Launcher.h"
 #include "platform/MainView.h"
 #include "platform/MonitorTimer.h"
@@ -10,17 +12,17 @@
 #include "platform/TipView.h"
 #include "platform/TrayIcon.h"
 #include "state/ProgramFiles.h"
+#include "text/Text.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <cassert>
 
 namespace {
-const QString ENV = QStringLiteral("ENV");
-const QString NUBREL = QStringLiteral("NUBREL");
-const QString TaskIn = QStringLiteral("タスクバーに入れる(&T)");
-const QString TaskOut = QStringLiteral("タスクバーから出す(&T)");
-const QString TimeStop = QStringLiteral("停止(&S)");
-const QString TimeStart = QStringLiteral("開始(&S)");
+const std::u16string ENV = u"ENV";
+const std::u16string NUBREL = u"NUBREL";
+const std::u16string TaskIn = u"タスクバーに入れる(&T)";
+const std::u16string TaskOut = u"タスクバーから出す(&T)";
+const std::u16string TimeStop = u"停止(&S)";
+const std::u16string TimeStart = u"開始(&S)";
 
 // The largest font size the window accepts from the file.
 constexpr double MaxFontSize = 1638;
@@ -28,10 +30,9 @@ constexpr double MaxFontSize = 1638;
 
 MainController::MainController(const PlatformParts &parts)
     : m_view(parts.view), m_tip(parts.tip), m_timer(parts.timer), m_tray(parts.tray),
-      m_prompts(parts.prompts), m_dialogs(parts.dialogs), m_launcher(parts.launcher),
-      m_folder(parts.programFolder), m_ini(parts.programFolder),
-      m_log(parts.programFolder, parts.clock), m_history(parts.programFolder, parts.clock, m_log),
-      m_phonebook(parts.programFolder),
+      m_prompts(parts.prompts), m_launcher(parts.launcher), m_folder(parts.programFolder),
+      m_ini(parts.programFolder), m_log(parts.programFolder, parts.clock),
+      m_history(parts.programFolder, parts.clock, m_log), m_phonebook(parts.programFolder),
       m_announcer(parts.programFolder, m_ini, parts.clock, m_log, parts.notifier, parts.launcher),
       m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view),
       m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
@@ -40,6 +41,12 @@ MainController::MainController(const PlatformParts &parts)
 {
     m_recorder.setPhonebook(&m_phonebook);
     m_recorder.setAnnouncer(&m_announcer);
+}
+
+Dialogs &MainController::dialogs()
+{
+    assert(m_dialogs && "setDialogs() comes before Form_Load()");
+    return *m_dialogs;
 }
 
 void MainController::Form_Load()
@@ -53,7 +60,7 @@ void MainController::Form_Load()
     m_state.iTry = 0;
     m_state.LastCallNo = -2;
 
-    const int seconds = m_ini.GetIniInt(ENV, QStringLiteral("TIMER"), DefaultTimerSeconds);
+    const int seconds = m_ini.GetIniInt(ENV, u"TIMER", DefaultTimerSeconds);
     const int period =
         seconds >= 1 && seconds <= MaxTimerSeconds ? seconds * 1000 : DefaultTimerSeconds * 1000;
     m_timer.setInterval(period);
@@ -62,7 +69,7 @@ void MainController::Form_Load()
     applyStoredGeometry();
     applyStoredFont();
 
-    int windowState = m_ini.GetIniInt(NUBREL, QStringLiteral("STATE"), 0);
+    int windowState = m_ini.GetIniInt(NUBREL, u"STATE", 0);
     if (windowState < 0 || windowState > 3)
         windowState = 0;
     if (windowState == 3) {
@@ -78,18 +85,18 @@ void MainController::Form_Load()
     }
     m_view.setWindowState(static_cast<WindowState>(windowState));
 
-    m_state.HistTxt = m_ini.GetIniInt(ENV, QStringLiteral("HISTTXT"), 0);
+    m_state.HistTxt = m_ini.GetIniInt(ENV, u"HISTTXT", 0);
     m_phonebook.refresh();
 
-    const std::int16_t productIndex = m_ini.GetIniInt(NUBREL, QStringLiteral("PRODUCTSIDX"), 0);
-    const QString entry = m_ini.GetIniString(
-        NUBREL, QStringLiteral("PRODUCTSLIST") + QString::number(productIndex), QString());
+    const std::int16_t productIndex = m_ini.GetIniInt(NUBREL, u"PRODUCTSIDX", 0);
+    const std::u16string entry =
+        m_ini.GetIniString(NUBREL, u"PRODUCTSLIST" + Text::number(productIndex), std::u16string());
     m_state.Product = SplitList(productIndex, entry);
 
     // Each read of the port takes everything received so far (SerialPort::readAll).
-    m_state.ComPort = m_ini.GetIniInt(ENV, QStringLiteral("COMPORT"), 2);
+    m_state.ComPort = m_ini.GetIniInt(ENV, u"COMPORT", 2);
     m_link.ApplyCommPort();
-    m_state.ComSpeed = m_ini.GetIniString(ENV, QStringLiteral("COMSPEED"), QStringLiteral("9600"));
+    m_state.ComSpeed = m_ini.GetIniString(ENV, u"COMSPEED", u"9600");
     m_link.ApplyCommSettings();
 
     if (m_state.Product.Kind == 1)
@@ -116,15 +123,15 @@ void MainController::trayWaitEnded(bool appeared)
 
 void MainController::applyStoredGeometry()
 {
-    const auto read = [this](const char *key, double current) {
-        const QString text =
-            m_ini.GetIniString(NUBREL, QString::fromLatin1(key), ValueText::formatSingle(current));
+    const auto read = [this](const char16_t *key, double current) {
+        const std::u16string text =
+            m_ini.GetIniString(NUBREL, key, ValueText::formatSingle(current));
         return ValueText::parseNumber(text).value_or(current);
     };
-    const double top = read("TOP", m_view.top());
-    const double left = read("LEFT", m_view.left());
-    double height = read("HEIGHT", m_view.height());
-    double width = read("WIDTH", m_view.width());
+    const double top = read(u"TOP", m_view.top());
+    const double left = read(u"LEFT", m_view.left());
+    double height = read(u"HEIGHT", m_view.height());
+    double width = read(u"WIDTH", m_view.width());
     // A negative size cannot be shown; the designed size stands instead.
     if (height < 0)
         height = m_view.height();
@@ -138,24 +145,23 @@ void MainController::applyStoredGeometry()
 
 void MainController::applyStoredFont()
 {
-    m_view.setFontFace(m_ini.GetIniString(NUBREL, QStringLiteral("FONT"), m_view.font().face));
+    m_view.setFontFace(m_ini.GetIniString(NUBREL, u"FONT", m_view.font().face));
 
     const double currentSize = m_view.font().size;
     const double size =
-        ValueText::parseNumber(m_ini.GetIniString(NUBREL, QStringLiteral("FONTSIZE"),
-                                                  ValueText::formatSingle(currentSize)))
+        ValueText::parseNumber(
+            m_ini.GetIniString(NUBREL, u"FONTSIZE", ValueText::formatSingle(currentSize)))
             .value_or(currentSize);
     m_view.setFontSize(size > 0 && size <= MaxFontSize ? size : currentSize);
 
     const bool bold = m_view.font().bold;
-    m_view.setFontBold(ValueText::parseFlag(m_ini.GetIniString(NUBREL, QStringLiteral("FONTBOLD"),
-                                                               ValueText::formatFlag(bold)))
-                           .value_or(bold));
+    m_view.setFontBold(
+        ValueText::parseFlag(m_ini.GetIniString(NUBREL, u"FONTBOLD", ValueText::formatFlag(bold)))
+            .value_or(bold));
     const bool italic = m_view.font().italic;
-    m_view.setFontItalic(
-        ValueText::parseFlag(
-            m_ini.GetIniString(NUBREL, QStringLiteral("FONTITALIC"), ValueText::formatFlag(italic)))
-            .value_or(italic));
+    m_view.setFontItalic(ValueText::parseFlag(m_ini.GetIniString(NUBREL, u"FONTITALIC",
+                                                                 ValueText::formatFlag(italic)))
+                             .value_or(italic));
 }
 
 void MainController::Form_Unload()
@@ -165,8 +171,8 @@ void MainController::Form_Unload()
     m_state.Unloaded = true;
 
     m_tip.unloadTip();
-    m_dialogs.closeAbout();
-    m_dialogs.closeManual();
+    dialogs().closeAbout();
+    dialogs().closeManual();
     writeWindowSettings();
     // Calls the history could not take yet get their last chance.
     m_history.WritePending(ProgramFiles::HistoryFile);
@@ -190,23 +196,19 @@ void MainController::writeWindowSettings()
         if (m_state.InTray || m_waitingForTray) {
             windowState = 3;
         } else {
-            m_ini.PutIniString(NUBREL, QStringLiteral("TOP"),
-                               ValueText::formatSingle(m_view.top()));
-            m_ini.PutIniString(NUBREL, QStringLiteral("LEFT"),
-                               ValueText::formatSingle(m_view.left()));
-            m_ini.PutIniString(NUBREL, QStringLiteral("HEIGHT"),
-                               ValueText::formatSingle(m_view.height()));
-            m_ini.PutIniString(NUBREL, QStringLiteral("WIDTH"),
-                               ValueText::formatSingle(m_view.width()));
+            m_ini.PutIniString(NUBREL, u"TOP", ValueText::formatSingle(m_view.top()));
+            m_ini.PutIniString(NUBREL, u"LEFT", ValueText::formatSingle(m_view.left()));
+            m_ini.PutIniString(NUBREL, u"HEIGHT", ValueText::formatSingle(m_view.height()));
+            m_ini.PutIniString(NUBREL, u"WIDTH", ValueText::formatSingle(m_view.width()));
         }
     }
-    m_ini.PutIniString(NUBREL, QStringLiteral("STATE"), QString::number(windowState));
+    m_ini.PutIniString(NUBREL, u"STATE", Text::number(windowState));
 
     const FontSpec font = m_view.font();
-    m_ini.PutIniString(NUBREL, QStringLiteral("FONT"), font.face);
-    m_ini.PutIniString(NUBREL, QStringLiteral("FONTSIZE"), ValueText::formatSingle(font.size));
-    m_ini.PutIniString(NUBREL, QStringLiteral("FONTBOLD"), ValueText::formatFlag(font.bold));
-    m_ini.PutIniString(NUBREL, QStringLiteral("FONTITALIC"), ValueText::formatFlag(font.italic));
+    m_ini.PutIniString(NUBREL, u"FONT", font.face);
+    m_ini.PutIniString(NUBREL, u"FONTSIZE", ValueText::formatSingle(font.size));
+    m_ini.PutIniString(NUBREL, u"FONTBOLD", ValueText::formatFlag(font.bold));
+    m_ini.PutIniString(NUBREL, u"FONTITALIC", ValueText::formatFlag(font.italic));
 }
 
 void MainController::mnuEND_Click()
@@ -220,7 +222,7 @@ void MainController::mnuEnv_Click()
         return;
     const std::int16_t kindBefore = m_state.Product.Kind;
     m_state.EnvRegistered = false;
-    m_dialogs.showSettingsDialog();
+    dialogs().showSettingsDialog();
     if (m_state.Unloaded || !m_state.EnvRegistered)
         return;
     m_link.ApplyCommPort();
@@ -232,7 +234,7 @@ void MainController::mnuEnv_Click()
 void MainController::mnuAbout_Click()
 {
     if (!m_state.Unloaded)
-        m_dialogs.showAbout();
+        dialogs().showAbout();
 }
 
 void MainController::putTrayIntoRecord()
@@ -243,11 +245,11 @@ void MainController::putTrayIntoRecord()
     data.uFlags = 7;
     data.uCallbackMessage = 0x207;
     data.hIcon = m_icon;
-    QString text;
-    if (m_state.LastNumber.isEmpty())
-        text = QStringLiteral("準備中");
+    std::u16string text;
+    if (m_state.LastNumber.empty())
+        text = u"準備中";
     else if (m_state.LastNumber == WithheldMark)
-        text = QStringLiteral("非通知");
+        text = u"非通知";
     else
         text = m_state.LastNumber;
     data.szTip = makeSzTip(text);
@@ -264,10 +266,8 @@ void MainController::mnuTask_Click()
         if (!m_tray.isAvailable()) {
             if (!m_loading && !m_noTrayReported) {
                 m_noTrayReported = true;
-                warnUser(
-                    m_prompts,
-                    QStringLiteral(
-                        "このデスクトップには通知領域がないため、タスクバーに入れられません。"));
+                warnUser(m_prompts,
+                         u"このデスクトップには通知領域がないため、タスクバーに入れられません。");
             }
             return;
         }
@@ -364,11 +364,11 @@ void MainController::mnuHistry_Click()
 {
     if (m_state.Unloaded)
         return;
-    const QString path = m_folder + ProgramFiles::HistoryFile;
-    const QFileInfo info(path);
-    if (info.isFile() && !info.isHidden()) {
-        const QString notStarted = QDir::toNativeSeparators(path) +
-                                   QStringLiteral("を開くテキストエディタを起動できませんでした。");
+    const std::u16string path = m_folder + ProgramFiles::HistoryFile;
+    const std::optional<Files::Info> info = Files::info(path);
+    if (info && info->isFile && !info->isHidden) {
+        const std::u16string notStarted =
+            Files::toNativeSeparators(path) + u"を開くテキストエディタを起動できませんでした。";
         // The desktop's handler may find no editor only after it has started.
         const auto failedLater = [this, notStarted] {
             if (!m_state.Unloaded)
@@ -378,8 +378,8 @@ void MainController::mnuHistry_Click()
             warnUser(m_prompts, notStarted);
         return;
     }
-    warnUser(m_prompts, QDir::toNativeSeparators(path) +
-                            QStringLiteral("を見つけられないので、表示できませんでした。"));
+    warnUser(m_prompts,
+             Files::toNativeSeparators(path) + u"を見つけられないので、表示できませんでした。");
 }
 
 void MainController::mnuFont_Click()
@@ -400,5 +400,5 @@ void MainController::mnuFont_Click()
 void MainController::mnuMnual_Click()
 {
     if (!m_state.Unloaded)
-        m_dialogs.showManual(m_folder + ProgramFiles::Manual);
+        dialogs().showManual(m_folder + ProgramFiles::Manual);
 }

@@ -14,8 +14,8 @@
 #include "phonebook/Phonebook.h"
 #include "state/ProgramState.h"
 
-#include <QString>
 #include <cstdint>
+#include <string>
 
 class MainView;
 class TipView;
@@ -36,11 +36,10 @@ struct PlatformParts {
     SerialPort &port;
     TrayIcon &tray;
     Prompts &prompts;
-    Dialogs &dialogs;
     Launcher &launcher;
     DesktopNotifier &notifier;
     const Clock &clock;
-    QString programFolder;
+    std::u16string programFolder;
 };
 
 class MainController {
@@ -53,11 +52,15 @@ public:
 
     explicit MainController(const PlatformParts &parts);
 
+    // The program's own windows work on this controller's state and settings
+    // file, so they come after it; given once, before Form_Load.
+    void setDialogs(Dialogs &dialogs) { m_dialogs = &dialogs; }
+
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
     const basNbComIni &ini() const { return m_ini; }
     SerialLink &link() { return m_link; }
-    const QString &programFolder() const { return m_folder; }
+    const std::u16string &programFolder() const { return m_folder; }
 
     void Form_Load();
     void Form_Unload();
@@ -85,6 +88,7 @@ public:
     AppIcon currentIcon() const { return m_icon; }
 
 private:
+    Dialogs &dialogs();
     void putTrayIntoRecord();
     // Sends the initialisation command now, or after the exchange that is
     // running, and acts on its result.
@@ -101,9 +105,9 @@ private:
     MonitorTimer &m_timer;
     TrayIcon &m_tray;
     Prompts &m_prompts;
-    Dialogs &m_dialogs;
+    Dialogs *m_dialogs = nullptr;
     Launcher &m_launcher;
-    QString m_folder;
+    std::u16string m_folder;
 
     ProgramState m_state;
     basNbComIni m_ini;

@@ -1,18 +1,19 @@
 #include "app/TrayTip.h"
 
 #include "platform/Cp932.h"
+#include "text/Cp932Bytes.h"
 
-QString trayTooltip(const QString &szTip)
+std::u16string trayTooltip(const std::u16string &szTip)
 {
-    const qsizetype nul = szTip.indexOf(QChar(u'\0'));
-    const QString text = nul < 0 ? szTip : szTip.left(nul);
-    return Cp932::decode(Cp932::cutAt(Cp932::encode(text), TrayTipLength));
+    const std::u16string_view text = std::u16string_view(szTip).substr(0, szTip.find(u'\0'));
+    return Cp932::decode(Cp932Bytes::cutAt(Cp932::encode(text), TrayTipLength));
 }
 
-QString makeSzTip(const QString &text)
+std::u16string makeSzTip(const std::u16string &text)
 {
-    QString field = text + QChar(u'\0');
-    if (field.size() < TrayTipLength)
-        field += QString(TrayTipLength - field.size(), u' ');
-    return field.left(TrayTipLength);
+    constexpr auto length = static_cast<std::size_t>(TrayTipLength);
+    std::u16string field = text + u'\0';
+    if (field.size() < length)
+        field.append(length - field.size(), u' ');
+    return field.substr(0, length);
 }

@@ -1,6 +1,7 @@
 #include "app/ValueText.h"
 
 #include "text/NumericText.h"
+#include "text/Text.h"
 
 #include <array>
 #include <charconv>
@@ -8,40 +9,45 @@
 
 namespace ValueText {
 
-QString formatSingle(double value)
+std::u16string formatSingle(double value)
 {
     std::array<char, 64> buffer{};
     const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
                                             static_cast<float>(value), std::chars_format::fixed);
     if (error != std::errc())
-        return QStringLiteral("0");
-    return QString::fromLatin1(buffer.data(), end - buffer.data());
+        return u"0";
+    return Text::fromLatin1(std::string_view(buffer.data(), end - buffer.data()));
 }
 
-std::optional<double> parseNumber(const QString &text)
+std::optional<double> parseNumber(const std::u16string &text)
 {
     if (!IsNumeric(text))
         return std::nullopt;
-    QString plain = text.trimmed();
-    plain.remove(u',');
-    bool ok = false;
-    const double value = plain.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
+    // What IsNumeric accepts is ASCII between the blanks around it.
+    std::string plain = Text::toAscii(Text::trimmed(text));
+    std::erase(plain, ',');
+    const char *first = plain.data();
+    if (!plain.empty() && plain.front() == '+')
+        ++first; // from_chars takes no plus sign
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, plain.data() + plain.size(), value);
+    // Out of range either way (too large, or too small to be told from 0) is no number.
+    if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
 
-QString formatFlag(bool value)
+std::u16string formatFlag(bool value)
 {
-    return value ? QStringLiteral("True") : QStringLiteral("False");
+    return value ? u"True" : u"False";
 }
 
-std::optional<bool> parseFlag(const QString &text)
+std::optional<bool> parseFlag(const std::u16string &text)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0)
+    const std::u16string trimmed(Text::trimmed(text));
+    if (Text::equalsIgnoringCase(trimmed, u"True"))
         return true;
-    if (trimmed.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0)
+    if (Text::equalsIgnoringCase(trimmed, u"False"))
         return false;
     if (const auto number = parseNumber(trimmed))
         return *number != 0;

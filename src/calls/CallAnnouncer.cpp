@@ -4,49 +4,55 @@
 #include "log/DiagnosticLog.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifier.h"
+#include "platform/Files.h"
 #include "platform/Launcher.h"
 #include "state/ProgramFiles.h"
+#include "text/DateText.h"
+#include "text/Text.h"
 
-#include <QDir>
+#include <vector>
 
 namespace {
-const QString OPTIONS = QStringLiteral("OPTIONS");
+const std::u16string OPTIONS = u"OPTIONS";
+
 } // namespace
 
-CallAnnouncer::CallAnnouncer(QString programFolder, const basNbComIni &ini, const Clock &clock,
-                             const DiagnosticLog &log, DesktopNotifier &notifier,
-                             Launcher &launcher)
+CallAnnouncer::CallAnnouncer(std::u16string programFolder, const basNbComIni &ini,
+                             const Clock &clock, const DiagnosticLog &log,
+                             DesktopNotifier &notifier, Launcher &launcher)
     : m_folder(std::move(programFolder)), m_ini(ini), m_clock(clock), m_log(log),
       m_notifier(notifier), m_launcher(launcher)
 {
 }
 
-QString CallAnnouncer::commandPath(const QString &folder, const QString &value)
+std::u16string CallAnnouncer::commandPath(const std::u16string &folder, const std::u16string &value)
 {
-    if (!value.contains(u'/') || QDir::isAbsolutePath(value))
+    if (value.find(u'/') == std::u16string::npos || Files::isAbsolute(value))
         return value;
-    return QDir::cleanPath(folder + u'/' + value);
+    return Text::cleanPath(folder + u'/' + value);
 }
 
-void CallAnnouncer::announce(const QString &number, const QString &title, const QString &name)
+void CallAnnouncer::announce(const std::u16string &number, const std::u16string &title,
+                             const std::u16string &name)
 {
-    if (m_ini.GetIniString(OPTIONS, QStringLiteral("NOTIFY"), QString()).trimmed() ==
-        QLatin1String("1"))
+    if (Text::trimmed(m_ini.GetIniString(OPTIONS, u"NOTIFY", std::u16string())) == u"1")
         m_notifier.notify(title, name);
 
-    const QString command =
-        m_ini.GetIniString(OPTIONS, QStringLiteral("ONCALL"), QString()).trimmed();
-    if (!command.isEmpty())
+    const std::u16string command(
+        Text::trimmed(m_ini.GetIniString(OPTIONS, u"ONCALL", std::u16string())));
+    if (!command.empty())
         runCommand(commandPath(m_folder, command), number, name);
 }
 
-void CallAnnouncer::runCommand(const QString &program, const QString &number, const QString &name)
+void CallAnnouncer::runCommand(const std::u16string &program, const std::u16string &number,
+                               const std::u16string &name)
 {
     if (*m_running >= MaxCommands)
         return;
-    const QDateTime now = m_clock.now();
-    const QStringList arguments{now.toString(QStringLiteral("yyyy/MM/dd")),
-                                now.toString(QStringLiteral("HH:mm:ss")), number, name};
+    const LocalTime now = m_clock.now();
+    const std::vector<std::u16string> arguments{DateText::date(now.year, now.month, now.day),
+                                                DateText::time(now.hour, now.minute, now.second),
+                                                number, name};
     std::shared_ptr<int> running = m_running;
     ++*running;
     if (m_launcher.runProgram(program, arguments, [running] { --*running; }))
@@ -54,7 +60,7 @@ void CallAnnouncer::runCommand(const QString &program, const QString &number, co
     --*running;
     if (!m_failureNoted) {
         m_failureNoted = true;
-        m_log.WriteLog(ProgramFiles::LogFile, QStringLiteral("ONCALL"),
-                       QStringLiteral("着信時のコマンドを起動できません。") + program);
+        m_log.WriteLog(ProgramFiles::LogFile, u"ONCALL",
+                       u"着信時のコマンドを起動できません。" + program);
     }
 }

@@ -3,8 +3,8 @@
 // Both are read when a call comes in, so an edit holds from the next call.
 #pragma once
 
-#include <QString>
 #include <memory>
+#include <string>
 
 class basNbComIni;
 class Clock;
@@ -17,23 +17,25 @@ public:
     // ONCALL programs running at once; a call beyond them starts none.
     static constexpr int MaxCommands = 4;
 
-    CallAnnouncer(QString programFolder, const basNbComIni &ini, const Clock &clock,
+    CallAnnouncer(std::u16string programFolder, const basNbComIni &ini, const Clock &clock,
                   const DiagnosticLog &log, DesktopNotifier &notifier, Launcher &launcher);
 
     // A new call: `number` as the history writes it, `title` as the window's
     // title shows it, `name` from the phonebook or empty.
-    void announce(const QString &number, const QString &title, const QString &name);
+    void announce(const std::u16string &number, const std::u16string &title,
+                  const std::u16string &name);
 
     int commandsRunning() const { return *m_running; }
 
     // The program ONCALL names: as given when it holds no '/' (PATH finds
     // it), from the program folder when it is relative, else as it stands.
-    static QString commandPath(const QString &folder, const QString &value);
+    static std::u16string commandPath(const std::u16string &folder, const std::u16string &value);
 
 private:
-    void runCommand(const QString &program, const QString &number, const QString &name);
+    void runCommand(const std::u16string &program, const std::u16string &number,
+                    const std::u16string &name);
 
-    QString m_folder;
+    std::u16string m_folder;
     const basNbComIni &m_ini;
     const Clock &m_clock;
     const DiagnosticLog &m_log;

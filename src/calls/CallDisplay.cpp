@@ -4,19 +4,18 @@
 
 namespace CallDisplay {
 
-QString mainWindowText(const QString &lastNumber)
+std::u16string mainWindowText(const std::u16string &lastNumber)
 {
-    return QStringLiteral(" ＴＥＬ．") +
-           (lastNumber == WithheldMark ? QStringLiteral("非通知") : lastNumber);
+    return u" ＴＥＬ．" + (lastNumber == WithheldMark ? std::u16string(u"非通知") : lastNumber);
 }
 
-QString tipText(const QString &lastNumber)
+std::u16string tipText(const std::u16string &lastNumber)
 {
     if (lastNumber == WithheldMark)
-        return QStringLiteral("非通知");
-    if (!lastNumber.isEmpty())
+        return u"非通知";
+    if (!lastNumber.empty())
         return u' ' + lastNumber;
-    return QString();
+    return {};
 }
 
 Point tipPlacement(double screenWidth, double screenHeight, double outerWidth, double outerHeight)

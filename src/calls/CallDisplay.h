@@ -1,14 +1,14 @@
 // What the main window and the pop-up show, and where the pop-up goes.
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace CallDisplay {
 
 // " ＴＥＬ．" followed by the number, or by "非通知" for the withheld mark.
-QString mainWindowText(const QString &lastNumber);
+std::u16string mainWindowText(const std::u16string &lastNumber);
 // "非通知", a blank and the number, or nothing before the first call.
-QString tipText(const QString &lastNumber);
+std::u16string tipText(const std::u16string &lastNumber);
 
 struct Point {
     double left = 0;

@@ -14,7 +14,7 @@ CallRecorder::CallRecorder(ProgramState &state, MainView &view, TrayIcon &tray,
 {
 }
 
-void CallRecorder::RecordCall(QString &number, bool changed, std::int16_t &result)
+void CallRecorder::RecordCall(std::u16string &number, bool changed, std::int16_t &result)
 {
     if (!IsNumeric(number))
         number = WithheldMark;
@@ -28,12 +28,12 @@ void CallRecorder::RecordCall(QString &number, bool changed, std::int16_t &resul
         }
         if (number == WithheldMark) {
             m_view.setTextColor(WithheldColor);
-            m_view.setTitle(QStringLiteral("非通知"));
+            m_view.setTitle(u"非通知");
         } else {
             m_view.setTextColor(NumberColor);
             m_view.setTitle(number);
         }
-        m_state.trayIconData.szTip = m_view.title() + QChar(u'\0');
+        m_state.trayIconData.szTip = m_view.title() + u'\0';
         m_state.trayIconData.nameLine = m_state.LastName;
         m_tray.Shell_NotifyIcon(NotifyMessage::NIM_MODIFY, m_state.trayIconData);
         if (m_state.BaselineRead && m_state.HistTxt == 0)

@@ -21,7 +21,7 @@ public:
 
     // `number` becomes the withheld mark when it is not a number; `result` is 1
     // when a new number was recorded.
-    void RecordCall(QString &number, bool changed, std::int16_t &result);
+    void RecordCall(std::u16string &number, bool changed, std::int16_t &result);
 
     // Names for the numbers, and the calls passed on; either may be absent.
     void setPhonebook(Phonebook *phonebook) { m_phonebook = phonebook; }

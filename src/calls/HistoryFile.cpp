@@ -2,63 +2,61 @@
 
 #include "log/DiagnosticLog.h"
 #include "platform/Cp932.h"
-#include "platform/TextFile.h"
+#include "platform/Files.h"
 #include "state/ProgramFiles.h"
+#include "text/DateText.h"
+#include "text/Text.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-HistoryFile::HistoryFile(QString programFolder, const Clock &clock, const DiagnosticLog &log)
+HistoryFile::HistoryFile(std::u16string programFolder, const Clock &clock, const DiagnosticLog &log)
     : m_folder(std::move(programFolder)), m_clock(clock), m_log(log)
 {
 }
 
-QString HistoryFile::formatLine(const QDateTime &when, const QString &number)
+std::u16string HistoryFile::formatLine(const LocalTime &when, const std::u16string &number)
 {
-    return when.toString(QStringLiteral("yyyy/MM/dd,HH:mm:ss,")) + number;
+    return DateText::date(when.year, when.month, when.day) + u',' +
+           DateText::time(when.hour, when.minute, when.second) + u',' + number;
 }
 
-void HistoryFile::WriteHistory(const QString &fileName, const QString &number)
+void HistoryFile::WriteHistory(const std::u16string &fileName, const std::u16string &number)
 {
-    const QString path = m_folder + fileName.trimmed();
-    m_pending += Cp932::encode(formatLine(m_clock.now(), number) + QStringLiteral("\r\n"));
+    const std::u16string path = m_folder + std::u16string(Text::trimmed(fileName));
+    m_pending += Cp932::encode(formatLine(m_clock.now(), number) + u"\r\n");
     if (appendPending(path)) {
         m_failing = false;
         return;
     }
     if (m_pending.size() > MaxPendingBytes) {
-        const qsizetype cut = m_pending.indexOf('\n', m_pending.size() - MaxPendingBytes);
-        m_pending.remove(0, cut < 0 ? m_pending.size() : cut + 1);
+        const std::size_t cut = m_pending.find('\n', m_pending.size() - MaxPendingBytes);
+        m_pending.erase(0, cut == std::string::npos ? m_pending.size() : cut + 1);
     }
     if (!m_failing) {
         m_failing = true;
-        m_log.WriteLog(ProgramFiles::LogFile, QStringLiteral("Nubrel"),
-                       QStringLiteral("着信履歴を書き込めません。") + path +
-                           QStringLiteral("（次の記録のときに書き直します）"));
+        m_log.WriteLog(ProgramFiles::LogFile, u"Nubrel",
+                       u"着信履歴を書き込めません。" + path + u"（次の記録のときに書き直します）");
     }
 }
 
-bool HistoryFile::WritePending(const QString &fileName)
+bool HistoryFile::WritePending(const std::u16string &fileName)
 {
-    return m_pending.isEmpty() || appendPending(m_folder + fileName.trimmed());
+    return m_pending.empty() || appendPending(m_folder + std::u16string(Text::trimmed(fileName)));
 }
 
-bool HistoryFile::appendPending(const QString &path)
+bool HistoryFile::appendPending(const std::u16string &path)
 {
-    const QFileInfo before(path);
-    const qint64 sizeBefore = before.exists() ? before.size() : -1;
-    if (TextFile::append(path, m_pending)) {
+    const std::optional<Files::Info> before = Files::info(path);
+    if (Files::append(path, m_pending)) {
         m_pending.clear();
         return true;
     }
     // A full disk may have taken part of the lines: cut them off again, so the
     // retry does not leave a broken line in front of them.
-    if (sizeBefore >= 0) {
-        QFile file(path);
-        if (file.size() > sizeBefore)
-            file.resize(sizeBefore);
-    } else if (QFileInfo::exists(path) && QFileInfo(path).size() == 0) {
-        QFile::remove(path);
+    const std::optional<Files::Info> after = Files::info(path);
+    if (before) {
+        if (after && after->size > before->size)
+            Files::resize(path, before->size);
+    } else if (after && after->size == 0) {
+        Files::remove(path);
     }
     return false;
 }

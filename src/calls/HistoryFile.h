@@ -4,36 +4,36 @@
 
 #include "platform/Clock.h"
 
-#include <QByteArray>
-#include <QString>
+#include <string>
+#include <string_view>
 
 class DiagnosticLog;
 
 class HistoryFile {
 public:
     // Lines kept while the file cannot be written; beyond this the oldest go.
-    static constexpr qsizetype MaxPendingBytes = 4 * 1024 * 1024;
+    static constexpr std::size_t MaxPendingBytes = 4 * 1024 * 1024;
 
-    HistoryFile(QString programFolder, const Clock &clock, const DiagnosticLog &log);
+    HistoryFile(std::u16string programFolder, const Clock &clock, const DiagnosticLog &log);
 
-    void WriteHistory(const QString &fileName, const QString &number);
+    void WriteHistory(const std::u16string &fileName, const std::u16string &number);
     // One more try for the lines kept, as the program ends; true when none is
     // left.
-    bool WritePending(const QString &fileName);
+    bool WritePending(const std::u16string &fileName);
 
     // "yyyy/mm/dd,hh:nn:ss,number", without the line end.
-    static QString formatLine(const QDateTime &when, const QString &number);
+    static std::u16string formatLine(const LocalTime &when, const std::u16string &number);
 
     // Bytes of lines not yet in the file.
-    const QByteArray &pending() const { return m_pending; }
+    const std::string &pending() const { return m_pending; }
 
 private:
     // Appends the kept lines; on failure takes a partly written tail off again.
-    bool appendPending(const QString &path);
+    bool appendPending(const std::u16string &path);
 
-    QString m_folder;
+    std::u16string m_folder;
     const Clock &m_clock;
     const DiagnosticLog &m_log;
-    QByteArray m_pending;
+    std::string m_pending;
     bool m_failing = false;
 };

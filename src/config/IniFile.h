@@ -11,74 +11,77 @@
 // held as UTF-8 in between; any other as CP932.
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QString>
+#include <cstddef>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 class IniFile {
 public:
-    explicit IniFile(QByteArray bytes = {});
+    explicit IniFile(std::string bytes = {});
 
     // The file's bytes: as read until a value is set.
-    QByteArray bytes() const;
+    std::string bytes() const;
     bool isUtf8() const { return m_utf8 && m_utf16 == Utf16::None; }
     bool isUtf16() const { return m_utf16 != Utf16::None; }
-    QString decode(const QByteArray &bytes) const;
-    QByteArray encode(const QString &text) const;
+    std::u16string decode(std::string_view bytes) const;
+    std::string encode(const std::u16string &text) const;
     // The longest prefix of at most `limit` bytes that ends between two
     // characters of the file's encoding.
-    QByteArray cut(const QByteArray &bytes, int limit) const;
+    std::string cut(std::string_view bytes, int limit) const;
 
     // The value's bytes, or nothing when the section or the key is missing.
-    std::optional<QByteArray> value(const QString &section, const QString &key) const;
+    std::optional<std::string> value(const std::u16string &section,
+                                     const std::u16string &key) const;
     // Rewrites the key's line, or adds the key after the last key of its
     // section, or adds the section at the end. False, and nothing changed, when
     // the names or the value cannot be written as a line that reads back (an
     // empty name, a line end, '=' in a key, ']' in a section, blanks around a
     // name, a key that would read as a comment or a header, a name the file's
     // encoding cannot hold).
-    bool setValue(const QString &section, const QString &key, const QString &value);
+    bool setValue(const std::u16string &section, const std::u16string &key,
+                  const std::u16string &value);
 
     struct Entry {
-        QString section;
-        QString key;
+        std::u16string section;
+        std::u16string key;
     };
     // The key lines that belong to a section, in file order.
-    QList<Entry> entries() const;
+    std::vector<Entry> entries() const;
 
 private:
     enum class Kind { Other, Section, Key };
     struct Line {
-        qsizetype begin = 0;   // first byte of the line
-        qsizetype textEnd = 0; // end of its text, before CR LF or LF
-        qsizetype end = 0;     // after its line end
+        std::size_t begin = 0;   // first byte of the line
+        std::size_t textEnd = 0; // end of its text, before CR LF or LF
+        std::size_t end = 0;     // after its line end
         Kind kind = Kind::Other;
-        qsizetype nameBegin = 0; // section name or key, blanks trimmed
-        qsizetype nameEnd = 0;
-        qsizetype valueBegin = 0; // key lines only, blanks trimmed
-        qsizetype valueEnd = 0;
-        QString name;
+        std::size_t nameBegin = 0; // section name or key, blanks trimmed
+        std::size_t nameEnd = 0;
+        std::size_t valueBegin = 0; // key lines only, blanks trimmed
+        std::size_t valueEnd = 0;
+        std::u16string name;
     };
     struct Place {
-        qsizetype header = -1; // line of the section header
-        qsizetype last = -1;   // last key line of the section, or its header
-        qsizetype key = -1;    // line of the key
+        std::ptrdiff_t header = -1; // line of the section header
+        std::ptrdiff_t last = -1;   // last key line of the section, or its header
+        std::ptrdiff_t key = -1;    // line of the key
     };
 
     void parse();
-    Line parseLine(qsizetype begin, qsizetype textEnd, qsizetype end) const;
-    qsizetype sectionNameEnd(qsizetype from, qsizetype textEnd) const;
-    Place find(const QString &section, const QString &key) const;
-    QByteArray newline() const;
-    QByteArray missingLineEnd(const Line &line) const;
+    Line parseLine(std::size_t begin, std::size_t textEnd, std::size_t end) const;
+    std::size_t sectionNameEnd(std::size_t from, std::size_t textEnd) const;
+    Place find(const std::u16string &section, const std::u16string &key) const;
+    std::string newline() const;
+    std::string missingLineEnd(const Line &line) const;
 
     enum class Utf16 { None, LittleEndian, BigEndian };
 
-    QByteArray m_bytes; // UTF-16 files as UTF-8 with its mark
+    std::string m_bytes; // UTF-16 files as UTF-8 with its mark
     bool m_utf8 = false;
     Utf16 m_utf16 = Utf16::None;
-    QByteArray m_read; // a UTF-16 file's bytes as read
+    std::string m_read; // a UTF-16 file's bytes as read
     bool m_changed = false;
-    QList<Line> m_lines;
+    std::vector<Line> m_lines;
 };

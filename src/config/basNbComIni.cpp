@@ -1,10 +1,9 @@
 #include "config/basNbComIni.h"
 
 #include "config/IniFile.h"
-#include "platform/TextFile.h"
+#include "platform/Files.h"
 #include "state/ProgramFiles.h"
 
-#include <QFileInfo>
 #include <limits>
 
 namespace {
@@ -12,10 +11,10 @@ namespace {
 constexpr int MaxValueBytes = 255;
 
 // The file as it is now; a missing or unreadable file reads as an empty one.
-IniFile load(const QString &path)
+IniFile load(const std::u16string &path)
 {
-    QByteArray bytes;
-    if (!TextFile::read(path, bytes))
+    std::string bytes;
+    if (!Files::read(path, bytes))
         bytes.clear();
     return IniFile(std::move(bytes));
 }
@@ -23,47 +22,48 @@ IniFile load(const QString &path)
 // A value in one pair of double or single quotes reads without them, as the
 // profile functions read a hand-edited file. Neither quote can be the second
 // byte of a double-byte character.
-std::optional<QByteArray> readValue(const IniFile &file, const QString &section, const QString &key)
+std::optional<std::string> readValue(const IniFile &file, const std::u16string &section,
+                                     const std::u16string &key)
 {
-    std::optional<QByteArray> value = file.value(section, key);
+    std::optional<std::string> value = file.value(section, key);
     if (value && value->size() >= 2 && (value->front() == '"' || value->front() == '\'') &&
         value->back() == value->front())
-        *value = value->sliced(1, value->size() - 2);
+        *value = value->substr(1, value->size() - 2);
     return value;
 }
 } // namespace
 
-basNbComIni::basNbComIni(QString programFolder)
+basNbComIni::basNbComIni(std::u16string programFolder)
     : m_path(std::move(programFolder) + ProgramFiles::IniFile)
 {
 }
 
-QString basNbComIni::path() const
+std::u16string basNbComIni::path() const
 {
     return m_path;
 }
 
-QString basNbComIni::GetIniString(const QString &section, const QString &key,
-                                  const QString &defaultValue) const
+std::u16string basNbComIni::GetIniString(const std::u16string &section, const std::u16string &key,
+                                         const std::u16string &defaultValue) const
 {
     const IniFile file = load(m_path);
-    const std::optional<QByteArray> value = readValue(file, section, key);
+    const std::optional<std::string> value = readValue(file, section, key);
     if (!value)
         return defaultValue;
-    const QByteArray cut = file.cut(*value, MaxValueBytes);
-    return cut.isEmpty() ? defaultValue : file.decode(cut);
+    const std::string cut = file.cut(*value, MaxValueBytes);
+    return cut.empty() ? defaultValue : file.decode(cut);
 }
 
-std::int16_t basNbComIni::GetIniInt(const QString &section, const QString &key,
+std::int16_t basNbComIni::GetIniInt(const std::u16string &section, const std::u16string &key,
                                     std::int16_t defaultValue) const
 {
-    const std::optional<QByteArray> value = readValue(load(m_path), section, key);
-    if (!value || value->isEmpty())
+    const std::optional<std::string> value = readValue(load(m_path), section, key);
+    if (!value || value->empty())
         return defaultValue;
     // The decimal number at the start; reading stops at the first other
     // character, and a value that does not start with one gives 0.
-    const QByteArray &text = *value;
-    qsizetype i = 0;
+    const std::string &text = *value;
+    std::size_t i = 0;
     const bool negative = text[0] == '-';
     if (negative || text[0] == '+')
         ++i;
@@ -84,18 +84,18 @@ std::int16_t basNbComIni::GetIniInt(const QString &section, const QString &key,
     return static_cast<std::int16_t>(number);
 }
 
-int basNbComIni::PutIniString(const QString &section, const QString &key,
-                              const QString &value) const
+int basNbComIni::PutIniString(const std::u16string &section, const std::u16string &key,
+                              const std::u16string &value) const
 {
-    QByteArray bytes;
+    std::string bytes;
     // A file that is there but cannot be read must not be replaced by one that
     // holds only this key: that would lose the product list.
-    if (!TextFile::read(m_path, bytes) && QFileInfo::exists(m_path))
+    if (!Files::read(m_path, bytes) && Files::exists(m_path))
         return 0;
     IniFile file(std::move(bytes));
     if (!file.setValue(section, key, value))
         return 0;
     // Through a temporary file and a rename: a crash or a full disk leaves the
     // old file, never a truncated one.
-    return TextFile::replace(m_path, file.bytes()) ? 1 : 0;
+    return Files::replace(m_path, file.bytes()) ? 1 : 0;
 }

@@ -2,22 +2,23 @@
 // path, does its one operation and lets go.
 #pragma once
 
-#include <QString>
 #include <cstdint>
+#include <string>
 
 class basNbComIni {
 public:
-    explicit basNbComIni(QString programFolder);
+    explicit basNbComIni(std::u16string programFolder);
 
-    QString path() const;
+    std::u16string path() const;
 
-    std::int16_t GetIniInt(const QString &section, const QString &key,
+    std::int16_t GetIniInt(const std::u16string &section, const std::u16string &key,
                            std::int16_t defaultValue) const;
-    QString GetIniString(const QString &section, const QString &key,
-                         const QString &defaultValue) const;
+    std::u16string GetIniString(const std::u16string &section, const std::u16string &key,
+                                const std::u16string &defaultValue) const;
     // Nonzero when the file was written.
-    int PutIniString(const QString &section, const QString &key, const QString &value) const;
+    int PutIniString(const std::u16string &section, const std::u16string &key,
+                     const std::u16string &value) const;
 
 private:
-    QString m_path;
+    std::u16string m_path;
 };

@@ -1,29 +1,25 @@
 #include "dialogs/AboutLink.h"
 
 #include "dialogs/FindFile.h"
+#include "dialogs/Warnings.h"
 #include "platform/Launcher.h"
 #include "platform/Prompts.h"
 
-#ifdef Q_OS_WIN
-#include <QProcess>
-#endif
-
-const QString AboutLink::BrowserFile = QStringLiteral("IEXPLORE.EXE");
-const QString AboutLink::SearchRoot = QStringLiteral("c:\\");
+const std::u16string AboutLink::BrowserFile = u"IEXPLORE.EXE";
+const std::u16string AboutLink::SearchRoot = u"c:\\";
 
 namespace {
-const QString BrowserNotStarted =
-    QStringLiteral("Microsoft Internet Explorerを起動出来ませんでした。");
+const std::u16string BrowserNotStarted = u"Microsoft Internet Explorerを起動出来ませんでした。";
 } // namespace
 
-AboutLink::AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, QString address,
-                     Hooks hooks)
+AboutLink::AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events,
+                     std::u16string address, Hooks hooks)
     : m_prompts(prompts), m_launcher(launcher), m_events(events), m_address(std::move(address)),
       m_hooks(std::move(hooks))
 {
 }
 
-void AboutLink::showMessage(const QString &line)
+void AboutLink::showMessage(const std::u16string &line)
 {
     warnUser(m_prompts, line);
 }
@@ -36,7 +32,7 @@ void AboutLink::lblHome_MouseDown(int button, int, double, double)
     const auto boxOpen = [this] { return !m_hooks.isBoxOpen || m_hooks.isBoxOpen(); };
 
     if (m_hooks.isStopped && !m_hooks.isStopped()) {
-        showMessage(QStringLiteral("一時停止させます。ｲﾝﾀｰﾈｯﾄ切断後、開始して下さい。"));
+        showMessage(u"一時停止させます。ｲﾝﾀｰﾈｯﾄ切断後、開始して下さい。");
         // Monitoring stops even when the box went away under the message.
         if (m_hooks.mnuTime_Click)
             m_hooks.mnuTime_Click();
@@ -59,16 +55,16 @@ void AboutLink::lblHome_MouseDown(int button, int, double, double)
         m_hooks.closeBox();
 }
 
-bool AboutLink::startBrowser(const QString &url)
+bool AboutLink::startBrowser(const std::u16string &url)
 {
-#ifdef Q_OS_WIN
-    QString found;
+#ifdef _WIN32
+    std::u16string found;
     FindFile(BrowserFile, SearchRoot, found, m_events);
     // The box went away during the search (the program is ending): start
     // nothing and report nothing.
     if (m_hooks.isBoxOpen && !m_hooks.isBoxOpen())
         return true;
-    return !found.isEmpty() && QProcess::startDetached(found, {url});
+    return !found.empty() && m_launcher.runProgram(found, {url}, [] {});
 #else
     // The desktop's own browser; there is no drive to search here. Its
     // handler may find no browser only after it has started, when the box

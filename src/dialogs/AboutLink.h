@@ -3,8 +3,8 @@
 // the box. The box supplies the hooks; the decisions live here.
 #pragma once
 
-#include <QString>
 #include <functional>
+#include <string>
 
 class Prompts;
 class Launcher;
@@ -22,10 +22,10 @@ public:
         std::function<bool()> isBoxOpen;
     };
 
-    static const QString BrowserFile; // "IEXPLORE.EXE", looked for on Windows
-    static const QString SearchRoot;  // "c:\"
+    static const std::u16string BrowserFile; // "IEXPLORE.EXE", looked for on Windows
+    static const std::u16string SearchRoot;  // "c:\"
 
-    AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, QString address,
+    AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, std::u16string address,
               Hooks hooks);
 
     // Button and Shift are sets of bits (1 left, 2 right, 4 middle; 1 Shift,
@@ -36,13 +36,13 @@ public:
     bool launching() const { return m_launching; }
 
 private:
-    bool startBrowser(const QString &url);
-    void showMessage(const QString &line);
+    bool startBrowser(const std::u16string &url);
+    void showMessage(const std::u16string &line);
 
     Prompts &m_prompts;
     Launcher &m_launcher;
     EventPump &m_events;
-    QString m_address;
+    std::u16string m_address;
     Hooks m_hooks;
     bool m_launching = false;
 };

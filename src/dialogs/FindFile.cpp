@@ -1,54 +1,54 @@
 #include "dialogs/FindFile.h"
 
 #include "platform/EventPump.h"
+#include "platform/Files.h"
+#include "text/Text.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QStringList>
 #include <algorithm>
 
 namespace {
 
 // Name order without regard to case; names that differ only in case keep a
 // fixed order among themselves.
-bool listedBefore(const QString &a, const QString &b)
+bool listedBefore(const std::u16string &a, const std::u16string &b)
 {
-    const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
+    const int c = Text::compareIgnoringCase(a, b);
+    return c != 0 ? c < 0 : a < b;
 }
 
-// Hidden entries stay out of the listing, as in the system's own listers.
-QStringList listed(const QDir &dir, QDir::Filters filters)
+void sortNames(std::vector<std::u16string> &names)
 {
-    QStringList names = dir.entryList(filters | QDir::NoDotAndDotDot, QDir::Unsorted);
     std::sort(names.begin(), names.end(), listedBefore);
-    return names;
 }
 
 // The path with exactly one separator between it and a name that follows.
-QString withSeparator(const QString &path)
+std::u16string withSeparator(const std::u16string &path)
 {
-    return path.endsWith(u'/') ? path : path + u'/';
+    return path.ends_with(u'/') ? path : path + u'/';
 }
 
 } // namespace
 
-void FindFile(const QString &fileName, const QString &directory, QString &found, EventPump &events)
+void FindFile(const std::u16string &fileName, const std::u16string &directory,
+              std::u16string &found, EventPump &events)
 {
-    if (!found.isEmpty())
+    if (!found.empty())
         return;
-    const QString base = withSeparator(QDir::fromNativeSeparators(directory));
-    const QDir dir(base);
-    // An unreadable directory lists nothing and is passed over.
-    for (const QString &sub : listed(dir, QDir::Dirs | QDir::NoSymLinks)) {
+    const std::u16string base = withSeparator(Files::fromNativeSeparators(directory));
+    // An unreadable directory lists nothing and is passed over; hidden entries
+    // stay out of the listing, as in the system's own listers.
+    Files::Listing listing = Files::list(base);
+    sortNames(listing.folders);
+    sortNames(listing.files);
+    for (const std::u16string &sub : listing.folders) {
         events.processPendingEvents();
         FindFile(fileName, base + sub, found, events);
-        if (!found.isEmpty())
+        if (!found.empty())
             return;
     }
-    for (const QString &name : listed(dir, QDir::Files)) {
-        if (QString::compare(name, fileName, Qt::CaseInsensitive) == 0) {
-            found = QDir::toNativeSeparators(base + name);
+    for (const std::u16string &name : listing.files) {
+        if (Text::equalsIgnoringCase(name, fileName)) {
+            found = Files::toNativeSeparators(base + name);
             return;
         }
     }

@@ -2,7 +2,7 @@
 // directory, depth first, every sub-directory before the directory's own files.
 #pragma once
 
-#include <QString>
+#include <string>
 
 class EventPump;
 
@@ -14,4 +14,5 @@ class EventPump;
 // events run before each descent. Directories that cannot be read, hidden
 // entries and links to directories (which could lead in a circle) are passed
 // over.
-void FindFile(const QString &fileName, const QString &directory, QString &found, EventPump &events);
+void FindFile(const std::u16string &fileName, const std::u16string &directory,
+              std::u16string &found, EventPump &events);

@@ -8,24 +8,24 @@ CallerQuery::CallerQuery(ProgramState &state, SerialLink &link, CallRecorder &re
 {
 }
 
-QString CallerQuery::commandForKind(std::int16_t kind)
+std::u16string CallerQuery::commandForKind(std::int16_t kind)
 {
     switch (kind) {
     case 0:
-        return QStringLiteral("AT\\L1\r");
+        return u"AT\\L1\r";
     case 1:
-        return QStringLiteral("at$a\r");
+        return u"at$a\r";
     default:
-        return QString();
+        return {};
     }
 }
 
 std::int16_t CallerQuery::FetchCallerNumber()
 {
-    QString number;
-    QString reply;
-    const QString command = commandForKind(m_state.Product.Kind);
-    if (command.isEmpty())
+    std::u16string number;
+    std::u16string reply;
+    const std::u16string command = commandForKind(m_state.Product.Kind);
+    if (command.empty())
         return FetchResult::NoNewNumber;
 
     std::int16_t r = ExchangeResult::Answered;
@@ -54,7 +54,4 @@ std::int16_t CallerQuery::FetchCallerNumber()
     return recorded == 1 ? FetchResult::NewNumber : FetchResult::NoNewNumber;
 }
 
-void CallerQuery::MSComm1_OnComm(int commEvent)
-{
-    Q_UNUSED(commEvent);
-}
+void CallerQuery::MSComm1_OnComm([[maybe_unused]] int commEvent) {}

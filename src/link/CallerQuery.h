@@ -27,7 +27,7 @@ public:
     // The serial control's events take no part in detection.
     void MSComm1_OnComm(int commEvent);
 
-    static QString commandForKind(std::int16_t kind);
+    static std::u16string commandForKind(std::int16_t kind);
 
 private:
     ProgramState &m_state;

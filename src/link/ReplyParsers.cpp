@@ -1,79 +1,82 @@
 #include "link/ReplyParsers.h"
 
+#include "text/Text.h"
+
 namespace ReplyParsers {
 
 namespace {
-const QString CrLf = QStringLiteral("\r\n");
+constexpr std::u16string_view CrLf = u"\r\n";
+constexpr std::size_t npos = std::u16string_view::npos;
 
 // A call index that is not a decimal integer within 32 bits counts as -1,
 // the index of a reply without a call.
-std::int32_t callIndex(const QString &text)
+std::int32_t callIndex(std::u16string_view text)
 {
-    bool ok = false;
-    const std::int32_t value = text.toInt(&ok, 10);
-    return ok ? value : -1;
+    return Text::toInt(text).value_or(-1);
 }
 } // namespace
 
-QString trimBlanks(const QString &text)
+std::u16string trimBlanks(std::u16string_view text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
+    std::size_t begin = 0;
+    std::size_t end = text.size();
     while (begin < end && text[begin] == u' ')
         ++begin;
     while (end > begin && text[end - 1] == u' ')
         --end;
-    return text.mid(begin, end - begin);
+    return std::u16string(text.substr(begin, end - begin));
 }
 
-void ParseCallingPartyReply(const QString &reply, QString &number)
+void ParseCallingPartyReply(const std::u16string &reply, std::u16string &number)
 {
-    const qsizetype partyAt = reply.indexOf(QStringLiteral("RECEIVE CALLING PARTY"));
-    if (partyAt < 0) {
+    const std::size_t partyAt = reply.find(u"RECEIVE CALLING PARTY");
+    if (partyAt == npos) {
         number.clear();
         return;
     }
-    const qsizetype equalsAt = reply.indexOf(u'=', partyAt);
-    QString working = equalsAt >= 0 ? reply.mid(equalsAt + 1) : reply;
-    const qsizetype crAt = working.indexOf(u'\r');
-    if (crAt >= 0)
-        working.truncate(crAt);
+    const std::size_t equalsAt = reply.find(u'=', partyAt);
+    std::u16string_view working(reply);
+    if (equalsAt != npos)
+        working.remove_prefix(equalsAt + 1);
+    working = working.substr(0, working.find(u'\r'));
     number = trimBlanks(working);
-    const qsizetype slashAt = number.indexOf(u'/');
-    if (!number.isEmpty() && slashAt >= 0)
-        number = trimBlanks(number.left(slashAt));
+    const std::size_t slashAt = number.find(u'/');
+    if (!number.empty() && slashAt != npos)
+        number = trimBlanks(std::u16string_view(number).substr(0, slashAt));
 }
 
-void ParseNumberReply(const QString &reply, QString &number, bool &changed,
+void ParseNumberReply(const std::u16string &reply, std::u16string &number, bool &changed,
                       std::int32_t &lastCallNo)
 {
     std::int32_t index = -1;
-    number = QStringLiteral("NONE");
+    number = u"NONE";
 
-    const qsizetype firstBreak = reply.indexOf(CrLf);
-    if (firstBreak >= 0) {
+    const std::size_t firstBreak = reply.find(CrLf);
+    if (firstBreak != npos) {
         // Walks the lines by position: copying the rest of a long reply once a
         // line would cost time and memory in the square of its length.
-        const QStringView all(reply);
-        qsizetype at = firstBreak + 2;
-        QString line;
-        while (!all.sliced(at).startsWith(u"OK")) {
-            const qsizetype breakAt = reply.indexOf(CrLf, at);
-            if (breakAt < 0)
+        const std::u16string_view all(reply);
+        std::size_t at = firstBreak + 2;
+        std::u16string_view line;
+        while (!all.substr(at).starts_with(u"OK")) {
+            const std::size_t breakAt = all.find(CrLf, at);
+            if (breakAt == npos)
                 break;
-            line = reply.sliced(at, breakAt - at);
+            line = all.substr(at, breakAt - at);
             at = breakAt + 2;
         }
-        const qsizetype slashAt = line.indexOf(u'/');
-        if (!line.isEmpty() && slashAt >= 0) {
-            line.truncate(slashAt);
-            const qsizetype blankAt = line.indexOf(u' ');
-            if (blankAt >= 0) {
-                number = trimBlanks(line.mid(blankAt));
-                index = callIndex(line.left(blankAt).remove(u' '));
+        const std::size_t slashAt = line.find(u'/');
+        if (!line.empty() && slashAt != npos) {
+            line = line.substr(0, slashAt);
+            const std::size_t blankAt = line.find(u' ');
+            if (blankAt != npos) {
+                number = trimBlanks(line.substr(blankAt));
+                std::u16string head(line.substr(0, blankAt));
+                Text::removeAll(head, u' ');
+                index = callIndex(head);
             } else {
-                number = line.mid(3);
-                index = callIndex(line.left(3));
+                number = line.substr(3 > line.size() ? line.size() : 3);
+                index = callIndex(line.substr(0, 3));
             }
         }
     }

@@ -1,29 +1,33 @@
 #include "link/SerialLink.h"
 
 #include "config/basNbComIni.h"
+#include "dialogs/Warnings.h"
 #include "log/DiagnosticLog.h"
 #include "platform/Cp932.h"
 #include "platform/MainView.h"
 #include "platform/Prompts.h"
 #include "platform/SerialPort.h"
 #include "state/ProgramFiles.h"
+#include "text/Cp932Bytes.h"
 #include "text/NumericText.h"
+#include "text/Text.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
-const QString SourceName = QStringLiteral("Nubrel");
+const std::u16string SourceName = u"Nubrel";
 
 // Finds "OK" in the bytes from `from` on, stepping over double-byte characters
 // so that a trail byte never counts. `from` is left at a character boundary
 // where the next search can resume.
-bool containsOk(const QByteArray &bytes, qsizetype &from)
+bool containsOk(const std::string &bytes, std::size_t &from)
 {
-    qsizetype i = from;
+    std::size_t i = from;
     while (i < bytes.size()) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (Cp932::isLeadByte(b)) {
+        if (Cp932Bytes::isLeadByte(b)) {
             if (i + 1 >= bytes.size())
                 break; // its trail byte has not arrived yet
             i += 2;
@@ -63,33 +67,30 @@ SerialLink::SerialLink(ProgramState &state, SerialPort &port, const basNbComIni 
 {
 }
 
-QString SerialLink::deviceForPort(std::int16_t port) const
+std::u16string SerialLink::deviceForPort(std::int16_t port) const
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM") + QString::number(port);
+#ifdef _WIN32
+    return u"COM" + Text::number(port);
 #else
-    const QString mapped =
-        m_ini
-            .GetIniString(QStringLiteral("PORTS"), QStringLiteral("COM") + QString::number(port),
-                          QString())
-            .trimmed();
-    if (!mapped.isEmpty())
+    const std::u16string mapped(
+        Text::trimmed(m_ini.GetIniString(u"PORTS", u"COM" + Text::number(port), std::u16string())));
+    if (!mapped.empty())
         return mapped;
-    return QStringLiteral("/dev/ttyS") + QString::number(port - 1);
+    return u"/dev/ttyS" + Text::number(port - 1);
 #endif
 }
 
-QString SerialLink::portText(std::int16_t port)
+std::u16string SerialLink::portText(std::int16_t port)
 {
-    return port < 0 ? QString::number(port) : u' ' + QString::number(port);
+    return port < 0 ? Text::number(port) : u' ' + Text::number(port);
 }
 
-QString SerialLink::lineSettingsFor(const QString &speed)
+std::u16string SerialLink::lineSettingsFor(const std::u16string &speed)
 {
-    const QString trimmed = speed.trimmed();
+    const std::u16string trimmed(Text::trimmed(speed));
     if (IsNumeric(trimmed))
-        return trimmed + QStringLiteral(",N,8,1");
-    return QStringLiteral("9600,N,8,1");
+        return trimmed + u",N,8,1";
+    return u"9600,N,8,1";
 }
 
 void SerialLink::ApplyCommPort()
@@ -104,7 +105,8 @@ void SerialLink::ApplyCommSettings()
     m_port.setLineSettings(lineSettingsFor(m_state.ComSpeed));
 }
 
-void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_t &result)
+void SerialLink::SendCommand(const std::u16string &command, std::u16string &reply,
+                             std::int16_t &result)
 {
     BusyScope busy(m_busy);
     ++m_state.iTry;
@@ -115,14 +117,13 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
     ApplyCommPort();
 
     int errorNumber = 0;
-    QString errorText;
+    std::u16string errorText;
     if (!m_port.open(errorNumber, errorText)) {
         m_log.WriteLog(ProgramFiles::LogFile, SourceName,
-                       QStringLiteral("ｴﾗｰ番号[") + QString::number(errorNumber) + u']' +
-                           errorText);
+                       u"ｴﾗｰ番号[" + Text::number(errorNumber) + u']' + errorText);
         const bool exitChosen = m_prompts.fncMsgDlg(
-            m_view.title(), QStringLiteral("COM") + portText(m_state.ComPort) +
-                                QStringLiteral("は使用できません。別のﾎﾟｰﾄに設定してください。"));
+            m_view.title(),
+            u"COM" + portText(m_state.ComPort) + u"は使用できません。別のﾎﾟｰﾄに設定してください。");
         result = exitChosen ? ExchangeResult::EndProgram : ExchangeResult::StopMonitoring;
         return;
     }
@@ -132,9 +133,10 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
 
     // Asleep until a byte arrives, an event is due or the deadline passes;
     // the events are dispatched inside the wait.
-    const QDeadlineTimer deadline(UnansweredWaitMs, Qt::PreciseTimer);
-    QByteArray received;
-    qsizetype searchFrom = 0;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(UnansweredWaitMs);
+    std::string received;
+    std::size_t searchFrom = 0;
     std::int32_t lcnt = 0;
     bool answered = false;
     while (!m_state.Unloaded) {
@@ -145,7 +147,7 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
                 break;
             }
             // A device that never stops sending junk is no answer either.
-            if (deadline.hasExpired())
+            if (std::chrono::steady_clock::now() >= deadline)
                 break;
         } else if (!m_port.waitForInput(deadline)) {
             break;
@@ -171,18 +173,17 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
         return;
     }
     m_log.WriteLog(ProgramFiles::LogFile, SourceName,
-                   QStringLiteral("iTry=[") + QString::number(m_state.iTry) +
-                       QStringLiteral("]lcnt=[") + QString::number(lcnt) + QStringLiteral("]") +
-                       QStringLiteral("F=[") + reply + u']');
-    warnUser(m_prompts, QStringLiteral("受信できません。COM") + portText(m_state.ComPort) +
-                            QStringLiteral("の設定を確認して、再起動してください。"));
+                   u"iTry=[" + Text::number(m_state.iTry) + u"]lcnt=[" + Text::number(lcnt) + u"]" +
+                       u"F=[" + reply + u']');
+    warnUser(m_prompts, u"受信できません。COM" + portText(m_state.ComPort) +
+                            u"の設定を確認して、再起動してください。");
     result = ExchangeResult::EndProgram;
 }
 
 std::int16_t SerialLink::SendInitCommand()
 {
-    QString reply;
+    std::u16string reply;
     std::int16_t result = ExchangeResult::Answered;
-    SendCommand(QStringLiteral("AT$i10 = 1") + u'\r', reply, result);
+    SendCommand(u"AT$i10 = 1\r", reply, result);
     return result;
 }

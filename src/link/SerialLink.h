@@ -4,8 +4,8 @@
 
 #include "state/ProgramState.h"
 
-#include <QString>
 #include <cstdint>
+#include <string>
 
 class SerialPort;
 class basNbComIni;
@@ -36,7 +36,7 @@ public:
     void ApplyCommPort();
     void ApplyCommSettings();
 
-    void SendCommand(const QString &command, QString &reply, std::int16_t &result);
+    void SendCommand(const std::u16string &command, std::u16string &reply, std::int16_t &result);
     std::int16_t SendInitCommand();
 
     // True while an exchange runs, including its question or message.
@@ -46,11 +46,11 @@ public:
     std::int32_t lastLcnt() const { return m_lcnt; }
 
     // The device that port n stands for.
-    QString deviceForPort(std::int16_t port) const;
+    std::u16string deviceForPort(std::int16_t port) const;
     // A port number as the messages show it: one leading blank, or a minus sign.
-    static QString portText(std::int16_t port);
+    static std::u16string portText(std::int16_t port);
     // "9600,N,8,1" from the speed text, or the default line settings.
-    static QString lineSettingsFor(const QString &speed);
+    static std::u16string lineSettingsFor(const std::u16string &speed);
 
 private:
     ProgramState &m_state;

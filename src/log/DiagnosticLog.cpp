@@ -1,25 +1,28 @@
 #include "log/DiagnosticLog.h"
 
 #include "platform/Cp932.h"
-#include "platform/TextFile.h"
+#include "platform/Files.h"
+#include "text/DateText.h"
+#include "text/Text.h"
 
-DiagnosticLog::DiagnosticLog(QString programFolder, const Clock &clock)
+DiagnosticLog::DiagnosticLog(std::u16string programFolder, const Clock &clock)
     : m_folder(std::move(programFolder)), m_clock(clock)
 {
 }
 
-QString DiagnosticLog::formatLine(const QDateTime &when, const QString &sourceName,
-                                  const QString &entry)
+std::u16string DiagnosticLog::formatLine(const LocalTime &when, const std::u16string &sourceName,
+                                         const std::u16string &entry)
 {
-    const QString source = (sourceName + QString(10, u' ')).left(10);
-    return when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) + u' ' + source +
-           QStringLiteral(" [") + entry + u']';
+    const std::u16string source = (sourceName + std::u16string(10, u' ')).substr(0, 10);
+    return DateText::date(when.year, when.month, when.day) + u' ' +
+           DateText::time(when.hour, when.minute, when.second) + u' ' + source + u" [" + entry +
+           u']';
 }
 
-bool DiagnosticLog::WriteLog(const QString &fileName, const QString &sourceName,
-                             const QString &entry) const
+bool DiagnosticLog::WriteLog(const std::u16string &fileName, const std::u16string &sourceName,
+                             const std::u16string &entry) const
 {
-    const QString path = m_folder + fileName.trimmed();
-    const QString line = formatLine(m_clock.now(), sourceName, entry) + QStringLiteral("\r\n");
-    return TextFile::append(path, Cp932::encode(line));
+    const std::u16string path = m_folder + std::u16string(Text::trimmed(fileName));
+    const std::u16string line = formatLine(m_clock.now(), sourceName, entry) + u"\r\n";
+    return Files::append(path, Cp932::encode(line));
 }

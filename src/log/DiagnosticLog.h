@@ -3,21 +3,22 @@
 
 #include "platform/Clock.h"
 
-#include <QString>
+#include <string>
 
 class DiagnosticLog {
 public:
-    DiagnosticLog(QString programFolder, const Clock &clock);
+    DiagnosticLog(std::u16string programFolder, const Clock &clock);
 
     // The line: "yyyy/mm/dd hh:nn:ss " + source padded or cut to 10 + " [" +
     // entry + "]" + CR LF, in CP932. False when it could not be written.
-    bool WriteLog(const QString &fileName, const QString &sourceName, const QString &entry) const;
+    bool WriteLog(const std::u16string &fileName, const std::u16string &sourceName,
+                  const std::u16string &entry) const;
 
     // The line WriteLog writes, without the line end.
-    static QString formatLine(const QDateTime &when, const QString &sourceName,
-                              const QString &entry);
+    static std::u16string formatLine(const LocalTime &when, const std::u16string &sourceName,
+                                     const std::u16string &entry);
 
 private:
-    QString m_folder;
+    std::u16string m_folder;
     const Clock &m_clock;
 };

@@ -2,34 +2,34 @@
 
 #include "phonebook/PhonebookCsv.h"
 #include "phonebook/PhonebookVcard.h"
-
-#include <QFile>
-#include <QFileInfo>
+#include "platform/Files.h"
 
 namespace {
 
-QByteArray readAll(const QString &path)
+std::string readAll(const std::u16string &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    std::string bytes;
+    if (!Files::read(path, bytes))
+        bytes.clear();
+    return bytes;
 }
 
 } // namespace
 
-Phonebook::Phonebook(QString programFolder) : m_folder(std::move(programFolder)) {}
+Phonebook::Phonebook(std::u16string programFolder) : m_folder(std::move(programFolder)) {}
 
-Phonebook::Stamp Phonebook::stampOf(const QString &path)
+Phonebook::Stamp Phonebook::stampOf(const std::u16string &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const std::optional<Files::Info> info = Files::info(path);
+    if (!info)
         return {};
-    return Stamp{true, info.lastModified(), info.size()};
+    return Stamp{true, info->modified, info->size};
 }
 
 void Phonebook::refresh()
 {
-    const QString csvPath = m_folder + CsvFile;
-    const QString vcardPath = m_folder + VcardFile;
+    const std::u16string csvPath = m_folder + CsvFile;
+    const std::u16string vcardPath = m_folder + VcardFile;
     const Stamp csv = stampOf(csvPath);
     const Stamp vcard = stampOf(vcardPath);
     if (m_read && csv == m_csv && vcard == m_vcard)
@@ -37,27 +37,26 @@ void Phonebook::refresh()
     m_csv = csv;
     m_vcard = vcard;
     m_read = true;
-    m_names =
-        merge(csv.exists ? PhonebookCsv::read(readAll(csvPath)) : QList<PhonebookEntry>(),
-              vcard.exists ? PhonebookVcard::read(readAll(vcardPath)) : QList<PhonebookEntry>());
+    m_names = merge(
+        csv.exists ? PhonebookCsv::read(readAll(csvPath)) : std::vector<PhonebookEntry>(),
+        vcard.exists ? PhonebookVcard::read(readAll(vcardPath)) : std::vector<PhonebookEntry>());
 }
 
-QHash<QString, QString> Phonebook::merge(const QList<PhonebookEntry> &csv,
-                                         const QList<PhonebookEntry> &vcard)
+std::unordered_map<std::u16string, std::u16string>
+Phonebook::merge(const std::vector<PhonebookEntry> &csv, const std::vector<PhonebookEntry> &vcard)
 {
-    QHash<QString, QString> names;
+    std::unordered_map<std::u16string, std::u16string> names;
     names.reserve(csv.size() + vcard.size());
-    for (const QList<PhonebookEntry> *entries : {&csv, &vcard}) {
-        for (const PhonebookEntry &entry : *entries) {
-            if (!names.contains(entry.number))
-                names.insert(entry.number, entry.name);
-        }
+    for (const std::vector<PhonebookEntry> *entries : {&csv, &vcard}) {
+        for (const PhonebookEntry &entry : *entries)
+            names.try_emplace(entry.number, entry.name);
     }
     return names;
 }
 
-QString Phonebook::nameFor(const QString &number) const
+std::u16string Phonebook::nameFor(const std::u16string &number) const
 {
     // Neither an empty number nor the withheld mark is ever a key.
-    return m_names.value(PhonebookText::normaliseNumber(number));
+    const auto found = m_names.find(PhonebookText::normaliseNumber(number));
+    return found == m_names.end() ? std::u16string() : found->second;
 }

@@ -5,43 +5,44 @@
 
 #include "phonebook/PhonebookEntry.h"
 
-#include <QDateTime>
-#include <QHash>
-#include <QString>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 class Phonebook {
 public:
-    static inline const QString CsvFile = QStringLiteral("/電話帳.csv");
-    static inline const QString VcardFile = QStringLiteral("/電話帳.vcf");
+    static inline const std::u16string CsvFile = u"/電話帳.csv";
+    static inline const std::u16string VcardFile = u"/電話帳.vcf";
 
-    explicit Phonebook(QString programFolder);
+    explicit Phonebook(std::u16string programFolder);
 
     // Reads both files again if either has changed, appeared or gone since
     // they were last read.
     void refresh();
     // The name for a number as the device reports it; empty when unknown and
     // always for the withheld mark.
-    QString nameFor(const QString &number) const;
-    qsizetype size() const { return m_names.size(); }
+    std::u16string nameFor(const std::u16string &number) const;
+    std::size_t size() const { return m_names.size(); }
 
     // The entries of both files: the first entry for a number wins, and the
     // CSV file, the one kept by hand, comes before the vCard export.
-    static QHash<QString, QString> merge(const QList<PhonebookEntry> &csv,
-                                         const QList<PhonebookEntry> &vcard);
+    static std::unordered_map<std::u16string, std::u16string>
+    merge(const std::vector<PhonebookEntry> &csv, const std::vector<PhonebookEntry> &vcard);
 
 private:
     // What tells a file's versions apart without reading it.
     struct Stamp {
         bool exists = false;
-        QDateTime modified;
-        qint64 size = 0;
+        std::int64_t modified = 0;
+        std::int64_t size = 0;
         bool operator==(const Stamp &) const = default;
     };
-    static Stamp stampOf(const QString &path);
+    static Stamp stampOf(const std::u16string &path);
 
-    QString m_folder;
+    std::u16string m_folder;
     Stamp m_csv;
     Stamp m_vcard;
     bool m_read = false;
-    QHash<QString, QString> m_names;
+    std::unordered_map<std::u16string, std::u16string> m_names;
 };

@@ -1,16 +1,18 @@
 #include "phonebook/PhonebookCsv.h"
 
 #include "platform/Cp932.h"
+#include "text/Text.h"
+#include "text/Utf.h"
 
 namespace {
 
-QStringView unquote(QStringView field, QString &buffer)
+std::u16string_view unquote(std::u16string_view field, std::u16string &buffer)
 {
-    field = field.trimmed();
-    if (field.size() < 2 || !field.startsWith(u'"') || !field.endsWith(u'"'))
+    field = Text::trimmed(field);
+    if (field.size() < 2 || !field.starts_with(u'"') || !field.ends_with(u'"'))
         return field;
-    buffer = field.sliced(1, field.size() - 2).toString();
-    buffer.replace(QLatin1String("\"\""), QLatin1String("\""));
+    buffer = field.substr(1, field.size() - 2);
+    Text::replaceAll(buffer, u"\"\"", u"\"");
     return buffer;
 }
 
@@ -18,25 +20,31 @@ QStringView unquote(QStringView field, QString &buffer)
 
 namespace PhonebookCsv {
 
-QList<PhonebookEntry> read(const QByteArray &bytes)
+std::vector<PhonebookEntry> read(std::string_view bytes)
 {
-    const qsizetype mark = PhonebookText::utf8MarkLength(bytes);
-    const QString text = mark ? QString::fromUtf8(bytes.sliced(mark)) : Cp932::decode(bytes);
+    const std::size_t mark = PhonebookText::utf8MarkLength(bytes);
+    const std::u16string text = mark ? Utf::fromUtf8(bytes.substr(mark)) : Cp932::decode(bytes);
 
-    QList<PhonebookEntry> entries;
-    QString numberBuffer;
-    QString nameBuffer;
-    for (QStringView line : QStringView(text).tokenize(u'\n')) {
-        line = line.trimmed(); // also the CR of a CR LF
-        if (line.isEmpty() || line.front() == u'#' || line.front() == u';')
+    std::vector<PhonebookEntry> entries;
+    std::u16string numberBuffer;
+    std::u16string nameBuffer;
+    const std::u16string_view all(text);
+    for (std::size_t at = 0; at <= all.size();) {
+        std::size_t end = all.find(u'\n', at);
+        if (end == std::u16string_view::npos)
+            end = all.size();
+        const std::u16string_view line = Text::trimmed(all.substr(at, end - at)); // also a CR
+        at = end + 1;
+        if (line.empty() || line.front() == u'#' || line.front() == u';')
             continue;
-        const qsizetype comma = line.indexOf(u',');
-        if (comma < 0)
+        const std::size_t comma = line.find(u',');
+        if (comma == std::u16string_view::npos)
             continue;
-        PhonebookEntry entry = PhonebookText::makeEntry(
-            unquote(line.first(comma), numberBuffer), unquote(line.sliced(comma + 1), nameBuffer));
-        if (!entry.number.isEmpty())
-            entries.append(std::move(entry));
+        PhonebookEntry entry =
+            PhonebookText::makeEntry(unquote(line.substr(0, comma), numberBuffer),
+                                     unquote(line.substr(comma + 1), nameBuffer));
+        if (!entry.number.empty())
+            entries.push_back(std::move(entry));
     }
     return entries;
 }

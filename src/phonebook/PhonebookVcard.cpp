@@ -1,74 +1,92 @@
 #include "phonebook/PhonebookVcard.h"
 
 #include "platform/Cp932.h"
+#include "text/Text.h"
+#include "text/Utf.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
-bool startsWithBlank(QByteArrayView line)
+bool startsWithBlank(std::string_view line)
 {
-    return !line.isEmpty() && (line.front() == ' ' || line.front() == '\t');
+    return !line.empty() && (line.front() == ' ' || line.front() == '\t');
+}
+
+std::string upper(std::string_view bytes)
+{
+    std::string out(bytes);
+    for (char &c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
 }
 
 // A property line: name (group taken off), parameters and the raw value.
 struct Property {
-    QByteArray name;
-    QByteArray charset;
+    std::string name;
+    std::string charset;
     bool quotedPrintable = false;
     bool binary = false; // BASE64 data: never a name or a number
-    QByteArray value;
+    std::string value;
 };
 
-// The position of the first `wanted` outside double quotes, or -1.
-qsizetype findUnquoted(QByteArrayView text, char wanted, qsizetype from = 0)
+// The position of the first `wanted` outside double quotes, or npos.
+std::size_t findUnquoted(std::string_view text, char wanted, std::size_t from = 0)
 {
     bool quoted = false;
-    for (qsizetype i = from; i < text.size(); ++i) {
+    for (std::size_t i = from; i < text.size(); ++i) {
         if (text[i] == '"')
             quoted = !quoted;
         else if (text[i] == wanted && !quoted)
             return i;
     }
-    return -1;
+    return std::string_view::npos;
 }
 
-bool isQuotedPrintableLine(QByteArrayView line)
+bool isQuotedPrintableLine(std::string_view line)
 {
-    const qsizetype colon = findUnquoted(line, ':');
-    const QByteArray head = (colon < 0 ? line : line.first(colon)).toByteArray().toUpper();
-    return head.contains("QUOTED-PRINTABLE");
+    const std::size_t colon = findUnquoted(line, ':');
+    const std::string head = upper(colon == std::string_view::npos ? line : line.substr(0, colon));
+    return head.find("QUOTED-PRINTABLE") != std::string::npos;
 }
 
-std::optional<Property> parseProperty(QByteArrayView line)
+std::optional<Property> parseProperty(std::string_view line)
 {
-    const qsizetype colon = findUnquoted(line, ':');
-    if (colon <= 0)
+    const std::size_t colon = findUnquoted(line, ':');
+    if (colon == std::string_view::npos || colon == 0)
         return std::nullopt;
     Property property;
-    property.value = line.sliced(colon + 1).toByteArray();
-    const QByteArrayView head = line.first(colon);
-    qsizetype at = 0;
+    property.value = line.substr(colon + 1);
+    const std::string_view head = line.substr(0, colon);
+    std::size_t at = 0;
     bool first = true;
     while (at <= head.size()) {
-        qsizetype end = findUnquoted(head, ';', at);
-        if (end < 0)
+        std::size_t end = findUnquoted(head, ';', at);
+        if (end == std::string_view::npos)
             end = head.size();
-        const QByteArray part = head.sliced(at, end - at).trimmed().toByteArray().toUpper();
+        const std::string part = upper(Text::trimmedBytes(head.substr(at, end - at)));
         if (first) {
-            property.name = part.mid(part.lastIndexOf('.') + 1); // "item1.TEL"
+            const std::size_t dot = part.rfind('.');
+            property.name = dot == std::string::npos ? part : part.substr(dot + 1); // "item1.TEL"
             first = false;
         } else {
-            const qsizetype equals = part.indexOf('=');
-            const QByteArray key = equals < 0 ? QByteArray() : part.first(equals).trimmed();
-            QByteArray value = (equals < 0 ? part : part.sliced(equals + 1)).trimmed();
-            if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
-                value = value.sliced(1, value.size() - 2);
+            const std::size_t equals = part.find('=');
+            const std::string_view whole(part);
+            const std::string_view key = equals == std::string::npos
+                                             ? std::string_view()
+                                             : Text::trimmedBytes(whole.substr(0, equals));
+            std::string_view value =
+                Text::trimmedBytes(equals == std::string::npos ? whole : whole.substr(equals + 1));
+            if (value.size() >= 2 && value.starts_with('"') && value.ends_with('"'))
+                value = value.substr(1, value.size() - 2);
             if (key == "CHARSET")
                 property.charset = value;
-            else if ((key.isEmpty() || key == "ENCODING") && value == "QUOTED-PRINTABLE")
+            else if ((key.empty() || key == "ENCODING") && value == "QUOTED-PRINTABLE")
                 property.quotedPrintable = true;
-            else if ((key.isEmpty() || key == "ENCODING") && (value == "BASE64" || value == "B"))
+            else if ((key.empty() || key == "ENCODING") && (value == "BASE64" || value == "B"))
                 property.binary = true;
         }
         at = end + 1;
@@ -87,14 +105,14 @@ int hexDigit(char c)
     return -1;
 }
 
-QByteArray decodeQuotedPrintable(const QByteArray &text)
+std::string decodeQuotedPrintable(const std::string &text)
 {
-    QByteArray out;
+    std::string out;
     out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '=' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
             hexDigit(text[i + 2]) >= 0) {
-            out += char(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
             i += 2;
         } else if (text[i] != '=') {
             out += text[i];
@@ -103,76 +121,88 @@ QByteArray decodeQuotedPrintable(const QByteArray &text)
     return out;
 }
 
-std::optional<QString> decodeText(const QByteArray &bytes, const QByteArray &charset)
+std::optional<std::u16string> decodeText(const std::string &bytes, const std::string &charset)
 {
-    if (charset.isEmpty() || charset == "UTF-8" || charset == "UTF8")
-        return QString::fromUtf8(bytes);
+    if (charset.empty() || charset == "UTF-8" || charset == "UTF8")
+        return Utf::fromUtf8(bytes);
     for (const char *name : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS932",
                              "X-SJIS", "MS_KANJI"}) {
         if (charset == name)
             return Cp932::decode(bytes);
     }
     if (charset == "ISO-8859-1" || charset == "US-ASCII" || charset == "LATIN1")
-        return QString::fromLatin1(bytes);
+        return Text::fromLatin1(bytes);
     return std::nullopt;
 }
 
 // The text of a value, with the escapes of 3.0 and 4.0 undone; `separator`
 // splits a structured value (N) into its parts.
-QStringList unescape(const QString &value, QChar separator)
+std::vector<std::u16string> unescape(const std::u16string &value, char16_t separator)
 {
-    QStringList parts{QString()};
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
+    std::vector<std::u16string> parts{std::u16string()};
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char16_t c = value[i];
         if (c == u'\\' && i + 1 < value.size()) {
-            const QChar next = value[++i];
-            parts.last() += (next == u'n' || next == u'N') ? QChar(u'\n') : next;
+            const char16_t next = value[++i];
+            parts.back() += (next == u'n' || next == u'N') ? u'\n' : next;
         } else if (c == separator) {
-            parts.append(QString());
+            parts.emplace_back();
         } else {
-            parts.last() += c;
+            parts.back() += c;
         }
     }
     return parts;
 }
 
-QString nameFromN(const QString &value)
+std::u16string join(const std::vector<std::u16string> &parts, std::u16string_view separator)
 {
-    const QStringList parts = unescape(value, u';');
-    QStringList given;
-    for (qsizetype i = 0; i < std::min<qsizetype>(parts.size(), 2); ++i) {
-        if (!parts[i].trimmed().isEmpty())
-            given.append(parts[i].trimmed());
+    std::u16string joined;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            joined += separator;
+        joined += parts[i];
     }
-    return given.join(u' ');
+    return joined;
+}
+
+std::u16string nameFromN(const std::u16string &value)
+{
+    const std::vector<std::u16string> parts = unescape(value, u';');
+    std::vector<std::u16string> given;
+    for (std::size_t i = 0; i < std::min<std::size_t>(parts.size(), 2); ++i) {
+        const std::u16string_view part = Text::trimmed(parts[i]);
+        if (!part.empty())
+            given.emplace_back(part);
+    }
+    return join(given, u" ");
 }
 
 // Physical lines joined into logical ones: a line that starts with a blank
 // continues the one before (3.0, 4.0), and so does the line after a
 // quoted-printable value that ends in '=' (2.1's soft line break).
-QList<QByteArray> logicalLines(QByteArrayView bytes)
+std::vector<std::string> logicalLines(std::string_view bytes)
 {
-    QList<QByteArray> lines;
+    std::vector<std::string> lines;
     bool softBreak = false;
-    for (qsizetype at = 0; at < bytes.size();) {
-        qsizetype end = bytes.indexOf('\n', at);
-        if (end < 0)
+    for (std::size_t at = 0; at < bytes.size();) {
+        std::size_t end = bytes.find('\n', at);
+        if (end == std::string_view::npos)
             end = bytes.size();
-        QByteArrayView line = bytes.sliced(at, end - at);
+        std::string_view line = bytes.substr(at, end - at);
         at = end + 1;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!lines.isEmpty() && softBreak) {
-            lines.last().chop(1);
-            lines.last() += startsWithBlank(line) ? line.sliced(1) : line;
-        } else if (!lines.isEmpty() && startsWithBlank(line)) {
-            lines.last() += line.sliced(1);
-        } else if (line.trimmed().isEmpty()) {
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        if (!lines.empty() && softBreak) {
+            lines.back().pop_back();
+            lines.back() += startsWithBlank(line) ? line.substr(1) : line;
+        } else if (!lines.empty() && startsWithBlank(line)) {
+            lines.back() += line.substr(1);
+        } else if (Text::trimmedBytes(line).empty()) {
             continue;
         } else {
-            lines.append(line.toByteArray());
+            lines.emplace_back(line);
         }
-        softBreak = lines.last().endsWith('=') && isQuotedPrintableLine(lines.last());
+        softBreak = lines.back().ends_with('=') && isQuotedPrintableLine(lines.back());
     }
     return lines;
 }
@@ -181,21 +211,20 @@ QList<QByteArray> logicalLines(QByteArrayView bytes)
 
 namespace PhonebookVcard {
 
-QList<PhonebookEntry> read(const QByteArray &bytes)
+std::vector<PhonebookEntry> read(std::string_view bytes)
 {
-    const QByteArrayView content =
-        QByteArrayView(bytes).sliced(PhonebookText::utf8MarkLength(bytes));
+    const std::string_view content = bytes.substr(PhonebookText::utf8MarkLength(bytes));
 
-    QList<PhonebookEntry> entries;
+    std::vector<PhonebookEntry> entries;
     bool inCard = false;
-    QString fullName;
-    QString structuredName;
-    QStringList numbers;
-    for (const QByteArray &line : logicalLines(content)) {
+    std::u16string fullName;
+    std::u16string structuredName;
+    std::vector<std::u16string> numbers;
+    for (const std::string &line : logicalLines(content)) {
         const std::optional<Property> property = parseProperty(line);
         if (!property)
             continue;
-        const QByteArray value = property->value.trimmed().toUpper();
+        const std::string value = upper(Text::trimmedBytes(property->value));
         if (property->name == "BEGIN" && value == "VCARD") {
             // A card not ended before the next begins is dropped.
             inCard = true;
@@ -208,11 +237,11 @@ QList<PhonebookEntry> read(const QByteArray &bytes)
             continue;
         if (property->name == "END" && value == "VCARD") {
             inCard = false;
-            const QString name = fullName.isEmpty() ? structuredName : fullName;
-            for (const QString &number : std::as_const(numbers)) {
+            const std::u16string &name = fullName.empty() ? structuredName : fullName;
+            for (const std::u16string &number : numbers) {
                 PhonebookEntry entry = PhonebookText::makeEntry(number, name);
-                if (!entry.number.isEmpty())
-                    entries.append(std::move(entry));
+                if (!entry.number.empty())
+                    entries.push_back(std::move(entry));
             }
             continue;
         }
@@ -220,21 +249,24 @@ QList<PhonebookEntry> read(const QByteArray &bytes)
             property->name == "FN" || property->name == "N" || property->name == "TEL";
         if (!wanted || property->binary)
             continue;
-        const QByteArray raw =
+        const std::string raw =
             property->quotedPrintable ? decodeQuotedPrintable(property->value) : property->value;
-        const std::optional<QString> text = decodeText(raw, property->charset);
+        const std::optional<std::u16string> text = decodeText(raw, property->charset);
         if (!text)
             continue;
-        if (property->name == "FN" && fullName.isEmpty()) {
-            fullName = PhonebookText::cleanName(unescape(*text, QChar()).join(QString()));
-        } else if (property->name == "N" && structuredName.isEmpty()) {
+        if (property->name == "FN" && fullName.empty()) {
+            // FN has no parts: its whole text is the name (a NUL in it is dropped).
+            fullName = PhonebookText::cleanName(join(unescape(*text, u'\0'), u""));
+        } else if (property->name == "N" && structuredName.empty()) {
             structuredName = PhonebookText::cleanName(nameFromN(*text));
         } else if (property->name == "TEL") {
             // 4.0 writes a URI: "tel:+81-3-1234-5678;ext=12".
-            QString number = text->trimmed();
-            if (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
-                number = number.sliced(4).section(u';', 0, 0);
-            numbers.append(number);
+            std::u16string number(Text::trimmed(*text));
+            if (Text::startsWithIgnoringCase(number, u"tel:")) {
+                number.erase(0, 4);
+                number = number.substr(0, number.find(u';'));
+            }
+            numbers.push_back(std::move(number));
         }
     }
     return entries;

@@ -9,9 +9,10 @@
 
 #include "phonebook/PhonebookEntry.h"
 
-#include <QByteArray>
-#include <QList>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace PhonebookVcard {
-QList<PhonebookEntry> read(const QByteArray &bytes);
+std::vector<PhonebookEntry> read(std::string_view bytes);
 } // namespace PhonebookVcard

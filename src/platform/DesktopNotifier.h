@@ -2,7 +2,7 @@
 // whether or not the desktop has a notification area.
 #pragma once
 
-#include <QString>
+#include <string>
 
 class DesktopNotifier {
 public:
@@ -11,5 +11,5 @@ public:
     // in place of the program's previous notification. Without a desktop
     // session or a notification server nothing is shown and nothing fails;
     // the caller never waits for the desktop.
-    virtual void notify(const QString &summary, const QString &body) = 0;
+    virtual void notify(const std::u16string &summary, const std::u16string &body) = 0;
 };

@@ -1,7 +1,7 @@
 // The program's own windows that the menu commands open.
 #pragma once
 
-#include <QString>
+#include <string>
 
 class Dialogs {
 public:
@@ -14,6 +14,6 @@ public:
     virtual void closeAbout() = 0;
     // The modeless help window on the manual at `path`; it reports a missing
     // file itself. A second call brings it forward.
-    virtual void showManual(const QString &path) = 0;
+    virtual void showManual(const std::u16string &path) = 0;
     virtual void closeManual() = 0;
 };

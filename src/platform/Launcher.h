@@ -1,9 +1,9 @@
 // Other programs and windows the program opens without waiting for them.
 #pragma once
 
-#include <QString>
-#include <QStringList>
 #include <functional>
+#include <string>
+#include <vector>
 
 class Launcher {
 public:
@@ -14,13 +14,14 @@ public:
     virtual ~Launcher() = default;
     // The desktop's text editor on one file; the path is one argument, never
     // passed through a shell. False when nothing could be started.
-    virtual bool openTextFile(const QString &path, LateFailure failed) = 0;
+    virtual bool openTextFile(const std::u16string &path, LateFailure failed) = 0;
     // The desktop's web browser on an address.
-    virtual bool openUrl(const QString &url, LateFailure failed) = 0;
+    virtual bool openUrl(const std::u16string &url, LateFailure failed) = 0;
     // Starts `program` (looked for on PATH when it holds no '/') with
     // `arguments`: never through a shell, never waited for, its output
     // discarded. `ended` is called from the event loop once it has ended,
     // however it ended. False when it could not be started.
-    virtual bool runProgram(const QString &program, const QStringList &arguments,
+    virtual bool runProgram(const std::u16string &program,
+                            const std::vector<std::u16string> &arguments,
                             std::function<void()> ended) = 0;
 };

@@ -2,11 +2,11 @@
 // font, icon and the captions of its menu items.
 #pragma once
 
-#include <QString>
 #include <cstdint>
+#include <string>
 
 struct FontSpec {
-    QString face;
+    std::u16string face;
     double size = 0;
     bool bold = false;
     bool italic = false;
@@ -22,8 +22,8 @@ class MainView {
 public:
     virtual ~MainView() = default;
 
-    virtual QString title() const = 0;
-    virtual void setTitle(const QString &title) = 0;
+    virtual std::u16string title() const = 0;
+    virtual void setTitle(const std::u16string &title) = 0;
     // 0xRRGGBB.
     virtual void setTextColor(std::uint32_t rgb) = 0;
     virtual void repaint() = 0;
@@ -45,15 +45,15 @@ public:
 
     // font().face is the face the window really has, not the one asked for.
     virtual FontSpec font() const = 0;
-    virtual void setFontFace(const QString &face) = 0;
+    virtual void setFontFace(const std::u16string &face) = 0;
     virtual void setFontSize(double points) = 0;
     virtual void setFontBold(bool bold) = 0;
     virtual void setFontItalic(bool italic) = 0;
 
     virtual void setIcon(AppIcon icon) = 0;
 
-    virtual void setTaskCaption(const QString &caption) = 0;
-    virtual void setTimeCaption(const QString &caption) = 0;
+    virtual void setTaskCaption(const std::u16string &caption) = 0;
+    virtual void setTimeCaption(const std::u16string &caption) = 0;
     virtual void setDelItemsVisible(bool visible) = 0; // mnuDel and mnuDummy1
     virtual void resetMousePointer() = 0;
 

@@ -4,7 +4,7 @@
 
 #include "platform/MainView.h"
 
-#include <QString>
+#include <string>
 
 enum class MessageIcon { None, Exclamation };
 
@@ -12,18 +12,10 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     // A message box with an OK button only.
-    virtual void messageBox(const QString &text, const QString &title, MessageIcon icon) = 0;
+    virtual void messageBox(const std::u16string &text, const std::u16string &title,
+                            MessageIcon icon) = 0;
     // The Stop/Exit question (frmNbmsg::fncMsgDlg): true for "終了", false for "停止".
-    virtual bool fncMsgDlg(const QString &title, const QString &message) = 0;
+    virtual bool fncMsgDlg(const std::u16string &title, const std::u16string &message) = 0;
     // The font dialog started from `font`; false (font untouched) when cancelled.
     virtual bool chooseFont(FontSpec &font) = 0;
 };
-
-// The program's title, on its message boxes and its About box.
-inline const QString AppTitle = QStringLiteral("VORDEK");
-// The line every message about the link opens with.
-inline const QString MessageHead = QStringLiteral("ＶＯＲＤＥＫにて、");
-
-// The program's warning: MessageHead, a CR and `text`, with the exclamation
-// icon and the program's title.
-void warnUser(Prompts &prompts, const QString &text);

@@ -5,9 +5,9 @@
 
 #include "platform/MainView.h"
 
-#include <QString>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 enum class NotifyMessage { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
 
@@ -19,10 +19,10 @@ struct TrayIconData {
     AppIcon hIcon = AppIcon::BuiltIn;
     // Tooltip text, a NUL, then blanks to 64 characters; only the text before
     // the NUL is shown.
-    QString szTip;
+    std::u16string szTip;
     // Not in the shell's record: the caller's name from the phonebook, shown
     // as the tooltip's second line; the record's 64 bytes would cut it.
-    QString nameLine;
+    std::u16string nameLine;
 };
 
 class TrayIcon {

@@ -2,11 +2,11 @@
 // its leading separator, so the path is the folder followed by the name.
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace ProgramFiles {
-inline const QString LogFile = QStringLiteral("/Nubrel.log");
-inline const QString HistoryFile = QStringLiteral("/着信履歴.TXT");
-inline const QString IniFile = QStringLiteral("/Nubrel.ini");
-inline const QString Manual = QStringLiteral("/説明書.html");
+inline const std::u16string LogFile = u"/Nubrel.log";
+inline const std::u16string HistoryFile = u"/着信履歴.TXT";
+inline const std::u16string IniFile = u"/Nubrel.ini";
+inline const std::u16string Manual = u"/説明書.html";
 } // namespace ProgramFiles

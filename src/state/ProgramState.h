@@ -5,20 +5,20 @@
 #include "config/ProductEntry.h"
 #include "platform/TrayIcon.h"
 
-#include <QString>
 #include <cstdint>
+#include <string>
 
 // The withheld mark: LastNumber for every answer that is not a number.
-inline const QString WithheldMark = QStringLiteral("99999999999");
+inline const std::u16string WithheldMark = u"99999999999";
 
 struct ProgramState {
     std::int32_t PollInterval = 10000;
     std::int16_t ComPort = 2;
-    QString ComSpeed = QStringLiteral("9600");
+    std::u16string ComSpeed = u"9600";
     std::int16_t HistTxt = 0;
     ProductEntry Product;
-    QString LastNumber;
-    QString LastName; // the phonebook's name for LastNumber; empty when unknown
+    std::u16string LastNumber;
+    std::u16string LastName; // the phonebook's name for LastNumber; empty when unknown
     bool InTray = false;
     bool Stopped = false;
     bool EnvRegistered = false;

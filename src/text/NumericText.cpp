@@ -1,25 +1,25 @@
 #include "text/NumericText.h"
 
 namespace {
-bool isBlank(QChar c)
+bool isBlank(char16_t c)
 {
     return c == u' ' || c == u'\t';
 }
-bool isDigit(QChar c)
+bool isDigit(char16_t c)
 {
     return c >= u'0' && c <= u'9';
 }
 } // namespace
 
-bool IsNumeric(const QString &text)
+bool IsNumeric(std::u16string_view text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
+    std::size_t begin = 0;
+    std::size_t end = text.size();
     while (begin < end && isBlank(text[begin]))
         ++begin;
     while (end > begin && isBlank(text[end - 1]))
         --end;
-    qsizetype i = begin;
+    std::size_t i = begin;
     if (i < end && (text[i] == u'+' || text[i] == u'-'))
         ++i;
     int mantissaDigits = 0;

@@ -3,6 +3,6 @@
 // optional thousands separators, decimal point and exponent. Empty is not a number.
 #pragma once
 
-#include <QString>
+#include <string_view>
 
-bool IsNumeric(const QString &text);
+bool IsNumeric(std::u16string_view text);

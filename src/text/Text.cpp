@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <vector>
 
 namespace Text {
 
@@ -276,6 +277,36 @@ void replaceAll(std::u16string &text, std::u16string_view from, std::u16string_v
         return;
     out.append(text, at);
     text = std::move(out);
+}
+
+// The path with "." and empty parts taken out and each ".." taken back with
+// the part before it, as far as there is one.
+std::u16string cleanPath(std::u16string_view path)
+{
+    if (path.empty())
+        return {};
+    const bool rooted = !path.empty() && path.front() == u'/';
+    std::vector<std::u16string_view> parts;
+    for (std::size_t at = 0; at <= path.size();) {
+        std::size_t end = path.find(u'/', at);
+        if (end == std::u16string_view::npos)
+            end = path.size();
+        const std::u16string_view part = path.substr(at, end - at);
+        at = end + 1;
+        if (part.empty() || part == u".")
+            continue;
+        if (part == u".." && !parts.empty() && parts.back() != u"..")
+            parts.pop_back();
+        else
+            parts.push_back(part);
+    }
+    std::u16string clean = rooted ? u"/" : u"";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            clean += u'/';
+        clean += parts[i];
+    }
+    return clean.empty() ? u"." : clean;
 }
 
 void removeAll(std::u16string &text, char16_t c)

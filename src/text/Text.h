@@ -46,4 +46,8 @@ void replaceAll(std::u16string &text, std::u16string_view from, std::u16string_v
 // Every `c` taken out.
 void removeAll(std::u16string &text, char16_t c);
 
+// A '/'-separated path with "." and empty parts taken out and each ".." taken
+// back with the part before it, where there is one; no '/' at the end.
+std::u16string cleanPath(std::u16string_view path);
+
 } // namespace Text

@@ -5,6 +5,7 @@
 #include "TextFits.h"
 #include "config/basNbComIni.h"
 #include "frontend/qt/QtDialogs.h"
+#include "frontend/qt/QtText.h"
 #include "frontend/qt/frmNbAbout.h"
 #include "state/ProgramState.h"
 
@@ -188,10 +189,10 @@ TEST(frmNbAboutWidget, TheLinkPressedWithTheMouse)
         EXPECT_EQ(r.stops, c.stops) << c.what;
         ASSERT_EQ(r.launcher.m_urls.size(), c.urls) << c.what;
         if (c.urls) {
-            EXPECT_EQ(r.launcher.m_urls[0], QStringLiteral("https://vordek.example.jp/"));
+            EXPECT_EQ(toQt(r.launcher.m_urls[0]), QStringLiteral("https://vordek.example.jp/"));
         }
         if (!c.browserStarts) {
-            EXPECT_EQ(r.prompts.m_messages.back().text,
+            EXPECT_EQ(toQt(r.prompts.m_messages.back().text),
                       QStringLiteral("ＶＯＲＤＥＫにて、\rMicrosoft Internet "
                                      "Explorerを起動出来ませんでした。"));
         }
@@ -214,7 +215,7 @@ TEST(frmNbAboutWidget, ABoxClosedUnderThePauseMessageStartsNoBrowser)
     box->lblHome_MouseDown(1, 0, 0, 0);
     EXPECT_TRUE(box.isNull());
     EXPECT_EQ(r.stops, 1);
-    EXPECT_TRUE(r.launcher.m_urls.isEmpty());
+    EXPECT_TRUE(r.launcher.m_urls.empty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

@@ -5,6 +5,7 @@
 #include "TextFits.h"
 #include "config/basNbComIni.h"
 #include "frontend/qt/QtDialogs.h"
+#include "frontend/qt/QtText.h"
 #include "frontend/qt/frmNbEnv.h"
 #include "state/ProgramState.h"
 
@@ -32,11 +33,11 @@ struct Rig {
     basNbComIni ini{folder.path()};
     ProgramState state;
     FakePrompts prompts;
-    explicit Rig(const QString &text = Gaps) { folder.writeIni(text); }
+    explicit Rig(const QString &text = Gaps) { folder.writeIni(fromQt(text)); }
     QString value(const char *section, const char *key) const
     {
-        return ini.GetIniString(QString::fromLatin1(section), QString::fromLatin1(key),
-                                QStringLiteral("(none)"));
+        return toQt(ini.GetIniString(fromQt(QString::fromLatin1(section)),
+                                     fromQt(QString::fromLatin1(key)), u"(none)"));
     }
 };
 
@@ -220,7 +221,7 @@ TEST(frmNbEnvWidget, OpensOnTheStateWithNoButtonOnForValuesItDoesNotOffer)
     for (const Case &c : cases) {
         Rig r(c.ini);
         r.state.ComPort = c.comPort;
-        r.state.ComSpeed = c.speed;
+        r.state.ComSpeed = fromQt(c.speed);
         r.state.HistTxt = c.hist;
         r.state.Product.ListIndex = c.product;
         r.state.EnvRegistered = true;
@@ -263,9 +264,9 @@ TEST(frmNbEnvWidget, RegisterWithAProductStoresEverythingAndCloses)
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(r.state.EnvRegistered);
     EXPECT_EQ(r.state.ComPort, 4);
-    EXPECT_EQ(r.state.ComSpeed, QStringLiteral("19200"));
+    EXPECT_EQ(toQt(r.state.ComSpeed), QStringLiteral("19200"));
     EXPECT_EQ(r.state.HistTxt, 1);
-    EXPECT_EQ(r.state.Product, (ProductEntry{2, 1, QStringLiteral("ＴＡ　Ｃ")}));
+    EXPECT_EQ(r.state.Product, (ProductEntry{2, 1, u"ＴＡ　Ｃ"}));
     EXPECT_EQ(r.value("ENV", "COMPORT"), QStringLiteral("4"));
     EXPECT_EQ(r.value("ENV", "COMSPEED"), QStringLiteral("19200"));
     EXPECT_EQ(r.value("ENV", "HISTTXT"), QStringLiteral("1"));
@@ -276,7 +277,7 @@ TEST(frmNbEnvWidget, RegisterWithAProductStoresEverythingAndCloses)
 TEST(frmNbEnvWidget, RegisterWithoutAProductAsksAndStaysOpen)
 {
     Rig r;
-    r.state.Product = {1, 0, QStringLiteral("もう無い製品")};
+    r.state.Product = {1, 0, u"もう無い製品"};
     frmNbEnv dlg(r.state, r.ini, r.prompts);
     dlg.show();
     ASSERT_EQ(dlg.cmbProducts()->currentIndex(), -1);
@@ -284,12 +285,12 @@ TEST(frmNbEnvWidget, RegisterWithoutAProductAsksAndStaysOpen)
     dlg.cmdOK(0)->click();
     EXPECT_TRUE(dlg.isVisible());
     ASSERT_EQ(r.prompts.m_messages.size(), 1u);
-    EXPECT_EQ(r.prompts.m_messages[0].text,
+    EXPECT_EQ(toQt(r.prompts.m_messages[0].text),
               QStringLiteral("通信機器の製品名リストを選択してください。"));
-    EXPECT_EQ(r.prompts.m_messages[0].title, QStringLiteral("ＶＯＲＤＥＫ／環境設定"));
+    EXPECT_EQ(toQt(r.prompts.m_messages[0].title), QStringLiteral("ＶＯＲＤＥＫ／環境設定"));
     EXPECT_EQ(r.prompts.m_messages[0].icon, MessageIcon::None);
     EXPECT_FALSE(r.state.EnvRegistered);
-    EXPECT_EQ(r.state.Product.ProductName, QStringLiteral("もう無い製品"));
+    EXPECT_EQ(toQt(r.state.Product.ProductName), QStringLiteral("もう無い製品"));
     EXPECT_EQ(r.value("NUBREL", "PRODUCTSIDX"), QStringLiteral("0"));
     EXPECT_EQ(r.value("ENV", "COMPORT"), QStringLiteral("1")) << "stored before the check";
 
@@ -303,7 +304,7 @@ TEST(frmNbEnvWidget, RegisterWithoutAProductAsksAndStaysOpen)
     dlg.cmdOK(0)->click();
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(r.state.EnvRegistered);
-    EXPECT_EQ(r.state.Product, (ProductEntry{0, 0, QStringLiteral("モデムＡ")}));
+    EXPECT_EQ(r.state.Product, (ProductEntry{0, 0, u"モデムＡ"}));
     EXPECT_EQ(r.value("NUBREL", "PRODUCTSIDX"), QStringLiteral("0"));
 }
 
@@ -326,7 +327,7 @@ TEST(frmNbEnvWidget, TypedSpeedIsStoredWhenItIsANumber)
         dlg.cmbProducts()->setCurrentIndex(0);
         dlg.cmdOK(0)->click();
         EXPECT_TRUE(r.state.EnvRegistered);
-        EXPECT_EQ(r.state.ComSpeed, c.stored) << c.typed.toStdString();
+        EXPECT_EQ(toQt(r.state.ComSpeed), c.stored) << c.typed.toStdString();
         EXPECT_EQ(r.value("ENV", "COMSPEED"), c.stored) << c.typed.toStdString();
     }
 }
@@ -336,7 +337,7 @@ TEST(frmNbEnvWidget, CancelCloseBoxAndEscStoreNothing)
     enum Way { Cancel, CloseBox, Escape };
     for (Way way : {Cancel, CloseBox, Escape}) {
         Rig r;
-        const QByteArray before = r.folder.readBytes(QStringLiteral("Nubrel.ini"));
+        const std::string before = r.folder.readBytes(u"Nubrel.ini");
         frmNbEnv dlg(r.state, r.ini, r.prompts);
         dlg.show();
         dlg.rbtnCom(3)->click();
@@ -358,9 +359,9 @@ TEST(frmNbEnvWidget, CancelCloseBoxAndEscStoreNothing)
         EXPECT_EQ(dlg.result(), QDialog::Rejected) << way;
         EXPECT_FALSE(r.state.EnvRegistered) << way;
         EXPECT_EQ(r.state.ComPort, 2) << way;
-        EXPECT_EQ(r.state.ComSpeed, QStringLiteral("9600")) << way;
+        EXPECT_EQ(toQt(r.state.ComSpeed), QStringLiteral("9600")) << way;
         EXPECT_EQ(r.state.HistTxt, 0) << way;
-        EXPECT_EQ(r.folder.readBytes(QStringLiteral("Nubrel.ini")), before) << way;
+        EXPECT_EQ(r.folder.readBytes(u"Nubrel.ini"), before) << way;
     }
 }
 

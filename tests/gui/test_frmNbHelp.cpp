@@ -4,6 +4,7 @@
 #include "ProgramFolder.h"
 #include "config/basNbComIni.h"
 #include "frontend/qt/QtDialogs.h"
+#include "frontend/qt/QtText.h"
 #include "frontend/qt/frmNbHelp.h"
 #include "state/ProgramState.h"
 
@@ -26,7 +27,7 @@ QString manualText()
 TEST(frmNbHelpWindow, AMissingManualIsReportedInsideTheWindowWithItsPath)
 {
     ProgramFolder folder;
-    const QString path = folder.file(QStringLiteral("説明書.html"));
+    const QString path = toQt(folder.file(u"説明書.html"));
     frmNbHelp help;
     help.showManual(path);
     EXPECT_TRUE(help.isVisible());
@@ -34,10 +35,10 @@ TEST(frmNbHelpWindow, AMissingManualIsReportedInsideTheWindowWithItsPath)
     EXPECT_TRUE(help.browser()->toPlainText().contains(path));
 
     // Put in place later, it is found on the next request.
-    folder.writeBytes(QStringLiteral("説明書.html"),
-                      QStringLiteral("<html><head><meta charset=\"utf-8\"></head>"
-                                     "<body><p>着信の説明</p></body></html>")
-                          .toUtf8());
+    folder.writeBytes(u"説明書.html", QStringLiteral("<html><head><meta charset=\"utf-8\"></head>"
+                                                     "<body><p>着信の説明</p></body></html>")
+                                          .toUtf8()
+                                          .toStdString());
     help.showManual(path);
     EXPECT_TRUE(help.manualLoaded());
     EXPECT_EQ(help.browser()->toPlainText(), QStringLiteral("着信の説明"));
@@ -53,13 +54,13 @@ TEST(frmNbHelpWindow, OneWindowForTheManualThatASecondRequestBringsForward)
     QtDialogs dialogs(
         state, ini, prompts, launcher, nullptr, [] {}, QIcon());
     const int before = QApplication::topLevelWidgets().size();
-    dialogs.showManual(Manual);
+    dialogs.showManual(fromQt(Manual));
     frmNbHelp *help = dialogs.help();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
     EXPECT_TRUE(help->manualLoaded());
     help->showMinimized();
-    dialogs.showManual(Manual);
+    dialogs.showManual(fromQt(Manual));
     EXPECT_EQ(dialogs.help(), help);
     EXPECT_FALSE(help->isMinimized());
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before + 1);

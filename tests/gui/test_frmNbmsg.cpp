@@ -3,6 +3,7 @@
 #include "TextFits.h"
 #include "frontend/qt/QtFontDialog.h"
 #include "frontend/qt/QtPrompts.h"
+#include "frontend/qt/QtText.h"
 #include "frontend/qt/QtTranslations.h"
 #include "frontend/qt/frmNbmsg.h"
 
@@ -181,13 +182,13 @@ TEST(QtPromptsQuestion, OneQuestionWindowForTheRunKeepsItsAnswer)
         EXPECT_EQ(q->windowTitle(), QStringLiteral("0399999999"));
         q->cmdOK(1)->click();
     });
-    EXPECT_TRUE(prompts.fncMsgDlg(QStringLiteral("0399999999"), Port3));
+    EXPECT_TRUE(prompts.fncMsgDlg(u"0399999999", fromQt(Port3)));
     QWidget *second = nullptr;
     whenModal([&](QWidget *modal) {
         second = modal;
         modal->close();
     });
-    EXPECT_TRUE(prompts.fncMsgDlg(QStringLiteral("0399999999"), Port3))
+    EXPECT_TRUE(prompts.fncMsgDlg(u"0399999999", fromQt(Port3)))
         << "closed without a button: 終了 stands";
     EXPECT_EQ(first, second);
 }
@@ -212,8 +213,7 @@ TEST(QtPromptsMessage, OkOnlyWithTheIconAskedForAndCrAsALineBreak)
             EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
             box->button(QMessageBox::Ok)->click();
         });
-        prompts.messageBox(QStringLiteral("ＶＯＲＤＥＫにて、\r受信できません。"),
-                           QStringLiteral("VORDEK"), c.icon);
+        prompts.messageBox(u"ＶＯＲＤＥＫにて、\r受信できません。", u"VORDEK", c.icon);
         EXPECT_TRUE(seen);
     }
 }

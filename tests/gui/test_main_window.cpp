@@ -1,5 +1,6 @@
 // The main window and the pop-up drawn offscreen: texts, colours, menus, geometry.
 #include "ControllerRig.h"
+#include "frontend/qt/QtText.h"
 #include "frontend/qt/frmNbTip.h"
 #include "frontend/qt/frmNubrel.h"
 #include "state/ProgramState.h"
@@ -60,8 +61,8 @@ TEST(frmNubrelWidget, MenuBarInOrderWithItsCaptions)
     w.setDelItemsVisible(true);
     EXPECT_TRUE(w.delItem()->isVisible());
     EXPECT_TRUE(w.delSeparator()->isVisible());
-    w.setTaskCaption(QStringLiteral("タスクバーから出す(&T)"));
-    w.setTimeCaption(QStringLiteral("開始(&S)"));
+    w.setTaskCaption(u"タスクバーから出す(&T)");
+    w.setTimeCaption(u"開始(&S)");
     EXPECT_EQ(w.taskItem()->text(), QStringLiteral("タスクバーから出す(&T)"));
     EXPECT_EQ(w.timeItem()->text(), QStringLiteral("開始(&S)"));
 
@@ -94,7 +95,7 @@ TEST(frmNubrelWidget, MenuCommandsReachTheControllerOnceTheMenuHasClosed)
     manual->trigger();
     QCoreApplication::processEvents();
     ASSERT_EQ(r.p.dialogs.m_manuals.size(), 1);
-    EXPECT_TRUE(r.p.dialogs.m_manuals.front().endsWith(QStringLiteral("説明書.html")));
+    EXPECT_TRUE(r.p.dialogs.m_manuals.front().ends_with(u"説明書.html"));
 
     // Without a controller (start-up or shut-down) a command does nothing.
     w.attach(nullptr);
@@ -107,8 +108,8 @@ TEST(frmNubrelWidget, DrawsTheLineInTheColourOfTheCall)
 {
     QString last;
     frmNubrel w([](AppIcon) { return QIcon(); });
-    w.setLastNumberSource([&] { return last; });
-    EXPECT_EQ(w.title(), QStringLiteral("準備中"));
+    w.setLastNumberSource([&] { return fromQt(last); });
+    EXPECT_EQ(toQt(w.title()), QStringLiteral("準備中"));
     EXPECT_EQ(w.font().size, 18);
     EXPECT_FALSE(w.font().bold);
     w.show();
@@ -123,7 +124,7 @@ TEST(frmNubrelWidget, DrawsTheLineInTheColourOfTheCall)
     EXPECT_EQ(w.paintedText(), QStringLiteral(" ＴＥＬ．0312345678"));
     EXPECT_GT(pixelsOf(w.canvas(), blue), 100) << "digits drawn in blue";
 
-    last = WithheldMark;
+    last = toQt(WithheldMark);
     w.setTextColor(0x000000);
     EXPECT_EQ(w.paintedText(), QStringLiteral(" ＴＥＬ．非通知"));
     EXPECT_EQ(pixelsOf(w.canvas(), blue), 0);
@@ -134,8 +135,8 @@ TEST(frmNubrelWidget, DrawsTheNameAsASecondLineOfPlainText)
 {
     QString name;
     frmNubrel w([](AppIcon) { return QIcon(); });
-    w.setLastNumberSource([] { return QStringLiteral("0312345678"); });
-    w.setLastNameSource([&] { return name; });
+    w.setLastNumberSource([] { return std::u16string(u"0312345678"); });
+    w.setLastNameSource([&] { return fromQt(name); });
     w.setTextColor(0x0000FF);
     w.show();
     const QFontMetrics metrics(w.displayFont());
@@ -181,20 +182,20 @@ TEST(frmNubrelWidget, DesignedClientSizeAndGeometryInTwips)
     EXPECT_NEAR(w.height(), 1800, tpp);
     EXPECT_NEAR(w.width(), 6000, tpp);
 
-    w.setFontFace(QStringLiteral("ＭＳ Ｐゴシック"));
+    w.setFontFace(u"ＭＳ Ｐゴシック");
     w.setFontSize(12);
     w.setFontBold(true);
     w.setFontItalic(true);
     EXPECT_EQ(w.font().size, 12);
     EXPECT_TRUE(w.font().bold);
     EXPECT_TRUE(w.font().italic);
-    EXPECT_FALSE(w.font().face.isEmpty());
+    EXPECT_FALSE(w.font().face.empty());
 }
 
 TEST(frmNbTipWidget, PlacedBottomRightNeverFocusedAndPaintedPink)
 {
     QString last;
-    frmNbTip tip([&] { return last; });
+    frmNbTip tip([&] { return fromQt(last); });
     const QScreen *screen = QGuiApplication::primaryScreen();
     const double tpp = 1440.0 / screen->logicalDotsPerInchX();
     EXPECT_EQ(tip.width(), std::lround(frmNbTip::ClientWidth / tpp));
@@ -220,7 +221,7 @@ TEST(frmNbTipWidget, PlacedBottomRightNeverFocusedAndPaintedPink)
     const QFontMetrics metrics(tip.font());
     EXPECT_LE(metrics.horizontalAdvance(tip.paintedText()), tip.width())
         << "eleven digits fit into the pop-up";
-    last = WithheldMark;
+    last = toQt(WithheldMark);
     EXPECT_EQ(tip.paintedText(), QStringLiteral("非通知"));
     tip.hideTip();
     EXPECT_FALSE(tip.isTipVisible());

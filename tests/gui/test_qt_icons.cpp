@@ -1,5 +1,6 @@
 // The program's pictures: the built-in copies, the icon files, and which copy wins.
 #include "frontend/qt/QtIcons.h"
+#include "frontend/qt/QtText.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 // The launcher hands the history file to the desktop's handler as one argument,
 // and reports a handler that fails after it has started.
 #include "frontend/qt/QtLauncher.h"
+#include "frontend/qt/QtText.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -65,7 +66,7 @@ TEST(QtLauncher, OpensTheTextFileWithTheDesktopHandlerAsOneArgument)
     {
         PathOverride path(bin.path());
         QtLauncher launcher;
-        EXPECT_TRUE(launcher.openTextFile(history, {}));
+        EXPECT_TRUE(launcher.openTextFile(fromQt(history), {}));
     } // the launcher goes; what it started runs on
     const QByteArray bytes = waitForFile(seen);
     EXPECT_EQ(QString::fromUtf8(bytes), u"["_s + history + u"]\n<end>\n"_s);
@@ -88,7 +89,8 @@ TEST(QtLauncher, RunsAProgramWithItsArgumentsAndTellsItsEnd)
     QtLauncher launcher;
     int ended = 0;
     const QStringList arguments{u"2026/12/08"_s, u"09:05:03"_s, u"99999999999"_s, QString()};
-    ASSERT_TRUE(launcher.runProgram(script.fileName(), arguments, [&] { ++ended; }));
+    ASSERT_TRUE(
+        launcher.runProgram(fromQt(script.fileName()), fromQt(arguments), [&] { ++ended; }));
     EXPECT_EQ(ended, 0) << "never waited for";
     EXPECT_EQ(QString::fromUtf8(waitForFile(seen)),
               u"[2026/12/08]\n[09:05:03]\n[99999999999]\n[]\nin:\n<end>\n"_s);
@@ -97,7 +99,8 @@ TEST(QtLauncher, RunsAProgramWithItsArgumentsAndTellsItsEnd)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(ended, 1) << "told of its end, whatever its exit status";
 
-    EXPECT_FALSE(launcher.runProgram(bin.filePath(u"missing"_s), arguments, [&] { ++ended; }));
+    EXPECT_FALSE(launcher.runProgram(fromQt(bin.filePath(u"missing"_s)), fromQt(arguments),
+                                     [&] { ++ended; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(ended, 1) << "a program that never started never ends";
 }
@@ -107,7 +110,7 @@ TEST(QtLauncher, SaysWhenNoHandlerCouldBeStarted)
     QTemporaryDir empty;
     PathOverride path(empty.path());
     QtLauncher launcher;
-    EXPECT_FALSE(launcher.openTextFile(u"/tmp/着信履歴.TXT"_s, {}));
+    EXPECT_FALSE(launcher.openTextFile(u"/tmp/着信履歴.TXT", {}));
 }
 
 TEST(QtLauncher, AHandlerThatFailsAfterStartingIsReportedLater)
@@ -124,8 +127,8 @@ TEST(QtLauncher, AHandlerThatFailsAfterStartingIsReportedLater)
         int failures = 0;
         bool started = false;
         for (const bool url : {false, true}) {
-            started = url ? launcher.openUrl(u"http://example.invalid/"_s, [&] { ++failures; })
-                          : launcher.openTextFile(u"/tmp/着信履歴.TXT"_s, [&] { ++failures; });
+            started = url ? launcher.openUrl(u"http://example.invalid/", [&] { ++failures; })
+                          : launcher.openTextFile(u"/tmp/着信履歴.TXT", [&] { ++failures; });
             EXPECT_TRUE(started) << exitCode;
         }
         // Told by the event loop, without waiting on it.

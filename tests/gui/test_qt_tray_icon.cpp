@@ -2,6 +2,7 @@
 // requests its gestures make on each kind of tray host.
 #include "app/TrayTip.h"
 #include "frontend/qt/QtIcons.h"
+#include "frontend/qt/QtText.h"
 #include "frontend/qt/QtTrayIcon.h"
 
 #include <QGuiApplication>
@@ -28,7 +29,7 @@ TrayIconData record(AppIcon icon, const QString &text)
     d.uFlags = 7;
     d.uCallbackMessage = 0x207;
     d.hIcon = icon;
-    d.szTip = makeSzTip(text);
+    d.szTip = makeSzTip(fromQt(text));
     return d;
 }
 
@@ -74,7 +75,7 @@ TEST(QtTrayIcon, AddModifyDeleteOnADesktopWithATray)
     // A new number: the title followed by a NUL, as the call recorder sends it;
     // only 64 bytes of it reach the tooltip.
     TrayIconData d = record(AppIcon::Running, QString());
-    d.szTip = u"a"_s.repeated(63) + u"非通知"_s + QChar(u'\0');
+    d.szTip = fromQt(u"a"_s.repeated(63) + u"非通知"_s + QChar(u'\0'));
     EXPECT_TRUE(tray.Shell_NotifyIcon(NotifyMessage::NIM_MODIFY, d));
     EXPECT_EQ(t.systemTrayIcon().toolTip(), u"a"_s.repeated(63));
     EXPECT_EQ(imageOf(t.systemTrayIcon().icon()), imageOf(QtIcons::builtIn(AppIcon::Running)));
@@ -155,13 +156,13 @@ TEST(QtTrayIcon, TheNameIsTheTooltipsSecondLineAsTyped)
     // An XEmbed tray's tooltip renders what Qt takes for markup; a name that
     // looks like markup must still show as typed.
     for (const QString &name : {u"山田 太郎"_s, u"<b>x</b>"_s, u"<a href=\"x\">y</a> &amp; z"_s}) {
-        d.nameLine = name;
+        d.nameLine = fromQt(name);
         const QString sent = QtTrayIcon::tooltipFor(d);
         EXPECT_EQ(sent, u"0312345678\n"_s + name);
         EXPECT_FALSE(Qt::mightBeRichText(sent)) << name.toStdString();
     }
-    d.szTip = makeSzTip(u"非通知"_s);
-    d.nameLine = u"<i>x</i>"_s;
+    d.szTip = makeSzTip(u"非通知");
+    d.nameLine = u"<i>x</i>";
     EXPECT_FALSE(Qt::mightBeRichText(QtTrayIcon::tooltipFor(d)));
 
     QtTrayIcon tray(QtIcons::builtIn, [] { return true; });

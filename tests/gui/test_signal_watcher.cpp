@@ -1,6 +1,7 @@
 // SIGTERM ends the program through its shut-down once; a program still running
 // after that, or whose event loop never takes the signal, ends at the next one.
 #include "frontend/qt/QtSignalWatcher.h"
+#include "frontend/qt/QtText.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -5,6 +5,7 @@
 #include "ProgramFolder.h"
 #include "config/basNbComIni.h"
 #include "frontend/qt/QtSerialPort.h"
+#include "frontend/qt/QtText.h"
 #include "link/ReplyParsers.h"
 #include "link/SerialLink.h"
 #include "log/DiagnosticLog.h"
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -29,19 +31,19 @@ namespace {
 class CountingPort final : public SerialPort {
 public:
     explicit CountingPort(QtSerialPort &port) : m_port(port) {}
-    bool selectPort(const QString &name) override { return m_port.selectPort(name); }
-    bool setLineSettings(const QString &s) override { return m_port.setLineSettings(s); }
-    bool open(int &number, QString &text) override { return m_port.open(number, text); }
+    bool selectPort(const std::u16string &name) override { return m_port.selectPort(name); }
+    bool setLineSettings(const std::u16string &s) override { return m_port.setLineSettings(s); }
+    bool open(int &number, std::u16string &text) override { return m_port.open(number, text); }
     bool isOpen() const override { return m_port.isOpen(); }
     void discardInput() override { m_port.discardInput(); }
-    void write(const QByteArray &data) override { m_port.write(data); }
-    qint64 waitingInput() override { return m_port.waitingInput(); }
-    QByteArray readAll() override
+    void write(std::string_view data) override { m_port.write(data); }
+    std::int64_t waitingInput() override { return m_port.waitingInput(); }
+    std::string readAll() override
     {
         ++reads;
         return m_port.readAll();
     }
-    bool waitForInput(QDeadlineTimer deadline) override
+    bool waitForInput(std::chrono::steady_clock::time_point deadline) override
     {
         ++waits;
         if (beforeWait)
@@ -71,7 +73,7 @@ struct Exchange {
 struct Link {
     explicit Link(const QString &device)
     {
-        folder.writeIni(QStringLiteral("[PORTS]\nCOM2=") + device + u'\n');
+        folder.writeIni(fromQt(QStringLiteral("[PORTS]\nCOM2=") + device + u'\n'));
         link.ApplyCommPort();
         link.ApplyCommSettings();
     }
@@ -83,16 +85,16 @@ struct Link {
         const QMetaObject::Connection counter =
             QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
                              [&e] { ++e.wakeUps; });
-        QString reply;
-        link.SendCommand(QString::fromLatin1(command), reply, e.result);
+        std::u16string reply;
+        link.SendCommand(fromQt(QString::fromLatin1(command)), reply, e.result);
         QObject::disconnect(counter);
-        e.reply = reply.toLatin1();
+        e.reply = toQt(reply).toLatin1();
         e.lcnt = link.lastLcnt();
         e.waits = counting.waits;
         e.reads = counting.reads;
         return e;
     }
-    QString log() const { return folder.readText(QStringLiteral("Nubrel.log")); }
+    QString log() const { return toQt(folder.readText(u"Nubrel.log")); }
 
     ProgramFolder folder;
     ProgramState state;
@@ -117,9 +119,9 @@ std::string withoutCallTime(const QByteArray &reply)
 QByteArray readUntil(QtSerialPort &port, const QByteArray &until)
 {
     QByteArray got;
-    const QDeadlineTimer deadline(5000);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!got.contains(until) && port.waitForInput(deadline))
-        got += port.readAll();
+        got += QByteArray::fromStdString(port.readAll());
     return got;
 }
 
@@ -131,11 +133,10 @@ protected:
     }
     void openOn(QtSerialPort &port, const QString &device)
     {
-        ASSERT_TRUE(port.selectPort(device));
+        ASSERT_TRUE(port.selectPort(fromQt(device)));
         int errorNumber = 0;
-        QString errorText;
-        ASSERT_TRUE(port.open(errorNumber, errorText))
-            << errorNumber << " " << errorText.toStdString();
+        std::u16string errorText;
+        ASSERT_TRUE(port.open(errorNumber, errorText)) << errorNumber << " " << utf8(errorText);
         ASSERT_TRUE(port.isOpen());
     }
     // Speed and stop bits as the device sees them, from its "status" answer. A
@@ -206,16 +207,16 @@ TEST_F(SerialPortTest, QueryRepliesComeBackWholeAndGiveTheNumber)
         // Up to the read that brought "OK": the rest of its line may follow.
         EXPECT_EQ(withoutCallTime(e.reply).substr(0, std::string(c.reply).size()), c.reply);
 
-        const QString reply = QString::fromLatin1(e.reply);
-        QString number;
+        const std::u16string reply = fromQt(QString::fromLatin1(e.reply));
+        std::u16string number;
         if (c.command == "AT\\L1\r" && c.kind[0] == '0') {
             ReplyParsers::ParseCallingPartyReply(reply, number);
-            EXPECT_EQ(number.toStdString(), c.number);
+            EXPECT_EQ(utf8(number), c.number);
         } else if (c.command == "at$a\r" && c.kind[0] == '1') {
             bool changed = false;
             std::int32_t lastCallNo = -2;
             ReplyParsers::ParseNumberReply(reply, number, changed, lastCallNo);
-            EXPECT_EQ(number.toStdString(), c.number);
+            EXPECT_EQ(utf8(number), c.number);
             EXPECT_EQ(lastCallNo, c.callIndex);
         }
     }
@@ -228,10 +229,10 @@ TEST_F(SerialPortTest, CallIndexCountsEveryCallAndWrapsAfter999)
     Link l(m_sim.devicePath());
     std::int32_t lastCallNo = -2;
     auto poll = [&](bool &changed) {
-        QString number;
-        ReplyParsers::ParseNumberReply(QString::fromLatin1(l.send("at$a\r").reply), number, changed,
-                                       lastCallNo);
-        return number.toStdString();
+        std::u16string number;
+        ReplyParsers::ParseNumberReply(fromQt(QString::fromLatin1(l.send("at$a\r").reply)), number,
+                                       changed, lastCallNo);
+        return utf8(number);
     };
     bool changed = false;
     EXPECT_EQ(poll(changed), "0312345678");
@@ -306,7 +307,7 @@ TEST_F(SerialPortTest, SilentUntilTheThirdExchangeWhichIsLoggedAndEndsTheProgram
               QStringLiteral("2026/12/07 09:05:03 Nubrel     [iTry=[3]lcnt=[10001]F=[]]\r\n"));
     ASSERT_EQ(l.prompts.m_messages.size(), 1u);
     EXPECT_EQ(
-        l.prompts.m_messages[0].text,
+        toQt(l.prompts.m_messages[0].text),
         QStringLiteral(
             "ＶＯＲＤＥＫにて、\r受信できません。COM 2の設定を確認して、再起動してください。"));
 
@@ -354,8 +355,8 @@ TEST_F(SerialPortTest, DiscardDropsInputWaitingInEitherBuffer)
 TEST_F(SerialPortTest, LineSettingsTakeEffectAtTheNextOpen)
 {
     startSim();
-    ASSERT_TRUE(m_port.selectPort(m_sim.devicePath()));
-    ASSERT_TRUE(m_port.setLineSettings(QStringLiteral("19200,N,8,1")));
+    ASSERT_TRUE(m_port.selectPort(fromQt(m_sim.devicePath())));
+    ASSERT_TRUE(m_port.setLineSettings(u"19200,N,8,1"));
     const std::string at19200 = "speed 19200 stop 1";
 
     // Not rates the serial driver has, or not plain positive integers.
@@ -364,15 +365,15 @@ TEST_F(SerialPortTest, LineSettingsTakeEffectAtTheNextOpen)
           " 9600,N,8,1", "0,N,8,1", "99999999999,N,8,1", ",N,8,1", "abc,N,8,1", "9600,X,8,1",
           "9600,N,9,1", "9600,N,8,3", "9600,N,8", "9600", ""}) {
         SCOPED_TRACE(refused);
-        EXPECT_FALSE(m_port.setLineSettings(QString::fromLatin1(refused)));
+        EXPECT_FALSE(m_port.setLineSettings(fromQt(QString::fromLatin1(refused))));
     }
     int errorNumber = 0;
-    QString errorText;
+    std::u16string errorText;
     ASSERT_TRUE(m_port.open(errorNumber, errorText));
     EXPECT_EQ(lineSettings(), at19200);
 
     // Changed while open: the port keeps its settings until it is opened again.
-    ASSERT_TRUE(m_port.setLineSettings(QStringLiteral("2400,E,7,2")));
+    ASSERT_TRUE(m_port.setLineSettings(u"2400,E,7,2"));
     EXPECT_EQ(lineSettings(), at19200);
     // Nor does a second open that the open port refuses.
     EXPECT_FALSE(m_port.open(errorNumber, errorText));
@@ -390,7 +391,7 @@ TEST_F(SerialPortTest, LineSettingsTakeEffectAtTheNextOpen)
     };
     for (const auto &[settings, seen] : accepted) {
         SCOPED_TRACE(settings);
-        ASSERT_TRUE(m_port.setLineSettings(QString::fromLatin1(settings)));
+        ASSERT_TRUE(m_port.setLineSettings(fromQt(QString::fromLatin1(settings))));
         ASSERT_TRUE(m_port.open(errorNumber, errorText));
         EXPECT_EQ(lineSettings(), seen);
         m_port.write("AT\r");
@@ -406,13 +407,13 @@ TEST_F(SerialPortTest, OpenFailsWithNumberAndDescription)
     const QString missing = dir.filePath(QStringLiteral("ttyGone"));
 
     // An empty name is refused and the port chosen before stays.
-    ASSERT_TRUE(m_port.selectPort(missing));
-    EXPECT_FALSE(m_port.selectPort(QString()));
+    ASSERT_TRUE(m_port.selectPort(fromQt(missing)));
+    EXPECT_FALSE(m_port.selectPort(std::u16string()));
     int errorNumber = 0;
-    QString errorText;
+    std::u16string errorText;
     EXPECT_FALSE(m_port.open(errorNumber, errorText));
     EXPECT_EQ(errorNumber, 1) << "DeviceNotFoundError";
-    EXPECT_FALSE(errorText.isEmpty());
+    EXPECT_FALSE(errorText.empty());
     EXPECT_FALSE(m_port.isOpen());
 
     openOn(m_port, m_sim.devicePath());
@@ -429,7 +430,7 @@ TEST_F(SerialPortTest, OpenFailsWithNumberAndDescription)
     errorText.clear();
     EXPECT_FALSE(m_port.open(errorNumber, errorText));
     EXPECT_EQ(errorNumber, 3) << "OpenError";
-    EXPECT_FALSE(errorText.isEmpty());
+    EXPECT_FALSE(errorText.empty());
     EXPECT_TRUE(m_port.isOpen());
     m_port.write("AT\r");
     EXPECT_EQ(readUntil(m_port, "OK\r\n"), QByteArray("AT\r\r\nOK\r\n"));

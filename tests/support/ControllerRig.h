@@ -8,7 +8,9 @@
 struct ControllerRig {
     ProgramFolder folder;
     FakePlatform p;
-    MainController c{PlatformParts{p.view, p.tip, p.timer, p.port, p.tray, p.prompts, p.dialogs,
-                                   p.launcher, p.notifier, p.clock, folder.path()}};
+    MainController c{PlatformParts{p.view, p.tip, p.timer, p.port, p.tray, p.prompts, p.launcher,
+                                   p.notifier, p.clock, folder.path()}};
     ProgramState &s = c.state();
+
+    ControllerRig() { c.setDialogs(p.dialogs); }
 };

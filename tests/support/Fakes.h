@@ -2,6 +2,7 @@
 // answer as a test told them to.
 #pragma once
 
+#include "TestText.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/Dialogs.h"
@@ -13,19 +14,19 @@
 #include "platform/SerialPort.h"
 #include "platform/TipView.h"
 #include "platform/TrayIcon.h"
+#include "text/Text.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QString>
-#include <QStringList>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
 class FakeView : public MainView {
 public:
-    QString m_title = QStringLiteral("準備中");
+    std::u16string m_title = u"準備中"s;
     std::uint32_t m_color = 0;
     bool m_colorSet = false;
     int m_repaints = 0;
@@ -33,27 +34,27 @@ public:
     int m_shows = 0;
     WindowState m_state = WindowState::Normal;
     double m_top = 1200, m_left = 1500, m_height = 1725, m_width = 4335;
-    FontSpec m_font{QStringLiteral("ＭＳ Ｐゴシック"), 18, false, false};
+    FontSpec m_font{u"ＭＳ Ｐゴシック"s, 18, false, false};
     // The face the window gets when asked for another (empty: the one asked for).
-    QString m_substituteFace;
+    std::u16string m_substituteFace;
     AppIcon m_icon = AppIcon::BuiltIn;
-    QString m_taskCaption = QStringLiteral("タスクバーに入れる(&T)");
-    QString m_timeCaption = QStringLiteral("停止(&S)");
+    std::u16string m_taskCaption = u"タスクバーに入れる(&T)"s;
+    std::u16string m_timeCaption = u"停止(&S)"s;
     bool m_delVisible = false;
     int m_ended = 0;
-    QStringList m_events; // "title:...", "color:...", in call order
+    std::vector<std::u16string> m_events; // "title:...", "color:...", in call order
 
-    QString title() const override { return m_title; }
-    void setTitle(const QString &t) override
+    std::u16string title() const override { return m_title; }
+    void setTitle(const std::u16string &t) override
     {
         m_title = t;
-        m_events << QStringLiteral("title:") + t;
+        m_events.push_back(u"title:"s + t);
     }
     void setTextColor(std::uint32_t c) override
     {
         m_color = c;
         m_colorSet = true;
-        m_events << QStringLiteral("color:") + QString::number(c, 16);
+        m_events.push_back(u"color:"s + Text::hexNumber(c));
     }
     void repaint() override { ++m_repaints; }
     void showWindow() override
@@ -73,16 +74,16 @@ public:
     void setHeight(double v) override { m_height = v; }
     void setWidth(double v) override { m_width = v; }
     FontSpec font() const override { return m_font; }
-    void setFontFace(const QString &f) override
+    void setFontFace(const std::u16string &f) override
     {
-        m_font.face = m_substituteFace.isEmpty() ? f : m_substituteFace;
+        m_font.face = m_substituteFace.empty() ? f : m_substituteFace;
     }
     void setFontSize(double s) override { m_font.size = s; }
     void setFontBold(bool b) override { m_font.bold = b; }
     void setFontItalic(bool i) override { m_font.italic = i; }
     void setIcon(AppIcon i) override { m_icon = i; }
-    void setTaskCaption(const QString &c) override { m_taskCaption = c; }
-    void setTimeCaption(const QString &c) override { m_timeCaption = c; }
+    void setTaskCaption(const std::u16string &c) override { m_taskCaption = c; }
+    void setTimeCaption(const std::u16string &c) override { m_timeCaption = c; }
     void setDelItemsVisible(bool v) override { m_delVisible = v; }
     void resetMousePointer() override {}
     void endProgram() override
@@ -132,13 +133,13 @@ public:
 class FakePort : public SerialPort {
 public:
     struct Answer {
-        std::vector<QByteArray> chunks; // empty: silent
+        std::vector<std::string> chunks; // empty: silent
     };
     bool m_openFails = false;
     int m_openError = 2;
-    QString m_openErrorText = QStringLiteral("Permission error while locking the device");
-    QString m_device;
-    QString m_settings;
+    std::u16string m_openErrorText = u"Permission error while locking the device"s;
+    std::u16string m_device;
+    std::u16string m_settings;
     bool m_refuseSettings = false;
     bool m_refusePort = false;
     bool m_open = false;
@@ -146,30 +147,30 @@ public:
     int m_closes = 0;
     int m_waits = 0;
     int m_discards = 0;
-    QList<QByteArray> m_written;
-    std::deque<Answer> m_answers;      // one per write, in order
-    std::deque<QByteArray> m_incoming; // chunks of the current answer
+    std::vector<std::string> m_written;
+    std::deque<Answer> m_answers;       // one per write, in order
+    std::deque<std::string> m_incoming; // chunks of the current answer
     // Called on every wait, for tests that act in the middle of an exchange.
     std::function<void()> m_onWait;
 
-    void answer(std::vector<QByteArray> chunks) { m_answers.push_back(Answer{std::move(chunks)}); }
+    void answer(std::vector<std::string> chunks) { m_answers.push_back(Answer{std::move(chunks)}); }
     void silent() { m_answers.push_back(Answer{}); }
 
-    bool selectPort(const QString &name) override
+    bool selectPort(const std::u16string &name) override
     {
-        if (m_refusePort || name.isEmpty())
+        if (m_refusePort || name.empty())
             return false;
         m_device = name;
         return true;
     }
-    bool setLineSettings(const QString &s) override
+    bool setLineSettings(const std::u16string &s) override
     {
         if (m_refuseSettings)
             return false;
         m_settings = s;
         return true;
     }
-    bool open(int &errorNumber, QString &errorText) override
+    bool open(int &errorNumber, std::u16string &errorText) override
     {
         ++m_opens;
         if (m_openFails || m_open) {
@@ -186,23 +187,26 @@ public:
         ++m_discards;
         m_incoming.clear();
     }
-    void write(const QByteArray &data) override
+    void write(std::string_view data) override
     {
-        m_written << data;
+        m_written.emplace_back(data);
         if (!m_answers.empty()) {
-            for (const QByteArray &c : m_answers.front().chunks)
+            for (const std::string &c : m_answers.front().chunks)
                 m_incoming.push_back(c);
             m_answers.pop_front();
         }
     }
-    qint64 waitingInput() override { return m_incoming.empty() ? 0 : m_incoming.front().size(); }
+    std::int64_t waitingInput() override
+    {
+        return m_incoming.empty() ? 0 : m_incoming.front().size();
+    }
     // Called after every read, for a device that keeps sending.
     std::function<void()> m_onRead;
-    QByteArray readAll() override
+    std::string readAll() override
     {
         if (m_incoming.empty())
             return {};
-        QByteArray c = m_incoming.front();
+        std::string c = m_incoming.front();
         m_incoming.pop_front();
         if (m_onRead)
             m_onRead();
@@ -210,7 +214,7 @@ public:
     }
     // Nothing more arrives unless `m_onWait` puts it there: a silent device's
     // deadline passes at once.
-    bool waitForInput(QDeadlineTimer) override
+    bool waitForInput(std::chrono::steady_clock::time_point) override
     {
         ++m_waits;
         if (m_onWait)
@@ -253,11 +257,11 @@ public:
         m_waitMs = ms;
         m_waitEnded = std::move(ended);
     }
-    QList<NotifyMessage> messages() const
+    std::vector<NotifyMessage> messages() const
     {
-        QList<NotifyMessage> out;
+        std::vector<NotifyMessage> out;
         for (const auto &c : m_calls)
-            out << c.message;
+            out.push_back(c.message);
         return out;
     }
 };
@@ -265,14 +269,14 @@ public:
 class FakePrompts : public Prompts {
 public:
     struct Message {
-        QString text;
-        QString title;
+        std::u16string text;
+        std::u16string title;
         MessageIcon icon;
     };
     std::vector<Message> m_messages;
     struct Question {
-        QString title;
-        QString message;
+        std::u16string title;
+        std::u16string message;
     };
     std::vector<Question> m_questions;
     std::deque<bool> m_answers; // fncMsgDlg answers; false when none is queued
@@ -281,13 +285,14 @@ public:
     int m_fontDialogs = 0;
     std::function<void()> m_duringModal; // runs while a message or question is open
 
-    void messageBox(const QString &text, const QString &title, MessageIcon icon) override
+    void messageBox(const std::u16string &text, const std::u16string &title,
+                    MessageIcon icon) override
     {
         m_messages.push_back({text, title, icon});
         if (m_duringModal)
             m_duringModal();
     }
-    bool fncMsgDlg(const QString &title, const QString &message) override
+    bool fncMsgDlg(const std::u16string &title, const std::u16string &message) override
     {
         m_questions.push_back({title, message});
         if (m_duringModal)
@@ -314,7 +319,7 @@ public:
     int m_settingsShown = 0;
     int m_aboutShown = 0;
     int m_aboutClosed = 0;
-    QStringList m_manuals;
+    std::vector<std::u16string> m_manuals;
     int m_manualClosed = 0;
     void showSettingsDialog() override
     {
@@ -324,39 +329,39 @@ public:
     }
     void showAbout() override { ++m_aboutShown; }
     void closeAbout() override { ++m_aboutClosed; }
-    void showManual(const QString &path) override { m_manuals << path; }
+    void showManual(const std::u16string &path) override { m_manuals.push_back(path); }
     void closeManual() override { ++m_manualClosed; }
 };
 
 class FakeLauncher : public Launcher {
 public:
     bool m_succeeds = true;
-    QStringList m_textFiles;
-    QStringList m_urls;
+    std::vector<std::u16string> m_textFiles;
+    std::vector<std::u16string> m_urls;
     // What the last start is told when it fails later.
     LateFailure m_failed;
-    bool openTextFile(const QString &path, LateFailure failed) override
+    bool openTextFile(const std::u16string &path, LateFailure failed) override
     {
-        m_textFiles << path;
+        m_textFiles.push_back(path);
         m_failed = std::move(failed);
         return m_succeeds;
     }
-    bool openUrl(const QString &url, LateFailure failed) override
+    bool openUrl(const std::u16string &url, LateFailure failed) override
     {
-        m_urls << url;
+        m_urls.push_back(url);
         m_failed = std::move(failed);
         return m_succeeds;
     }
     // Programs started and still running, with their arguments; end() ends
     // the oldest, as the event loop would report it.
     struct Run {
-        QString program;
-        QStringList arguments;
+        std::u16string program;
+        std::vector<std::u16string> arguments;
         std::function<void()> ended;
     };
     std::deque<Run> m_running;
     int m_starts = 0;
-    bool runProgram(const QString &program, const QStringList &arguments,
+    bool runProgram(const std::u16string &program, const std::vector<std::u16string> &arguments,
                     std::function<void()> ended) override
     {
         ++m_starts;
@@ -375,17 +380,17 @@ public:
 
 class FakeNotifier : public DesktopNotifier {
 public:
-    QList<std::pair<QString, QString>> m_shown; // summary, body
-    void notify(const QString &summary, const QString &body) override
+    std::vector<std::pair<std::u16string, std::u16string>> m_shown; // summary, body
+    void notify(const std::u16string &summary, const std::u16string &body) override
     {
-        m_shown.append({summary, body});
+        m_shown.push_back({summary, body});
     }
 };
 
 class FakeClock : public Clock {
 public:
-    QDateTime m_now = QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3));
-    QDateTime now() const override { return m_now; }
+    LocalTime m_now{2026, 12, 7, 9, 5, 3};
+    LocalTime now() const override { return m_now; }
 };
 
 class FakeEvents : public EventPump {

@@ -2,15 +2,18 @@
 #include "Fakes.h"
 #include "dialogs/AboutLink.h"
 
+#include "TestText.h"
+#include "text/Text.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString Address = QStringLiteral("https://vordek.example.jp");
-const QString PauseText = QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
-                          QStringLiteral("一時停止させます。ｲﾝﾀｰﾈｯﾄ切断後、開始して下さい。");
-const QString FailText = QStringLiteral("ＶＯＲＤＥＫにて、") + u'\r' +
-                         QStringLiteral("Microsoft Internet Explorerを起動出来ませんでした。");
+const std::u16string Address = u"https://vordek.example.jp"s;
+const std::u16string PauseText =
+    u"ＶＯＲＤＥＫにて、"s + u'\r' + u"一時停止させます。ｲﾝﾀｰﾈｯﾄ切断後、開始して下さい。"s;
+const std::u16string FailText =
+    u"ＶＯＲＤＥＫにて、"s + u'\r' + u"Microsoft Internet Explorerを起動出来ませんでした。"s;
 
 // The link with its hooks writing one line each into a shared log.
 struct LinkRig {
@@ -19,12 +22,12 @@ struct LinkRig {
     FakeEvents events;
     bool stopped = false;
     bool boxOpen = true;
-    QStringList log;
+    std::vector<std::u16string> log;
     AboutLink link;
 
     LinkRig() : link(prompts, launcher, events, Address, hooks())
     {
-        prompts.m_duringModal = [this] { log << QStringLiteral("message"); };
+        prompts.m_duringModal = [this] { log.push_back(u"message"s); };
     }
 
     AboutLink::Hooks hooks()
@@ -33,15 +36,15 @@ struct LinkRig {
         h.isStopped = [this] { return stopped; };
         h.mnuTime_Click = [this] {
             stopped = !stopped;
-            log << QStringLiteral("mnuTime_Click");
+            log.push_back(u"mnuTime_Click"s);
         };
         h.setWaitCursor = [this](bool wait) {
-            log << (wait ? QStringLiteral("wait") : QStringLiteral("default")) +
-                       QStringLiteral(" urls=") + QString::number(launcher.m_urls.size());
+            log.push_back((wait ? u"wait"s : u"default"s) + u" urls="s +
+                          Text::number(launcher.m_urls.size()));
         };
         h.closeBox = [this] {
             boxOpen = false;
-            log << QStringLiteral("close");
+            log.push_back(u"close"s);
         };
         h.isBoxOpen = [this] { return boxOpen; };
         return h;
@@ -55,9 +58,9 @@ TEST(AboutLink, OnlyTheLeftButtonAloneActs)
     for (int button : {0, 2, 3, 4, 5, 6, 7}) {
         LinkRig r;
         r.link.lblHome_MouseDown(button, 0, 120, 45);
-        EXPECT_TRUE(r.log.isEmpty()) << button;
+        EXPECT_TRUE(r.log.empty()) << button;
         EXPECT_TRUE(r.prompts.m_messages.empty()) << button;
-        EXPECT_TRUE(r.launcher.m_urls.isEmpty()) << button;
+        EXPECT_TRUE(r.launcher.m_urls.empty()) << button;
     }
     LinkRig shifted;
     shifted.stopped = true;
@@ -70,31 +73,25 @@ TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)
     struct Case {
         bool stopped;
         bool browserStarts;
-        QStringList log;
-        std::vector<QString> messages;
+        std::vector<std::u16string> log;
+        std::vector<std::u16string> messages;
         bool stoppedAfter;
     } cases[] = {
         {false,
          true,
-         {QStringLiteral("message"), QStringLiteral("mnuTime_Click"), QStringLiteral("wait urls=0"),
-          QStringLiteral("default urls=1"), QStringLiteral("close")},
+         {u"message"s, u"mnuTime_Click"s, u"wait urls=0"s, u"default urls=1"s, u"close"s},
          {PauseText},
          true},
-        {true,
-         true,
-         {QStringLiteral("wait urls=0"), QStringLiteral("default urls=1"), QStringLiteral("close")},
-         {},
-         true},
+        {true, true, {u"wait urls=0"s, u"default urls=1"s, u"close"s}, {}, true},
         {false,
          false,
-         {QStringLiteral("message"), QStringLiteral("mnuTime_Click"), QStringLiteral("wait urls=0"),
-          QStringLiteral("default urls=1"), QStringLiteral("message"), QStringLiteral("close")},
+         {u"message"s, u"mnuTime_Click"s, u"wait urls=0"s, u"default urls=1"s, u"message"s,
+          u"close"s},
          {PauseText, FailText},
          true},
         {true,
          false,
-         {QStringLiteral("wait urls=0"), QStringLiteral("default urls=1"),
-          QStringLiteral("message"), QStringLiteral("close")},
+         {u"wait urls=0"s, u"default urls=1"s, u"message"s, u"close"s},
          {FailText},
          true},
     };
@@ -109,10 +106,10 @@ TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)
         ASSERT_EQ(r.prompts.m_messages.size(), c.messages.size()) << what;
         for (std::size_t i = 0; i < c.messages.size(); ++i) {
             EXPECT_EQ(r.prompts.m_messages[i].text, c.messages[i]) << what;
-            EXPECT_EQ(r.prompts.m_messages[i].title, QStringLiteral("VORDEK")) << what;
+            EXPECT_EQ(r.prompts.m_messages[i].title, u"VORDEK"s) << what;
             EXPECT_EQ(r.prompts.m_messages[i].icon, MessageIcon::Exclamation) << what;
         }
-        EXPECT_EQ(r.launcher.m_urls, QStringList{Address + u'/'}) << what;
+        EXPECT_EQ(r.launcher.m_urls, std::vector<std::u16string>{Address + u'/'}) << what;
         EXPECT_EQ(r.stopped, c.stoppedAfter) << what << ": monitoring stays stopped";
         EXPECT_FALSE(r.link.launching());
 #ifndef Q_OS_WIN
@@ -120,10 +117,8 @@ TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)
         if (c.browserStarts) {
             ASSERT_TRUE(r.launcher.m_failed) << what;
             r.launcher.m_failed();
-            EXPECT_EQ(
-                r.prompts.m_messages.back().text,
-                QStringLiteral(
-                    "ＶＯＲＤＥＫにて、\rMicrosoft Internet Explorerを起動出来ませんでした。"))
+            EXPECT_EQ(r.prompts.m_messages.back().text,
+                      u"ＶＯＲＤＥＫにて、\rMicrosoft Internet Explorerを起動出来ませんでした。"s)
                 << what;
         }
 #endif
@@ -136,9 +131,9 @@ TEST(AboutLink, ABoxGoneUnderThePauseMessageStartsNothing)
     r.prompts.m_duringModal = [&] { r.boxOpen = false; };
     r.link.lblHome_MouseDown(1, 0, 0, 0);
     EXPECT_TRUE(r.stopped) << "monitoring is paused all the same";
-    EXPECT_TRUE(r.launcher.m_urls.isEmpty());
+    EXPECT_TRUE(r.launcher.m_urls.empty());
     EXPECT_EQ(r.prompts.m_messages.size(), 1u);
-    EXPECT_EQ(r.log, QStringList{QStringLiteral("mnuTime_Click")}) << "no cursor, no close";
+    EXPECT_EQ(r.log, std::vector<std::u16string>{u"mnuTime_Click"s}) << "no cursor, no close";
     EXPECT_FALSE(r.link.launching());
 }
 
@@ -154,5 +149,5 @@ TEST(AboutLink, ASecondPressDuringTheLaunchIsIgnored)
     EXPECT_EQ(r.prompts.m_messages.size(), 1u);
     EXPECT_EQ(r.launcher.m_urls.size(), 1);
     EXPECT_TRUE(r.stopped) << "Stop ran once, not twice";
-    EXPECT_EQ(r.log.count(QStringLiteral("close")), 1);
+    EXPECT_EQ(countOf(r.log, u"close"s), 1);
 }

@@ -7,32 +7,33 @@
 #include "config/basNbComIni.h"
 #include "platform/Cp932.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSet>
-#include <QStringEncoder>
+#include "TestText.h"
+#include "platform/Files.h"
+#include "text/Text.h"
+#include "text/Utf.h"
+
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <unistd.h>
 
 namespace {
-const QString Ini = QStringLiteral("Nubrel.ini");
+const std::u16string Ini = u"Nubrel.ini"s;
 
-QString s(const char *utf8)
+std::u16string s(const char *utf8)
 {
-    return QString::fromUtf8(utf8);
+    return Utf::fromUtf8(utf8);
 }
 
-QStringList filesIn(const ProgramFolder &folder)
+std::vector<std::u16string> filesIn(const ProgramFolder &folder)
 {
-    return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    return fileNames(folder.path());
 }
 } // namespace
 
 TEST(basNbComIni, PathIsTheProgramFolderAndNubrelIni)
 {
-    EXPECT_EQ(basNbComIni(QStringLiteral("/opt/nubrel")).path(),
-              QStringLiteral("/opt/nubrel/Nubrel.ini"));
+    EXPECT_EQ(basNbComIni(u"/opt/nubrel"s).path(), u"/opt/nubrel/Nubrel.ini"s);
 }
 
 TEST(GetIni, DefaultsForAMissingFileSectionKeyOrEmptyValue)
@@ -97,18 +98,19 @@ TEST(GetIniString, CutsAt255BytesWithoutSplittingACharacter)
 {
     ProgramFolder folder;
     const basNbComIni ini(folder.path());
-    const QString a254(254, u'a');
+    const std::u16string a254(254, u'a');
     const struct {
         const char *what;
-        QString value;
-        QString expected;
+        std::u16string value;
+        std::u16string expected;
     } cases[] = {
-        {"300 ASCII bytes", QString(300, u'x'), QString(255, u'x')},
-        {"exactly 255", QString(255, u'x'), QString(255, u'x')},
+        {"300 ASCII bytes", std::u16string(300, u'x'), std::u16string(255, u'x')},
+        {"exactly 255", std::u16string(255, u'x'), std::u16string(255, u'x')},
         {"a pair straddling byte 255", a254 + s("番号"), a254},
-        {"a pair ending at byte 255", QString(253, u'a') + s("番号"), QString(253, u'a') + s("番")},
-        {"half-width katakana are one byte", QString(254, u'ｱ') + s("ｲｳ"),
-         QString(254, u'ｱ') + s("ｲ")},
+        {"a pair ending at byte 255", std::u16string(253, u'a') + s("番号"),
+         std::u16string(253, u'a') + s("番")},
+        {"half-width katakana are one byte", std::u16string(254, u'ｱ') + s("ｲｳ"),
+         std::u16string(254, u'ｱ') + s("ｲ")},
         {"seven characters, nothing after", s("ＭＳ Ｐゴシック"), s("ＭＳ Ｐゴシック")},
     };
     for (const auto &c : cases) {
@@ -117,8 +119,9 @@ TEST(GetIniString, CutsAt255BytesWithoutSplittingACharacter)
     }
 
     // A UTF-8 file is cut between UTF-8 characters (番 is three bytes there).
-    folder.writeBytes(Ini, "\xEF\xBB\xBF[A]\r\nK=" + (QString(253, u'a') + s("番")).toUtf8());
-    EXPECT_EQ(ini.GetIniString(s("A"), s("K"), s("d")), QString(253, u'a'));
+    folder.writeBytes(Ini,
+                      "\xEF\xBB\xBF[A]\r\nK=" + Utf::toUtf8(std::u16string(253, u'a') + s("番")));
+    EXPECT_EQ(ini.GetIniString(s("A"), s("K"), s("d")), std::u16string(253, u'a'));
 }
 
 TEST(GetIniString, ReadsHandEditedFiles)
@@ -127,42 +130,41 @@ TEST(GetIniString, ReadsHandEditedFiles)
     const basNbComIni ini(folder.path());
     const struct {
         const char *what;
-        QByteArray bytes;
+        std::string bytes;
     } cases[] = {
         {"LF only", Cp932::encode(s("[NUBREL]\nFONT=ＭＳ Ｐゴシック\nSTATE=2\n"))},
         {"no final line end", Cp932::encode(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2"))},
         {"UTF-8 with its mark",
-         "\xEF\xBB\xBF" + s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2\r\n").toUtf8()},
+         "\xEF\xBB\xBF" + Utf::toUtf8(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2\r\n"))},
         {"UTF-16 with its mark, as Notepad saves \"Unicode\"",
-         "\xFF\xFE" +
-             QByteArray(QStringEncoder(QStringEncoder::Utf16LE)
-                            .encode(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2\r\n")))},
+         "\xFF\xFE" + Utf::toUtf16(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=2\r\n"),
+                                   Utf::ByteOrder::LittleEndian)},
     };
     for (const auto &c : cases) {
         folder.writeBytes(Ini, c.bytes);
-        EXPECT_EQ(ini.GetIniString(s("nubrel"), s("font"), QString()), s("ＭＳ Ｐゴシック"))
+        EXPECT_EQ(ini.GetIniString(s("nubrel"), s("font"), std::u16string()), s("ＭＳ Ｐゴシック"))
             << c.what;
         EXPECT_EQ(ini.GetIniInt(s("NUBREL"), s("STATE"), 0), 2) << c.what;
     }
     // The UTF-16 file takes a write in UTF-16.
     ASSERT_EQ(ini.PutIniString(s("NUBREL"), s("STATE"), s("0")), 1);
     EXPECT_EQ(folder.readBytes(Ini),
-              "\xFF\xFE" +
-                  QByteArray(QStringEncoder(QStringEncoder::Utf16LE)
-                                 .encode(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=0\r\n"))));
+              "\xFF\xFE" + Utf::toUtf16(s("[NUBREL]\r\nFONT=ＭＳ Ｐゴシック\r\nSTATE=0\r\n"),
+                                        Utf::ByteOrder::LittleEndian));
 
     // One pair of quotes around a value is taken off, for text and numbers.
     folder.writeBytes(Ini, Cp932::encode(s("[NUBREL]\nFONT=\"ＭＳ Ｐゴシック\"\nSTATE='2'\n"
                                            "A=\"\"\nB='x\"\nC=\"\nD=\"\"y\"\"\n")));
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), QString()), s("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), std::u16string()), s("ＭＳ Ｐゴシック"));
     EXPECT_EQ(ini.GetIniInt(s("NUBREL"), s("STATE"), 0), 2);
     EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("A"), s("default")), s("default")) << "empty";
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("B"), QString()), s("'x\"")) << "no pair";
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("C"), QString()), s("\"")) << "one quote";
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("D"), QString()), s("\"y\"")) << "one pair only";
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("B"), std::u16string()), s("'x\"")) << "no pair";
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("C"), std::u16string()), s("\"")) << "one quote";
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("D"), std::u16string()), s("\"y\""))
+        << "one pair only";
     // Written with quotes, read back without them.
     ASSERT_EQ(ini.PutIniString(s("NUBREL"), s("FONT"), s("\"IPAPGothic\"")), 1);
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), QString()), s("IPAPGothic"));
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), std::u16string()), s("IPAPGothic"));
 }
 
 TEST(PutIniString, RewritesOneLineAndKeepsEveryOtherByte)
@@ -171,17 +173,17 @@ TEST(PutIniString, RewritesOneLineAndKeepsEveryOtherByte)
     const basNbComIni ini(folder.path());
     // A comment in CP932, another in stray bytes that are no CP932 at all: both
     // must come back untouched.
-    const QByteArray before = Cp932::encode(s("; 設定ファイル\r\n"
-                                              "[Env]\r\n"
-                                              "TimeR = 5 \r\n"
-                                              "Unknown=keep me\r\n"
-                                              "\r\n"
-                                              "[NUBREL]\r\n"
-                                              "Font=x\r\n"
-                                              "\r\n"
-                                              "[OTHER]\r\n"
-                                              "COMPORT=9\r\n")) +
-                              "; \x80\xFF\x85\x40\r\n";
+    const std::string before = Cp932::encode(s("; 設定ファイル\r\n"
+                                               "[Env]\r\n"
+                                               "TimeR = 5 \r\n"
+                                               "Unknown=keep me\r\n"
+                                               "\r\n"
+                                               "[NUBREL]\r\n"
+                                               "Font=x\r\n"
+                                               "\r\n"
+                                               "[OTHER]\r\n"
+                                               "COMPORT=9\r\n")) +
+                               "; \x80\xFF\x85\x40\r\n";
     folder.writeBytes(Ini, before);
 
     EXPECT_NE(ini.PutIniString(s("ENV"), s("timer"), s("3")), 0);
@@ -190,45 +192,43 @@ TEST(PutIniString, RewritesOneLineAndKeepsEveryOtherByte)
     EXPECT_NE(ini.PutIniString(s("ENV"), s("COMPORT"), s("4")), 0);
     EXPECT_NE(ini.PutIniString(s("PORTS"), s("COM4"), s("/dev/ttyUSB0")), 0);
 
-    const QByteArray after = Cp932::encode(s("; 設定ファイル\r\n"
-                                             "[Env]\r\n"
-                                             "TimeR=3\r\n"
-                                             "Unknown=keep me\r\n"
-                                             "COMPORT=4\r\n"
-                                             "\r\n"
-                                             "[NUBREL]\r\n"
-                                             "Font=ＭＳ Ｐゴシック\r\n"
-                                             "STATE=1\r\n"
-                                             "\r\n"
-                                             "[OTHER]\r\n"
-                                             "COMPORT=9\r\n")) +
-                             "; \x80\xFF\x85\x40\r\n" + "[PORTS]\r\nCOM4=/dev/ttyUSB0\r\n";
+    const std::string after = Cp932::encode(s("; 設定ファイル\r\n"
+                                              "[Env]\r\n"
+                                              "TimeR=3\r\n"
+                                              "Unknown=keep me\r\n"
+                                              "COMPORT=4\r\n"
+                                              "\r\n"
+                                              "[NUBREL]\r\n"
+                                              "Font=ＭＳ Ｐゴシック\r\n"
+                                              "STATE=1\r\n"
+                                              "\r\n"
+                                              "[OTHER]\r\n"
+                                              "COMPORT=9\r\n")) +
+                              "; \x80\xFF\x85\x40\r\n" + "[PORTS]\r\nCOM4=/dev/ttyUSB0\r\n";
     EXPECT_EQ(folder.readBytes(Ini), after);
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), QString()), s("ＭＳ Ｐゴシック"));
-    EXPECT_EQ(filesIn(folder), QStringList{Ini}) << "no temporary file is left behind";
+    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), std::u16string()), s("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(filesIn(folder), std::vector<std::u16string>{Ini})
+        << "no temporary file is left behind";
 }
 
 TEST(PutIniString, HandEditedFilesAreWrittenInTheirOwnForm)
 {
     ProgramFolder folder;
     basNbComIni ini(folder.path());
-    folder.writeBytes(QStringLiteral("Nubrel.ini"), "[ENV]\nTIMER=4\n[NUBREL]\nSTATE=2");
-    EXPECT_EQ(ini.GetIniInt(QStringLiteral("ENV"), QStringLiteral("TIMER"), 10), 4);
-    EXPECT_EQ(ini.GetIniInt(QStringLiteral("NUBREL"), QStringLiteral("STATE"), 0), 2);
-    ini.PutIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QStringLiteral("a"));
-    ini.PutIniString(QStringLiteral("ENV"), QStringLiteral("HISTTXT"), QStringLiteral("1"));
-    EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.ini")),
-              QByteArray("[ENV]\nTIMER=4\nHISTTXT=1\n[NUBREL]\nSTATE=2\nFONT=a\n"));
+    folder.writeBytes(u"Nubrel.ini"s, "[ENV]\nTIMER=4\n[NUBREL]\nSTATE=2");
+    EXPECT_EQ(ini.GetIniInt(u"ENV"s, u"TIMER"s, 10), 4);
+    EXPECT_EQ(ini.GetIniInt(u"NUBREL"s, u"STATE"s, 0), 2);
+    ini.PutIniString(u"NUBREL"s, u"FONT"s, u"a"s);
+    ini.PutIniString(u"ENV"s, u"HISTTXT"s, u"1"s);
+    EXPECT_EQ(folder.readBytes(u"Nubrel.ini"s),
+              std::string("[ENV]\nTIMER=4\nHISTTXT=1\n[NUBREL]\nSTATE=2\nFONT=a\n"));
 
-    folder.writeBytes(QStringLiteral("Nubrel.ini"), QByteArray("\xEF\xBB\xBF[NUBREL]\r\nFONT=") +
-                                                        QStringLiteral("ＭＳ Ｐゴシック").toUtf8() +
-                                                        "\r\n");
-    EXPECT_EQ(ini.GetIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QString()),
-              QStringLiteral("ＭＳ Ｐゴシック"));
-    ini.PutIniString(QStringLiteral("NUBREL"), QStringLiteral("FONT"), QStringLiteral("ゴシック"));
-    EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.ini")),
-              QByteArray("\xEF\xBB\xBF[NUBREL]\r\nFONT=") + QStringLiteral("ゴシック").toUtf8() +
-                  "\r\n");
+    folder.writeBytes(u"Nubrel.ini"s, std::string("\xEF\xBB\xBF[NUBREL]\r\nFONT=") +
+                                          Utf::toUtf8(u"ＭＳ Ｐゴシック"s) + "\r\n");
+    EXPECT_EQ(ini.GetIniString(u"NUBREL"s, u"FONT"s, std::u16string()), u"ＭＳ Ｐゴシック"s);
+    ini.PutIniString(u"NUBREL"s, u"FONT"s, u"ゴシック"s);
+    EXPECT_EQ(folder.readBytes(u"Nubrel.ini"s),
+              std::string("\xEF\xBB\xBF[NUBREL]\r\nFONT=") + Utf::toUtf8(u"ゴシック"s) + "\r\n");
 }
 
 TEST(PutIniString, CreatesAMissingFileInCp932WithCrLf)
@@ -240,7 +240,7 @@ TEST(PutIniString, CreatesAMissingFileInCp932WithCrLf)
         {"TOP", "1200"},      {"LEFT", "1500"},      {"HEIGHT", "1725"},
         {"WIDTH", "4335"},    {"STATE", "0"},        {"FONT", "ＭＳ Ｐゴシック"},
         {"FONTSIZE", "10.5"}, {"FONTBOLD", "False"}, {"FONTITALIC", "True"}};
-    QString expected = s("[NUBREL]\r\n");
+    std::u16string expected = s("[NUBREL]\r\n");
     for (const auto &k : keys) {
         EXPECT_NE(ini.PutIniString(s("NUBREL"), s(k[0]), s(k[1])), 0) << k[0];
         expected += s(k[0]) + u'=' + s(k[1]) + s("\r\n");
@@ -253,8 +253,8 @@ TEST(PutIniString, TextReadsBackAsCp932HoldsIt)
     ProgramFolder folder;
     const basNbComIni ini(folder.path());
     const struct {
-        QString written;
-        QString read;
+        std::u16string written;
+        std::u16string read;
     } cases[] = {
         {s("ＭＳ Ｐゴシック"), s("ＭＳ Ｐゴシック")},
         {s("ｴﾗｰ番号"), s("ｴﾗｰ番号")},
@@ -265,23 +265,24 @@ TEST(PutIniString, TextReadsBackAsCp932HoldsIt)
     };
     for (const auto &c : cases) {
         ini.PutIniString(s("NUBREL"), s("FONT"), c.written);
-        EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), QString()), c.read)
-            << qPrintable(c.written);
+        EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("FONT"), std::u16string()), c.read)
+            << utf8(c.written);
     }
     ini.PutIniString(s("NUBREL"), s("FONT"), s("−"));
-    EXPECT_EQ(folder.readBytes(Ini), QByteArray("[NUBREL]\r\nFONT=\x81\x7C\r\n"));
+    EXPECT_EQ(folder.readBytes(Ini), std::string("[NUBREL]\r\nFONT=\x81\x7C\r\n"));
 }
 
 TEST(PutIniString, AFailedWriteLeavesTheOldFile)
 {
-    const QByteArray product = Cp932::encode(
+    const std::string product = Cp932::encode(
         s("[NUBREL]\r\nPRODUCTSLISTCNT=1\r\nPRODUCTSLIST0=0,ナンバーディスプレー対応モデム\r\n"));
 
     // The path is a folder: it can neither be read nor replaced, not even by root.
     ProgramFolder blocked;
-    QDir().mkdir(blocked.file(Ini));
+    makeFolder(blocked.file(Ini));
     EXPECT_EQ(basNbComIni(blocked.path()).PutIniString(s("A"), s("B"), s("C")), 0);
-    EXPECT_EQ(filesIn(blocked), QStringList()) << "no temporary file is left behind";
+    EXPECT_EQ(filesIn(blocked), std::vector<std::u16string>())
+        << "no temporary file is left behind";
 
     // No such folder.
     EXPECT_EQ(basNbComIni(blocked.file(s("missing"))).PutIniString(s("A"), s("B"), s("C")), 0);
@@ -291,39 +292,39 @@ TEST(PutIniString, AFailedWriteLeavesTheOldFile)
     // A read-only folder: no temporary file can be made, the old file stays whole.
     ProgramFolder readOnly;
     readOnly.writeBytes(Ini, product);
-    QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner);
+    setMode(readOnly.path(), 0500);
     const basNbComIni ini(readOnly.path());
     EXPECT_EQ(ini.PutIniString(s("NUBREL"), s("STATE"), s("1")), 0);
     EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("STATE"), s("none")), s("none"));
-    QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    setMode(readOnly.path(), 0700);
     EXPECT_EQ(readOnly.readBytes(Ini), product);
-    EXPECT_EQ(filesIn(readOnly), QStringList{Ini});
+    EXPECT_EQ(filesIn(readOnly), std::vector<std::u16string>{Ini});
 
     // A file that cannot be read is not replaced by one holding just the new key.
     ProgramFolder unreadable;
     unreadable.writeBytes(Ini, product);
-    QFile::setPermissions(unreadable.file(Ini), QFile::WriteOwner);
+    setMode(unreadable.file(Ini), 0200);
     EXPECT_EQ(basNbComIni(unreadable.path()).PutIniString(s("NUBREL"), s("STATE"), s("1")), 0);
-    QFile::setPermissions(unreadable.file(Ini), QFile::ReadOwner | QFile::WriteOwner);
+    setMode(unreadable.file(Ini), 0600);
     EXPECT_EQ(unreadable.readBytes(Ini), product);
 }
 
 TEST(ShippedIni, IsCp932WithCrLfAndAProductListThatReadsWhole)
 {
     // The source tree's resources folder, found from this file's own path.
-    const QString resources =
-        QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + s("/../../resources");
-    QFile file(resources + s("/Nubrel.ini"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    EXPECT_FALSE(Cp932::decode(bytes).contains(QChar(0xFFFD)));
-    EXPECT_TRUE(bytes.endsWith("\r\n"));
-    EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n")) << "every line ends in CR LF";
+    const std::u16string resources =
+        Utf::fromUtf8(std::filesystem::absolute(__FILE__).parent_path().string()) +
+        s("/../../resources");
+    std::string bytes;
+    ASSERT_TRUE(Files::read(resources + s("/Nubrel.ini"), bytes));
+    EXPECT_FALSE(contains(Cp932::decode(bytes), char16_t(0xFFFD)));
+    EXPECT_TRUE(bytes.ends_with("\r\n"));
+    EXPECT_EQ(countOf(bytes, '\n'), countOf(bytes, "\r\n")) << "every line ends in CR LF";
 
     const basNbComIni ini(resources);
     EXPECT_EQ(ini.GetIniInt(s("ENV"), s("TIMER"), 0), 10);
     EXPECT_EQ(ini.GetIniInt(s("ENV"), s("COMPORT"), 0), 2);
-    EXPECT_EQ(ini.GetIniString(s("ENV"), s("COMSPEED"), QString()), s("9600"));
+    EXPECT_EQ(ini.GetIniString(s("ENV"), s("COMSPEED"), std::u16string()), s("9600"));
     EXPECT_EQ(ini.GetIniInt(s("ENV"), s("HISTTXT"), -1), 0);
     EXPECT_EQ(ini.GetIniInt(s("NUBREL"), s("PRODUCTSIDX"), -1), 0);
     EXPECT_EQ(ini.GetIniString(s("PORTS"), s("COM2"), s("none")), s("none"))
@@ -331,14 +332,14 @@ TEST(ShippedIni, IsCp932WithCrLfAndAProductListThatReadsWhole)
 
     const int count = ini.GetIniInt(s("NUBREL"), s("PRODUCTSLISTCNT"), 0);
     EXPECT_GE(count, 2);
-    QSet<int> kinds;
+    std::set<int> kinds;
     for (int n = 0; n < count; ++n) {
-        const QString entry =
-            ini.GetIniString(s("NUBREL"), s("PRODUCTSLIST") + QString::number(n), QString());
+        const std::u16string entry =
+            ini.GetIniString(s("NUBREL"), s("PRODUCTSLIST") + Text::number(n), std::u16string());
         const ProductEntry product = SplitList(static_cast<std::int16_t>(n), entry);
-        EXPECT_FALSE(product.ProductName.isEmpty()) << n;
+        EXPECT_FALSE(product.ProductName.empty()) << n;
         EXPECT_TRUE(product.Kind == 0 || product.Kind == 1) << n;
         kinds.insert(product.Kind);
     }
-    EXPECT_EQ(kinds, (QSet<int>{0, 1})) << "both kinds are offered";
+    EXPECT_EQ(kinds, (std::set<int>{0, 1})) << "both kinds are offered";
 }

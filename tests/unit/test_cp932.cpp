@@ -1,107 +1,111 @@
 // The conversion to and from the Japanese Windows code page, and the cut that
 // keeps double-byte characters whole.
 #include "platform/Cp932.h"
+#include "text/Cp932Bytes.h"
+
+#include "TestText.h"
+#include "text/Text.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray bytes(const char *text, qsizetype size)
+std::string bytes(const char *text, std::size_t size)
 {
-    return QByteArray(text, size);
+    return std::string(text, size);
 }
 } // namespace
 
 TEST(Cp932, EncodesAsWindowsDoesAndReadsItsOwnBytesBack)
 {
     const struct {
-        QString text;
-        QByteArray cp932;
+        std::u16string text;
+        std::string cp932;
     } cases[] = {
-        {QStringLiteral("ＭＳ Ｐゴシック"),
-         QByteArray("\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E")},
-        {QStringLiteral("ｴﾗｰ番号"), QByteArray("\xB4\xD7\xB0\x94\xD4\x8D\x86")},
+        {u"ＭＳ Ｐゴシック"s,
+         std::string("\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E")},
+        {u"ｴﾗｰ番号"s, std::string("\xB4\xD7\xB0\x94\xD4\x8D\x86")},
         // Backslash and tilde stay ASCII: "SHIFT_JIS" tables turn them into ¥ and ‾.
-        {QStringLiteral("C:\\a~b"), QByteArray("C:\\a~b")},
+        {u"C:\\a~b"s, std::string("C:\\a~b")},
         // ソ and ゾ end in the bytes of '\' and ']'.
-        {QStringLiteral("ソゾ"), QByteArray("\x83\x5C\x83\x5D")},
-        {QStringLiteral("着信履歴.TXT"), QByteArray("\x92\x85\x90\x4D\x97\x9A\x97\xF0.TXT")},
-        {QString(), QByteArray()},
+        {u"ソゾ"s, std::string("\x83\x5C\x83\x5D")},
+        {u"着信履歴.TXT"s, std::string("\x92\x85\x90\x4D\x97\x9A\x97\xF0.TXT")},
+        {std::u16string(), std::string()},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(Cp932::encode(c.text), c.cp932) << qPrintable(c.text);
-        EXPECT_EQ(Cp932::decode(c.cp932), c.text) << qPrintable(c.text);
+        EXPECT_EQ(Cp932::encode(c.text), c.cp932) << utf8(c.text);
+        EXPECT_EQ(Cp932::decode(c.cp932), c.text) << utf8(c.text);
     }
 
     // Longer than one conversion buffer: nothing is lost at the seams.
-    const QString many = QString(3000, QChar(u'番')) + u'x';
+    const std::u16string many = std::u16string(3000, char16_t(u'番')) + u'x';
     EXPECT_EQ(Cp932::encode(many).size(), 6001);
     EXPECT_EQ(Cp932::decode(Cp932::encode(many)), many);
 }
 
 TEST(Cp932, MapsTheMinusSignAndWaveDashToTheWindowsPairs)
 {
-    EXPECT_EQ(Cp932::encode(QStringLiteral("−")), QByteArray("\x81\x7C")) << "U+2212";
-    EXPECT_EQ(Cp932::encode(QStringLiteral("－")), QByteArray("\x81\x7C")) << "U+FF0D";
-    EXPECT_EQ(Cp932::encode(QStringLiteral("～")), QByteArray("\x81\x60")) << "U+FF5E";
+    EXPECT_EQ(Cp932::encode(u"−"s), std::string("\x81\x7C")) << "U+2212";
+    EXPECT_EQ(Cp932::encode(u"－"s), std::string("\x81\x7C")) << "U+FF0D";
+    EXPECT_EQ(Cp932::encode(u"～"s), std::string("\x81\x60")) << "U+FF5E";
     // Windows reads the pairs back as the full-width forms.
-    EXPECT_EQ(Cp932::decode(QByteArray("\x81\x7C\x81\x60")), QStringLiteral("－～"));
+    EXPECT_EQ(Cp932::decode(std::string("\x81\x7C\x81\x60")), u"－～"s);
 }
 
 TEST(Cp932, CharactersItCannotHoldBecomeOneQuestionMarkEach)
 {
     const struct {
-        QString text;
-        QByteArray cp932;
+        std::u16string text;
+        std::string cp932;
     } cases[] = {
-        {QStringLiteral("é"), QByteArray("?")},
-        {QStringLiteral("ééa"), QByteArray("??a")},
-        {QStringLiteral("a😀b"), QByteArray("a?b")}, // one character, two UTF-16 units
-        {QStringLiteral("番😀号"), QByteArray("\x94\xD4?\x8D\x86")},
-        {QString(QChar(0xD800)) + u'x', QByteArray("?x")}, // a lone surrogate
+        {u"é"s, std::string("?")},
+        {u"ééa"s, std::string("??a")},
+        {u"a😀b"s, std::string("a?b")}, // one character, two UTF-16 units
+        {u"番😀号"s, std::string("\x94\xD4?\x8D\x86")},
+        {std::u16string(1, char16_t(0xD800)) + u'x', std::string("?x")}, // a lone surrogate
     };
     for (const auto &c : cases)
-        EXPECT_EQ(Cp932::encode(c.text), c.cp932) << qPrintable(c.text);
+        EXPECT_EQ(Cp932::encode(c.text), c.cp932) << utf8(c.text);
 }
 
 TEST(Cp932, BytesThatAreNoCharacterBecomeTheReplacementCharacter)
 {
-    const QChar bad(0xFFFD);
+    const char16_t bad = 0xFFFD;
     const struct {
-        QByteArray cp932;
-        QString text;
+        std::string cp932;
+        std::u16string text;
     } cases[] = {
-        {bytes("a\x81", 2), QStringLiteral("a") + bad},                 // lead byte at the end
-        {bytes("\x80z", 2), QString(bad) + u'z'},                       // never a character
-        {bytes("\xFFz", 2), QString(bad) + u'z'},                       // never a character
-        {bytes("\x81\n\x41", 3), QString(bad) + QStringLiteral("\nA")}, // the LF stays
-        {bytes("\x85\x40z", 3), QString(bad) + u'z'},                   // an unassigned pair is one
-        {bytes("\x80\x80\x94\xD4", 4), QString(bad) + bad + u'番'},     // reading goes on after
+        {bytes("a\x81", 2), u"a"s + bad},                           // lead byte at the end
+        {bytes("\x80z", 2), std::u16string(1, bad) + u'z'},         // never a character
+        {bytes("\xFFz", 2), std::u16string(1, bad) + u'z'},         // never a character
+        {bytes("\x81\n\x41", 3), std::u16string(1, bad) + u"\nA"s}, // the LF stays
+        {bytes("\x85\x40z", 3), std::u16string(1, bad) + u'z'},     // an unassigned pair is one
+        {bytes("\x80\x80\x94\xD4", 4),
+         std::u16string(1, bad) + bad + u'番'}, // reading goes on after
     };
     for (const auto &c : cases)
-        EXPECT_EQ(Cp932::decode(c.cp932), c.text) << c.cp932.toHex().constData();
+        EXPECT_EQ(Cp932::decode(c.cp932), c.text) << hex(c.cp932);
 }
 
 TEST(Cp932, CutNeverEndsInsideADoubleByteCharacter)
 {
     const struct {
-        QByteArray cp932;
+        std::string cp932;
         int limit;
-        QByteArray cut;
+        std::string cut;
     } cases[] = {
-        {QByteArray("ab\x94\xD4"), 3, QByteArray("ab")},
-        {QByteArray("ab\x94\xD4"), 4, QByteArray("ab\x94\xD4")},
-        {QByteArray("ab\x94\xD4"), 9, QByteArray("ab\x94\xD4")},
-        {QByteArray("ab\x94\xD4"), 2, QByteArray("ab")},
-        {QByteArray("ab\x94\xD4"), 0, QByteArray()},
+        {std::string("ab\x94\xD4"), 3, std::string("ab")},
+        {std::string("ab\x94\xD4"), 4, std::string("ab\x94\xD4")},
+        {std::string("ab\x94\xD4"), 9, std::string("ab\x94\xD4")},
+        {std::string("ab\x94\xD4"), 2, std::string("ab")},
+        {std::string("ab\x94\xD4"), 0, std::string()},
         // 0x81 is a lead byte and a trail byte: only reading from the start tells.
-        {QByteArray("\x81\x81\x81\x81"), 3, QByteArray("\x81\x81")},
-        {QByteArray("a\x81\x81\x81\x81"), 4, QByteArray("a\x81\x81")},
+        {std::string("\x81\x81\x81\x81"), 3, std::string("\x81\x81")},
+        {std::string("a\x81\x81\x81\x81"), 4, std::string("a\x81\x81")},
         // Half-width katakana are single bytes in the lead-byte-free range.
-        {QByteArray("\xB4\xD7\xB0"), 2, QByteArray("\xB4\xD7")},
+        {std::string("\xB4\xD7\xB0"), 2, std::string("\xB4\xD7")},
         // A lead byte before a byte that cannot follow it stands alone.
-        {bytes("\x81\x31z", 3), 1, QByteArray("\x81")},
+        {bytes("\x81\x31z", 3), 1, std::string("\x81")},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(Cp932::cutAt(c.cp932, c.limit), c.cut)
-            << c.cp932.toHex().constData() << " at " << c.limit;
+        EXPECT_EQ(Cp932Bytes::cutAt(c.cp932, c.limit), c.cut) << hex(c.cp932) << " at " << c.limit;
 }

@@ -6,15 +6,18 @@
 #include "config/basNbComIni.h"
 #include "state/ProgramState.h"
 
+#include "TestText.h"
+#include "text/Text.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString ProductList = QStringLiteral("[NUBREL]\n"
-                                           "PRODUCTSLISTCNT=3\n"
-                                           "PRODUCTSLIST0=0,モデムＡ\n"
-                                           "PRODUCTSLIST1=1,ＴＡ　Ｂ\n"
-                                           "PRODUCTSLIST2=1,ＴＡ　Ｃ\n");
+const std::u16string ProductList = u"[NUBREL]\n"
+                                   "PRODUCTSLISTCNT=3\n"
+                                   "PRODUCTSLIST0=0,モデムＡ\n"
+                                   "PRODUCTSLIST1=1,ＴＡ　Ｂ\n"
+                                   "PRODUCTSLIST2=1,ＴＡ　Ｃ\n"s;
 
 struct EnvRig {
     ProgramFolder folder;
@@ -23,16 +26,14 @@ struct EnvRig {
     FakePrompts prompts;
     EnvSettings env{state, ini, prompts};
 
-    explicit EnvRig(const QString &iniText = ProductList) { folder.writeIni(iniText); }
-    QString env_(const char *key) const
+    explicit EnvRig(const std::u16string &iniText = ProductList) { folder.writeIni(iniText); }
+    std::u16string env_(const char *key) const
     {
-        return ini.GetIniString(QStringLiteral("ENV"), QString::fromLatin1(key),
-                                QStringLiteral("(none)"));
+        return ini.GetIniString(u"ENV"s, Text::fromLatin1(key), u"(none)"s);
     }
-    QString productsIdx() const
+    std::u16string productsIdx() const
     {
-        return ini.GetIniString(QStringLiteral("NUBREL"), QStringLiteral("PRODUCTSIDX"),
-                                QStringLiteral("(none)"));
+        return ini.GetIniString(u"NUBREL"s, u"PRODUCTSIDX"s, u"(none)"s);
     }
 };
 
@@ -72,117 +73,69 @@ TEST(EnvSettingsLoad, SwitchesOnTheStoredButtonsAndNoneForValuesItDoesNotOffer)
     EXPECT_TRUE(r.env.cmdOK_Click(0));
     EXPECT_EQ(r.state.ComPort, 5);
     EXPECT_EQ(r.state.HistTxt, 2);
-    EXPECT_EQ(r.env_("COMPORT"), QStringLiteral("5"));
-    EXPECT_EQ(r.env_("HISTTXT"), QStringLiteral("2"));
+    EXPECT_EQ(r.env_("COMPORT"), u"5"s);
+    EXPECT_EQ(r.env_("HISTTXT"), u"2"s);
 }
 
 TEST(EnvSettingsLoad, OffersTheSeventeenSpeedsAndSelectsTheStoredOneOr9600)
 {
     EnvRig r;
     r.env.Form_Load();
-    EXPECT_EQ(
-        r.env.speedLines(),
-        QStringList({QStringLiteral("75"), QStringLiteral("110"), QStringLiteral("134"),
-                     QStringLiteral("150"), QStringLiteral("300"), QStringLiteral("600"),
-                     QStringLiteral("1200"), QStringLiteral("1800"), QStringLiteral("2400"),
-                     QStringLiteral("4800"), QStringLiteral("7200"), QStringLiteral("9600"),
-                     QStringLiteral("14400"), QStringLiteral("19200"), QStringLiteral("38400"),
-                     QStringLiteral("57600"), QStringLiteral("115200")}));
+    EXPECT_EQ(r.env.speedLines(), std::vector<std::u16string>(
+                                      {u"75"s, u"110"s, u"134"s, u"150"s, u"300"s, u"600"s,
+                                       u"1200"s, u"1800"s, u"2400"s, u"4800"s, u"7200"s, u"9600"s,
+                                       u"14400"s, u"19200"s, u"38400"s, u"57600"s, u"115200"s}));
 
     struct Case {
-        QString comSpeed;
+        std::u16string comSpeed;
         int line;
-        QString stored;
+        std::u16string stored;
     } cases[] = {
-        {QStringLiteral("9600 "), 11, QStringLiteral("9600")},
-        {QStringLiteral("  115200"), 16, QStringLiteral("115200")},
-        {QStringLiteral("75"), 0, QStringLiteral("75")},
-        {QStringLiteral("12345"), 11, QStringLiteral("9600")},
-        {QStringLiteral("fast"), 11, QStringLiteral("9600")},
-        {QString(), 11, QStringLiteral("9600")},
+        {u"9600 "s, 11, u"9600"s}, {u"  115200"s, 16, u"115200"s}, {u"75"s, 0, u"75"s},
+        {u"12345"s, 11, u"9600"s}, {u"fast"s, 11, u"9600"s},       {std::u16string(), 11, u"9600"s},
     };
     for (const Case &c : cases) {
         EnvRig rig;
         rig.state.ComSpeed = c.comSpeed;
         rig.state.Product.ListIndex = 0;
         rig.env.Form_Load();
-        EXPECT_EQ(rig.env.speedIndex(), c.line) << c.comSpeed.toStdString();
+        EXPECT_EQ(rig.env.speedIndex(), c.line) << utf8(c.comSpeed);
         EXPECT_EQ(rig.env.speedText(), rig.env.speedLines().at(c.line));
         ASSERT_TRUE(rig.env.cmdOK_Click(0));
-        EXPECT_EQ(rig.state.ComSpeed, c.stored) << c.comSpeed.toStdString();
-        EXPECT_EQ(rig.env_("COMSPEED"), c.stored) << c.comSpeed.toStdString();
+        EXPECT_EQ(rig.state.ComSpeed, c.stored) << utf8(c.comSpeed);
+        EXPECT_EQ(rig.env_("COMSPEED"), c.stored) << utf8(c.comSpeed);
     }
 }
 
 TEST(EnvSettingsLoad, ListsTheNonEmptyProductsInKeyOrderAndSelectsTheCurrentKey)
 {
-    const QString gaps = QStringLiteral("[NUBREL]\n"
-                                        "PRODUCTSLISTCNT=3\n"
-                                        "PRODUCTSLIST0=0,モデムＡ\n"
-                                        "PRODUCTSLIST1=\n"
-                                        "PRODUCTSLIST2=1,ＴＡ　Ｃ\n"
-                                        "PRODUCTSLIST3=1,数に入らない\n");
-    const QString four = QStringLiteral("[NUBREL]\nPRODUCTSLISTCNT=4\n"
-                                        "PRODUCTSLIST0=0,a\nPRODUCTSLIST1=0,b\n"
-                                        "PRODUCTSLIST2=1,c\nPRODUCTSLIST3=1,d\n"
-                                        "PRODUCTSLIST4=1,e\n");
+    const std::u16string gaps = u"[NUBREL]\n"
+                                "PRODUCTSLISTCNT=3\n"
+                                "PRODUCTSLIST0=0,モデムＡ\n"
+                                "PRODUCTSLIST1=\n"
+                                "PRODUCTSLIST2=1,ＴＡ　Ｃ\n"
+                                "PRODUCTSLIST3=1,数に入らない\n"s;
+    const std::u16string four = u"[NUBREL]\nPRODUCTSLISTCNT=4\n"
+                                "PRODUCTSLIST0=0,a\nPRODUCTSLIST1=0,b\n"
+                                "PRODUCTSLIST2=1,c\nPRODUCTSLIST3=1,d\n"
+                                "PRODUCTSLIST4=1,e\n"s;
     struct Case {
         const char *what;
-        QString ini;
+        std::u16string ini;
         std::int16_t current;
-        QStringList lines;
+        std::vector<std::u16string> lines;
         std::vector<std::int16_t> keys;
         int selected;
     } cases[] = {
-        {"a gap: keys 0 and 2",
-         gaps,
-         0,
-         {QStringLiteral("モデムＡ"), QStringLiteral("ＴＡ　Ｃ")},
-         {0, 2},
-         0},
-        {"key 2 is on line 1",
-         gaps,
-         2,
-         {QStringLiteral("モデムＡ"), QStringLiteral("ＴＡ　Ｃ")},
-         {0, 2},
-         1},
-        {"the empty key selects nothing",
-         gaps,
-         1,
-         {QStringLiteral("モデムＡ"), QStringLiteral("ＴＡ　Ｃ")},
-         {0, 2},
-         -1},
-        {"ListIndex 4 of 4",
-         four,
-         4,
-         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")},
-         {0, 1, 2, 3},
-         -1},
-        {"ListIndex 3 of 4",
-         four,
-         3,
-         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")},
-         {0, 1, 2, 3},
-         3},
-        {"negative",
-         four,
-         -1,
-         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")},
-         {0, 1, 2, 3},
-         -1},
-        {"no count", QStringLiteral("[NUBREL]\nPRODUCTSLIST0=0,a\n"), 0, {}, {}, -1},
-        {"count 0",
-         QStringLiteral("[NUBREL]\nPRODUCTSLISTCNT=0\nPRODUCTSLIST0=0,a\n"),
-         0,
-         {},
-         {},
-         -1},
-        {"every entry empty",
-         QStringLiteral("[NUBREL]\nPRODUCTSLISTCNT=2\nPRODUCTSLIST0=\n"),
-         0,
-         {},
-         {},
-         -1},
+        {"a gap: keys 0 and 2", gaps, 0, {u"モデムＡ"s, u"ＴＡ　Ｃ"s}, {0, 2}, 0},
+        {"key 2 is on line 1", gaps, 2, {u"モデムＡ"s, u"ＴＡ　Ｃ"s}, {0, 2}, 1},
+        {"the empty key selects nothing", gaps, 1, {u"モデムＡ"s, u"ＴＡ　Ｃ"s}, {0, 2}, -1},
+        {"ListIndex 4 of 4", four, 4, {u"a"s, u"b"s, u"c"s, u"d"s}, {0, 1, 2, 3}, -1},
+        {"ListIndex 3 of 4", four, 3, {u"a"s, u"b"s, u"c"s, u"d"s}, {0, 1, 2, 3}, 3},
+        {"negative", four, -1, {u"a"s, u"b"s, u"c"s, u"d"s}, {0, 1, 2, 3}, -1},
+        {"no count", u"[NUBREL]\nPRODUCTSLIST0=0,a\n"s, 0, {}, {}, -1},
+        {"count 0", u"[NUBREL]\nPRODUCTSLISTCNT=0\nPRODUCTSLIST0=0,a\n"s, 0, {}, {}, -1},
+        {"every entry empty", u"[NUBREL]\nPRODUCTSLISTCNT=2\nPRODUCTSLIST0=\n"s, 0, {}, {}, -1},
     };
     for (const Case &c : cases) {
         EnvRig r(c.ini);
@@ -194,24 +147,24 @@ TEST(EnvSettingsLoad, ListsTheNonEmptyProductsInKeyOrderAndSelectsTheCurrentKey)
             keys.push_back(e.ListIndex);
         EXPECT_EQ(keys, c.keys) << c.what;
         EXPECT_EQ(r.env.productIndex(), c.selected) << c.what;
-        EXPECT_EQ(r.env.productText(), c.selected >= 0 ? c.lines.at(c.selected) : QString())
+        EXPECT_EQ(r.env.productText(), c.selected >= 0 ? c.lines.at(c.selected) : std::u16string())
             << c.what;
     }
 }
 
 TEST(EnvSettingsRegister, StoresTheFourSettingsAndTheChosenKey)
 {
-    const QString gaps = QStringLiteral("[ENV]\nCOMPORT=2\n[NUBREL]\nPRODUCTSIDX=0\n"
-                                        "PRODUCTSLISTCNT=3\nPRODUCTSLIST0=0,モデムＡ\n"
-                                        "PRODUCTSLIST2=1,ＴＡ　Ｃ\n");
+    const std::u16string gaps = u"[ENV]\nCOMPORT=2\n[NUBREL]\nPRODUCTSIDX=0\n"
+                                "PRODUCTSLISTCNT=3\nPRODUCTSLIST0=0,モデムＡ\n"
+                                "PRODUCTSLIST2=1,ＴＡ　Ｃ\n"s;
     struct Case {
         const char *what;
-        QString ini;
+        std::u16string ini;
         int line;
         ProductEntry product;
     } cases[] = {
-        {"line 1 of a list without gaps", ProductList, 1, {1, 1, QStringLiteral("ＴＡ　Ｂ")}},
-        {"line 1 shows key 2", gaps, 1, {2, 1, QStringLiteral("ＴＡ　Ｃ")}},
+        {"line 1 of a list without gaps", ProductList, 1, {1, 1, u"ＴＡ　Ｂ"s}},
+        {"line 1 shows key 2", gaps, 1, {2, 1, u"ＴＡ　Ｃ"s}},
     };
     for (const Case &c : cases) {
         EnvRig r(c.ini);
@@ -223,21 +176,19 @@ TEST(EnvSettingsRegister, StoresTheFourSettingsAndTheChosenKey)
         EXPECT_TRUE(r.env.cmdOK_Click(0)) << c.what;
         EXPECT_TRUE(r.state.EnvRegistered) << c.what;
         EXPECT_EQ(r.state.ComPort, 4);
-        EXPECT_EQ(r.state.ComSpeed, QStringLiteral("19200"));
+        EXPECT_EQ(r.state.ComSpeed, u"19200"s);
         EXPECT_EQ(r.state.HistTxt, 1);
         EXPECT_EQ(r.state.Product, c.product) << c.what;
-        EXPECT_EQ(r.env_("COMPORT"), QStringLiteral("4"));
-        EXPECT_EQ(r.env_("COMSPEED"), QStringLiteral("19200"));
-        EXPECT_EQ(r.env_("HISTTXT"), QStringLiteral("1"));
-        EXPECT_EQ(r.productsIdx(), QString::number(c.product.ListIndex)) << c.what;
+        EXPECT_EQ(r.env_("COMPORT"), u"4"s);
+        EXPECT_EQ(r.env_("COMSPEED"), u"19200"s);
+        EXPECT_EQ(r.env_("HISTTXT"), u"1"s);
+        EXPECT_EQ(r.productsIdx(), Text::number(c.product.ListIndex)) << c.what;
         EXPECT_TRUE(r.prompts.m_messages.empty());
         // What start-up reads back is the product chosen.
-        const std::int16_t idx =
-            r.ini.GetIniInt(QStringLiteral("NUBREL"), QStringLiteral("PRODUCTSIDX"), 0);
+        const std::int16_t idx = r.ini.GetIniInt(u"NUBREL"s, u"PRODUCTSIDX"s, 0);
         EXPECT_EQ(
-            SplitList(idx, r.ini.GetIniString(QStringLiteral("NUBREL"),
-                                              QStringLiteral("PRODUCTSLIST") + QString::number(idx),
-                                              QString())),
+            SplitList(idx, r.ini.GetIniString(u"NUBREL"s, u"PRODUCTSLIST"s + Text::number(idx),
+                                              std::u16string())),
             c.product)
             << c.what;
     }
@@ -246,8 +197,8 @@ TEST(EnvSettingsRegister, StoresTheFourSettingsAndTheChosenKey)
 TEST(EnvSettingsRegister, WithoutAProductAsksAndKeepsTheProductButStoresTheRest)
 {
     EnvRig r;
-    r.state.Product = {4, 1, QStringLiteral("以前の製品")};
-    r.folder.writeIni(ProductList + QStringLiteral("PRODUCTSIDX=4\n"));
+    r.state.Product = {4, 1, u"以前の製品"s};
+    r.folder.writeIni(ProductList + u"PRODUCTSIDX=4\n"s);
     r.env.Form_Load();
     ASSERT_EQ(r.env.productIndex(), -1);
     r.env.setComPort(3);
@@ -255,43 +206,38 @@ TEST(EnvSettingsRegister, WithoutAProductAsksAndKeepsTheProductButStoresTheRest)
 
     EXPECT_FALSE(r.env.cmdOK_Click(0)) << "the dialog stays open";
     ASSERT_EQ(r.prompts.m_messages.size(), 1u);
-    EXPECT_EQ(r.prompts.m_messages[0].text,
-              QStringLiteral("通信機器の製品名リストを選択してください。"));
-    EXPECT_EQ(r.prompts.m_messages[0].title, QStringLiteral("ＶＯＲＤＥＫ／環境設定"));
+    EXPECT_EQ(r.prompts.m_messages[0].text, u"通信機器の製品名リストを選択してください。"s);
+    EXPECT_EQ(r.prompts.m_messages[0].title, u"ＶＯＲＤＥＫ／環境設定"s);
     EXPECT_EQ(r.prompts.m_messages[0].icon, MessageIcon::None);
     EXPECT_FALSE(r.state.EnvRegistered);
-    EXPECT_EQ(r.state.Product, (ProductEntry{4, 1, QStringLiteral("以前の製品")}));
-    EXPECT_EQ(r.productsIdx(), QStringLiteral("4"));
+    EXPECT_EQ(r.state.Product, (ProductEntry{4, 1, u"以前の製品"s}));
+    EXPECT_EQ(r.productsIdx(), u"4"s);
     EXPECT_EQ(r.state.ComPort, 3) << "port, speed and history are stored before the check";
-    EXPECT_EQ(r.env_("COMPORT"), QStringLiteral("3"));
-    EXPECT_EQ(r.env_("COMSPEED"), QStringLiteral("9600"));
-    EXPECT_EQ(r.env_("HISTTXT"), QStringLiteral("1"));
+    EXPECT_EQ(r.env_("COMPORT"), u"3"s);
+    EXPECT_EQ(r.env_("COMSPEED"), u"9600"s);
+    EXPECT_EQ(r.env_("HISTTXT"), u"1"s);
 
     // Typed text in the product box names no product either.
     r.env.setProductIndex(0);
-    r.env.setProductText(QStringLiteral("モデムＡ（改）"));
+    r.env.setProductText(u"モデムＡ（改）"s);
     EXPECT_FALSE(r.env.cmdOK_Click(0));
     EXPECT_EQ(r.prompts.m_messages.size(), 2u);
 
     r.env.setProductIndex(2);
     EXPECT_TRUE(r.env.cmdOK_Click(0));
     EXPECT_TRUE(r.state.EnvRegistered);
-    EXPECT_EQ(r.state.Product, (ProductEntry{2, 1, QStringLiteral("ＴＡ　Ｃ")}));
-    EXPECT_EQ(r.productsIdx(), QStringLiteral("2"));
+    EXPECT_EQ(r.state.Product, (ProductEntry{2, 1, u"ＴＡ　Ｃ"s}));
+    EXPECT_EQ(r.productsIdx(), u"2"s);
 }
 
 TEST(EnvSettingsRegister, TypedSpeedIsTakenOnlyWhenItIsANumber)
 {
     struct Case {
-        QString typed;
-        QString stored;
+        std::u16string typed;
+        std::u16string stored;
     } cases[] = {
-        {QStringLiteral("28800"), QStringLiteral("28800")},
-        {QStringLiteral(" 230400 "), QStringLiteral("230400")},
-        {QStringLiteral(" 4800 "), QStringLiteral("4800")},
-        {QStringLiteral("速い"), QStringLiteral("4800")},
-        {QStringLiteral("96OO"), QStringLiteral("4800")},
-        {QString(), QStringLiteral("4800")},
+        {u"28800"s, u"28800"s}, {u" 230400 "s, u"230400"s}, {u" 4800 "s, u"4800"s},
+        {u"速い"s, u"4800"s},   {u"96OO"s, u"4800"s},       {std::u16string(), u"4800"s},
     };
     for (const Case &c : cases) {
         EnvRig r;
@@ -300,8 +246,8 @@ TEST(EnvSettingsRegister, TypedSpeedIsTakenOnlyWhenItIsANumber)
         r.env.setSpeedIndex(9); // "4800"
         r.env.setSpeedText(c.typed);
         ASSERT_TRUE(r.env.cmdOK_Click(0));
-        EXPECT_EQ(r.state.ComSpeed, c.stored) << c.typed.toStdString();
-        EXPECT_EQ(r.env_("COMSPEED"), c.stored) << c.typed.toStdString();
+        EXPECT_EQ(r.state.ComSpeed, c.stored) << utf8(c.typed);
+        EXPECT_EQ(r.env_("COMSPEED"), c.stored) << utf8(c.typed);
     }
 }
 
@@ -310,14 +256,14 @@ TEST(EnvSettingsCancel, StoresNothing)
     EnvRig r;
     r.state.Product.ListIndex = 0;
     r.env.Form_Load();
-    const QByteArray before = r.folder.readBytes(QStringLiteral("Nubrel.ini"));
+    const std::string before = r.folder.readBytes(u"Nubrel.ini"s);
     const ProgramState old = r.state;
     r.env.setComPort(1);
     r.env.setSpeedIndex(0);
     r.env.setHistTxt(1);
     r.env.setProductIndex(2);
     EXPECT_TRUE(r.env.cmdOK_Click(1));
-    EXPECT_EQ(r.folder.readBytes(QStringLiteral("Nubrel.ini")), before);
+    EXPECT_EQ(r.folder.readBytes(u"Nubrel.ini"s), before);
     EXPECT_FALSE(r.state.EnvRegistered);
     EXPECT_EQ(r.state.ComPort, old.ComPort);
     EXPECT_EQ(r.state.ComSpeed, old.ComSpeed);

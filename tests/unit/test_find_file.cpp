@@ -3,10 +3,11 @@
 #include "PermissionsBind.h"
 #include "dialogs/FindFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include "ProgramFolder.h"
+#include "TestText.h"
+
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,29 +15,30 @@ namespace {
 // A tree made of relative paths; a path ending in "/" is a directory.
 class Tree {
 public:
-    explicit Tree(const QStringList &paths)
+    explicit Tree(const std::vector<std::u16string> &paths)
     {
-        for (const QString &p : paths) {
-            if (p.endsWith(u'/')) {
-                QDir().mkpath(at(p));
+        for (const std::u16string &p : paths) {
+            const std::filesystem::path path(nativePath(at(p)));
+            if (p.ends_with(u'/')) {
+                std::filesystem::create_directories(path);
                 continue;
             }
-            QDir().mkpath(QFileInfo(at(p)).absolutePath());
-            QFile f(at(p));
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << p.toStdString();
+            std::filesystem::create_directories(path.parent_path());
+            std::ofstream f(path);
+            EXPECT_TRUE(f.good()) << utf8(p);
         }
     }
-    QString root() const { return m_dir.path(); }
-    QString at(const QString &relative) const { return m_dir.path() + u'/' + relative; }
+    std::u16string root() const { return m_dir.path(); }
+    std::u16string at(const std::u16string &relative) const { return m_dir.file(relative); }
 
 private:
-    QTemporaryDir m_dir{QStringLiteral("/tmp/nubrel-find-XXXXXX")};
+    ProgramFolder m_dir;
 };
 
-QString search(const Tree &tree, FakeEvents &events,
-               const QString &name = QStringLiteral("IEXPLORE.EXE"))
+std::u16string search(const Tree &tree, FakeEvents &events,
+                      const std::u16string &name = u"IEXPLORE.EXE"s)
 {
-    QString found;
+    std::u16string found;
     FindFile(name, tree.root(), found, events);
     return found;
 }
@@ -47,108 +49,103 @@ TEST(FindFile, SubTreesComeBeforeTheDirectorysOwnFilesAndTheFirstListedWins)
 {
     struct Case {
         const char *what;
-        QStringList tree;
-        QString expected; // relative to the root; empty: not found
+        std::vector<std::u16string> tree;
+        std::u16string expected; // relative to the root; empty: not found
     } cases[] = {
-        {"only in the root",
-         {QStringLiteral("IEXPLORE.EXE"), QStringLiteral("a/other.txt")},
-         QStringLiteral("IEXPLORE.EXE")},
+        {"only in the root", {u"IEXPLORE.EXE"s, u"a/other.txt"s}, u"IEXPLORE.EXE"s},
         {"the root's own file last",
-         {QStringLiteral("IEXPLORE.EXE"), QStringLiteral("z/deep/IEXPLORE.EXE")},
-         QStringLiteral("z/deep/IEXPLORE.EXE")},
+         {u"IEXPLORE.EXE"s, u"z/deep/IEXPLORE.EXE"s},
+         u"z/deep/IEXPLORE.EXE"s},
         {"the sub-directory listed first wins, case aside",
-         {QStringLiteral("b/IEXPLORE.EXE"), QStringLiteral("A/x/y/IEXPLORE.EXE")},
-         QStringLiteral("A/x/y/IEXPLORE.EXE")},
+         {u"b/IEXPLORE.EXE"s, u"A/x/y/IEXPLORE.EXE"s},
+         u"A/x/y/IEXPLORE.EXE"s},
         {"deepest first inside a sub-directory",
-         {QStringLiteral("p/IEXPLORE.EXE"), QStringLiteral("p/q/IEXPLORE.EXE")},
-         QStringLiteral("p/q/IEXPLORE.EXE")},
+         {u"p/IEXPLORE.EXE"s, u"p/q/IEXPLORE.EXE"s},
+         u"p/q/IEXPLORE.EXE"s},
         {"lower-case name matches and keeps its spelling",
-         {QStringLiteral("Program Files/Browser/iexplore.exe")},
-         QStringLiteral("Program Files/Browser/iexplore.exe")},
+         {u"Program Files/Browser/iexplore.exe"s},
+         u"Program Files/Browser/iexplore.exe"s},
         {"a directory of that name is no match",
-         {QStringLiteral("IEXPLORE.EXE/"), QStringLiteral("IEXPLORE.EXE.bak")},
-         QString()},
+         {u"IEXPLORE.EXE/"s, u"IEXPLORE.EXE.bak"s},
+         std::u16string()},
         {"hidden entries are passed over",
-         {QStringLiteral(".hidden/IEXPLORE.EXE"), QStringLiteral("w/.IEXPLORE.EXE")},
-         QString()},
-        {"nothing anywhere", {QStringLiteral("a/b/c/"), QStringLiteral("d/readme.txt")}, QString()},
+         {u".hidden/IEXPLORE.EXE"s, u"w/.IEXPLORE.EXE"s},
+         std::u16string()},
+        {"nothing anywhere", {u"a/b/c/"s, u"d/readme.txt"s}, std::u16string()},
     };
     for (const Case &c : cases) {
         Tree tree(c.tree);
         FakeEvents events;
-        const QString found = search(tree, events);
-        EXPECT_EQ(found, c.expected.isEmpty() ? QString() : tree.at(c.expected)) << c.what;
+        const std::u16string found = search(tree, events);
+        EXPECT_EQ(found, c.expected.empty() ? std::u16string() : tree.at(c.expected)) << c.what;
     }
 }
 
 TEST(FindFile, TwoSpellingsInOneDirectoryGiveTheFirstInListingOrder)
 {
-    Tree tree({QStringLiteral("d/iexplore.exe"), QStringLiteral("d/IEXPLORE.EXE")});
-    if (QDir(tree.at(QStringLiteral("d"))).entryList(QDir::Files).size() != 2)
+    Tree tree({u"d/iexplore.exe"s, u"d/IEXPLORE.EXE"s});
+    if (fileNames(tree.at(u"d"s)).size() != 2)
         GTEST_SKIP() << "file system ignores case";
     FakeEvents events;
-    EXPECT_EQ(search(tree, events), tree.at(QStringLiteral("d/IEXPLORE.EXE")));
+    EXPECT_EQ(search(tree, events), tree.at(u"d/IEXPLORE.EXE"s));
 }
 
 TEST(FindFile, LetsEventsRunBeforeEachDescentAndStopsAtTheFirstMatch)
 {
-    Tree tree({QStringLiteral("a/a1/"), QStringLiteral("a/a2/"), QStringLiteral("b/IEXPLORE.EXE"),
-               QStringLiteral("c/c1/c2/")});
+    Tree tree({u"a/a1/"s, u"a/a2/"s, u"b/IEXPLORE.EXE"s, u"c/c1/c2/"s});
     FakeEvents events;
-    QString found;
-    FindFile(QStringLiteral("IEXPLORE.EXE"), tree.root(), found, events);
-    EXPECT_EQ(found, tree.at(QStringLiteral("b/IEXPLORE.EXE")));
+    std::u16string found;
+    FindFile(u"IEXPLORE.EXE"s, tree.root(), found, events);
+    EXPECT_EQ(found, tree.at(u"b/IEXPLORE.EXE"s));
     EXPECT_EQ(events.m_passes, 4) << "a, a/a1, a/a2, b; c is never entered";
 
     FakeEvents none;
-    FindFile(QStringLiteral("IEXPLORE.EXE"), tree.root() + u'/', found, none);
+    FindFile(u"IEXPLORE.EXE"s, tree.root() + u'/', found, none);
     EXPECT_EQ(none.m_passes, 0) << "an earlier find ends the search at once";
-    EXPECT_EQ(found, tree.at(QStringLiteral("b/IEXPLORE.EXE")));
+    EXPECT_EQ(found, tree.at(u"b/IEXPLORE.EXE"s));
 }
 
 TEST(FindFile, RootWithItsSeparatorAndWithoutGiveTheSamePath)
 {
-    Tree tree({QStringLiteral("x/IEXPLORE.EXE")});
-    for (const QString &root : {tree.root(), tree.root() + u'/'}) {
+    Tree tree({u"x/IEXPLORE.EXE"s});
+    for (const std::u16string &root : {tree.root(), tree.root() + u'/'}) {
         FakeEvents events;
-        QString found;
-        FindFile(QStringLiteral("IEXPLORE.EXE"), root, found, events);
-        EXPECT_EQ(found, tree.at(QStringLiteral("x/IEXPLORE.EXE"))) << root.toStdString();
+        std::u16string found;
+        FindFile(u"IEXPLORE.EXE"s, root, found, events);
+        EXPECT_EQ(found, tree.at(u"x/IEXPLORE.EXE"s)) << utf8(root);
     }
     FakeEvents events;
-    QString found;
-    FindFile(QStringLiteral("IEXPLORE.EXE"), tree.at(QStringLiteral("missing")), found, events);
-    EXPECT_TRUE(found.isEmpty());
+    std::u16string found;
+    FindFile(u"IEXPLORE.EXE"s, tree.at(u"missing"s), found, events);
+    EXPECT_TRUE(found.empty());
 }
 
 TEST(FindFile, LinksToDirectoriesAreNotFollowed)
 {
-    Tree tree({QStringLiteral("z-elsewhere/IEXPLORE.EXE"), QStringLiteral("top/")});
+    Tree tree({u"z-elsewhere/IEXPLORE.EXE"s, u"top/"s});
     // A link back to the root would lead in a circle; one to a directory
     // with the file is not entered either.
-    ASSERT_TRUE(QFile::link(tree.root(), tree.at(QStringLiteral("top/loop"))));
-    Tree other({QStringLiteral("inside/IEXPLORE.EXE")});
-    ASSERT_TRUE(QFile::link(other.root(), tree.at(QStringLiteral("a-link"))));
+    ASSERT_TRUE(makeLink(tree.root(), tree.at(u"top/loop"s)));
+    Tree other({u"inside/IEXPLORE.EXE"s});
+    ASSERT_TRUE(makeLink(other.root(), tree.at(u"a-link"s)));
     FakeEvents events;
-    EXPECT_EQ(search(tree, events), tree.at(QStringLiteral("z-elsewhere/IEXPLORE.EXE")));
+    EXPECT_EQ(search(tree, events), tree.at(u"z-elsewhere/IEXPLORE.EXE"s));
     EXPECT_EQ(events.m_passes, 2) << "top, then z-elsewhere; neither link";
 }
 
 TEST(FindFile, AnUnreadableDirectoryIsPassedOver)
 {
     const PermissionsBind bind;
-    Tree tree({QStringLiteral("a-locked/IEXPLORE.EXE"), QStringLiteral("b-open/IEXPLORE.EXE")});
-    const QString locked = tree.at(QStringLiteral("a-locked"));
-    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::Permissions()));
-    const bool stillReadable = !QDir(locked).entryList(QDir::Files).isEmpty();
+    Tree tree({u"a-locked/IEXPLORE.EXE"s, u"b-open/IEXPLORE.EXE"s});
+    const std::u16string locked = tree.at(u"a-locked"s);
+    ASSERT_TRUE(setMode(locked, 0));
+    const bool stillReadable = !fileNames(locked).empty();
     if (stillReadable) {
-        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
+        setMode(locked, 0700);
         GTEST_SKIP() << "permissions do not bind this user";
     }
     FakeEvents events;
-    const QString found = search(tree, events);
-    QFile::setPermissions(locked,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(found, tree.at(QStringLiteral("b-open/IEXPLORE.EXE")));
+    const std::u16string found = search(tree, events);
+    setMode(locked, 0700);
+    EXPECT_EQ(found, tree.at(u"b-open/IEXPLORE.EXE"s));
 }

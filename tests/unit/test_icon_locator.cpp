@@ -1,66 +1,72 @@
 // Where the icon files are looked for: current directory, then program folder.
 #include "app/IconLocator.h"
 
-#include <QStringList>
-#include <gtest/gtest.h>
+#include "TestText.h"
+#include "text/Text.h"
+#include <vector>
 
-using namespace Qt::StringLiterals;
+#include <gtest/gtest.h>
 
 TEST(locateIconFile, CurrentDirectoryFirstThenProgramFolder)
 {
     struct Case {
         const char *what;
-        QString currentDir;
-        QString programFolder;
-        QStringList loadable;
-        QString expected;
-        QStringList tried;
+        std::u16string currentDir;
+        std::u16string programFolder;
+        std::vector<std::u16string> loadable;
+        std::u16string expected;
+        std::vector<std::u16string> tried;
     } cases[] = {
         {"both load: the current directory wins",
-         u"/run/cur"_s,
-         u"/opt/nubrel"_s,
-         {u"/run/cur/PhoneA.Ico"_s, u"/opt/nubrel/PhoneA.Ico"_s},
-         u"/run/cur/PhoneA.Ico"_s,
-         {u"/run/cur/PhoneA.Ico"_s}},
+         u"/run/cur"s,
+         u"/opt/nubrel"s,
+         {u"/run/cur/PhoneA.Ico"s, u"/opt/nubrel/PhoneA.Ico"s},
+         u"/run/cur/PhoneA.Ico"s,
+         {u"/run/cur/PhoneA.Ico"s}},
         {"only the program folder's loads",
-         u"/run/cur"_s,
-         u"/opt/nubrel"_s,
-         {u"/opt/nubrel/PhoneA.Ico"_s},
-         u"/opt/nubrel/PhoneA.Ico"_s,
-         {u"/run/cur/PhoneA.Ico"_s, u"/opt/nubrel/PhoneA.Ico"_s}},
+         u"/run/cur"s,
+         u"/opt/nubrel"s,
+         {u"/opt/nubrel/PhoneA.Ico"s},
+         u"/opt/nubrel/PhoneA.Ico"s,
+         {u"/run/cur/PhoneA.Ico"s, u"/opt/nubrel/PhoneA.Ico"s}},
         {"neither loads",
-         u"/run/cur"_s,
-         u"/opt/nubrel"_s,
+         u"/run/cur"s,
+         u"/opt/nubrel"s,
          {},
-         QString(),
-         {u"/run/cur/PhoneA.Ico"_s, u"/opt/nubrel/PhoneA.Ico"_s}},
+         std::u16string(),
+         {u"/run/cur/PhoneA.Ico"s, u"/opt/nubrel/PhoneA.Ico"s}},
         {"same folder is tried once",
-         u"/opt/nubrel"_s,
-         u"/opt/nubrel/"_s,
+         u"/opt/nubrel"s,
+         u"/opt/nubrel/"s,
          {},
-         QString(),
-         {u"/opt/nubrel/PhoneA.Ico"_s}},
+         std::u16string(),
+         {u"/opt/nubrel/PhoneA.Ico"s}},
         {"same folder spelt differently",
-         u"/opt/nubrel/bin/.."_s,
-         u"/opt/nubrel"_s,
-         {u"/opt/nubrel/PhoneA.Ico"_s},
-         u"/opt/nubrel/PhoneA.Ico"_s,
-         {u"/opt/nubrel/PhoneA.Ico"_s}},
+         u"/opt/nubrel/bin/.."s,
+         u"/opt/nubrel"s,
+         {u"/opt/nubrel/PhoneA.Ico"s},
+         u"/opt/nubrel/PhoneA.Ico"s,
+         {u"/opt/nubrel/PhoneA.Ico"s}},
         {"no current directory",
-         QString(),
-         u"/opt/nubrel"_s,
-         {u"/opt/nubrel/PhoneA.Ico"_s},
-         u"/opt/nubrel/PhoneA.Ico"_s,
-         {u"/opt/nubrel/PhoneA.Ico"_s}},
-        {"no folders at all", QString(), QString(), {u"/PhoneA.Ico"_s}, QString(), {}},
+         std::u16string(),
+         u"/opt/nubrel"s,
+         {u"/opt/nubrel/PhoneA.Ico"s},
+         u"/opt/nubrel/PhoneA.Ico"s,
+         {u"/opt/nubrel/PhoneA.Ico"s}},
+        {"no folders at all",
+         std::u16string(),
+         std::u16string(),
+         {u"/PhoneA.Ico"s},
+         std::u16string(),
+         {}},
     };
     for (const Case &c : cases) {
-        QStringList tried;
-        const QString found = locateIconFile(u"PhoneA.Ico"_s, c.currentDir, c.programFolder,
-                                             [&](const QString &path) {
-                                                 tried << path;
-                                                 return c.loadable.contains(path);
-                                             });
+        std::vector<std::u16string> tried;
+        const std::u16string found = locateIconFile(u"PhoneA.Ico"s, c.currentDir, c.programFolder,
+                                                    [&](const std::u16string &path) {
+                                                        tried.push_back(path);
+                                                        return contains(c.loadable, path);
+                                                    });
         EXPECT_EQ(found, c.expected) << c.what;
         EXPECT_EQ(tried, c.tried) << c.what;
     }

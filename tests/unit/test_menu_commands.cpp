@@ -1,7 +1,11 @@
 // The settings, history, font, manual and About commands of the main window.
 #include "ControllerRig.h"
 
-#include <QDir>
+#include "ProgramFolder.h"
+#include "TestText.h"
+#include "platform/Files.h"
+#include "text/Text.h"
+
 #include <gtest/gtest.h>
 
 TEST(mnuEnv, ReappliesOnlyAfterRegisterAndInitialisesOnlyAChangeToKind1)
@@ -12,11 +16,11 @@ TEST(mnuEnv, ReappliesOnlyAfterRegisterAndInitialisesOnlyAChangeToKind1)
         bool registered;
         int initCommands;
     } cases[] = {
-        {{0, 0, QStringLiteral("modem")}, {1, 1, QStringLiteral("TA")}, true, 1},
-        {{0, 0, QStringLiteral("modem")}, {1, 1, QStringLiteral("TA")}, false, 0},
-        {{1, 1, QStringLiteral("TA")}, {2, 1, QStringLiteral("TA2")}, true, 0},
-        {{1, 1, QStringLiteral("TA")}, {0, 0, QStringLiteral("modem")}, true, 0},
-        {{0, 0, QStringLiteral("modem")}, {2, 0, QStringLiteral("modem2")}, true, 0},
+        {{0, 0, u"modem"s}, {1, 1, u"TA"s}, true, 1},
+        {{0, 0, u"modem"s}, {1, 1, u"TA"s}, false, 0},
+        {{1, 1, u"TA"s}, {2, 1, u"TA2"s}, true, 0},
+        {{1, 1, u"TA"s}, {0, 0, u"modem"s}, true, 0},
+        {{0, 0, u"modem"s}, {2, 0, u"modem2"s}, true, 0},
     };
     for (const Case &c : cases) {
         ControllerRig r;
@@ -25,17 +29,15 @@ TEST(mnuEnv, ReappliesOnlyAfterRegisterAndInitialisesOnlyAChangeToKind1)
         r.p.dialogs.m_settings = [&] {
             EXPECT_FALSE(r.s.EnvRegistered);
             r.s.ComPort = 4;
-            r.s.ComSpeed = QStringLiteral("19200");
+            r.s.ComSpeed = u"19200"s;
             r.s.Product = c.after;
             r.s.EnvRegistered = c.registered;
         };
         r.p.port.answer({"OK"});
         r.c.mnuEnv_Click();
-        EXPECT_EQ(r.p.port.m_device,
-                  c.registered ? QStringLiteral("/dev/ttyS3") : QStringLiteral("/dev/ttyS1"));
-        EXPECT_EQ(r.p.port.m_settings,
-                  c.registered ? QStringLiteral("19200,N,8,1") : QStringLiteral("9600,N,8,1"));
-        EXPECT_EQ(r.p.port.m_written.size(), c.initCommands) << c.after.ProductName.toStdString();
+        EXPECT_EQ(r.p.port.m_device, c.registered ? u"/dev/ttyS3"s : u"/dev/ttyS1"s);
+        EXPECT_EQ(r.p.port.m_settings, c.registered ? u"19200,N,8,1"s : u"9600,N,8,1"s);
+        EXPECT_EQ(r.p.port.m_written.size(), c.initCommands) << utf8(c.after.ProductName);
     }
 }
 
@@ -44,7 +46,7 @@ TEST(mnuEnv, StopAnswerOfTheInitialisationStopsMonitoring)
     ControllerRig r;
     r.c.Form_Load();
     r.p.dialogs.m_settings = [&] {
-        r.s.Product = ProductEntry{1, 1, QStringLiteral("TA")};
+        r.s.Product = ProductEntry{1, 1, u"TA"s};
         r.s.EnvRegistered = true;
     };
     r.p.port.m_openFails = true;
@@ -58,25 +60,25 @@ TEST(mnuHistry, OpensTheFileOrSaysItIsMissing)
 {
     ControllerRig r;
     r.c.Form_Load();
-    const QString path = r.folder.file(QStringLiteral("着信履歴.TXT"));
+    const std::u16string path = r.folder.file(u"着信履歴.TXT"s);
 
     r.c.mnuHistry_Click();
     ASSERT_EQ(r.p.prompts.m_messages.size(), 1u);
-    EXPECT_EQ(r.p.prompts.m_messages[0].text,
-              QStringLiteral("ＶＯＲＤＥＫにて、\r") + QDir::toNativeSeparators(path) +
-                  QStringLiteral("を見つけられないので、表示できませんでした。"));
-    EXPECT_EQ(r.p.prompts.m_messages[0].title, QStringLiteral("VORDEK"));
+    EXPECT_EQ(r.p.prompts.m_messages[0].text, u"ＶＯＲＤＥＫにて、\r"s +
+                                                  Files::toNativeSeparators(path) +
+                                                  u"を見つけられないので、表示できませんでした。"s);
+    EXPECT_EQ(r.p.prompts.m_messages[0].title, u"VORDEK"s);
     EXPECT_EQ(r.p.prompts.m_messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(r.p.launcher.m_textFiles.isEmpty());
+    EXPECT_TRUE(r.p.launcher.m_textFiles.empty());
 
-    QDir().mkdir(path); // a folder of that name is no history file
+    makeFolder(path); // a folder of that name is no history file
     r.c.mnuHistry_Click();
     EXPECT_EQ(r.p.prompts.m_messages.size(), 2u);
-    QDir().rmdir(path);
+    removeFolder(path);
 
-    r.folder.writeBytes(QStringLiteral("着信履歴.TXT"), "2026/12/07,09:00:00,0312\r\n");
+    r.folder.writeBytes(u"着信履歴.TXT"s, "2026/12/07,09:00:00,0312\r\n");
     r.c.mnuHistry_Click();
-    EXPECT_EQ(r.p.launcher.m_textFiles, QStringList{path});
+    EXPECT_EQ(r.p.launcher.m_textFiles, std::vector<std::u16string>{path});
     EXPECT_EQ(r.p.prompts.m_messages.size(), 2u);
 
     // The handler started, then found no editor: the same message, later.
@@ -84,8 +86,8 @@ TEST(mnuHistry, OpensTheFileOrSaysItIsMissing)
     r.p.launcher.m_failed();
     ASSERT_EQ(r.p.prompts.m_messages.size(), 3u);
     EXPECT_EQ(r.p.prompts.m_messages[2].text,
-              QStringLiteral("ＶＯＲＤＥＫにて、\r") + QDir::toNativeSeparators(path) +
-                  QStringLiteral("を開くテキストエディタを起動できませんでした。"));
+              u"ＶＯＲＤＥＫにて、\r"s + Files::toNativeSeparators(path) +
+                  u"を開くテキストエディタを起動できませんでした。"s);
 
     r.p.launcher.m_succeeds = false;
     r.c.mnuHistry_Click();
@@ -107,18 +109,17 @@ TEST(mnuFont, AppliesTheChoiceAndRepaintsAndKeepsTheFontOnCancel)
     EXPECT_EQ(r.p.view.m_repaints, 1);
 
     r.p.prompts.m_fontChosen = true;
-    r.p.prompts.m_fontChoice = FontSpec{QStringLiteral("IPAGothic"), 12, true, true};
+    r.p.prompts.m_fontChoice = FontSpec{u"IPAGothic"s, 12, true, true};
     r.c.mnuFont_Click();
     EXPECT_EQ(r.p.view.m_font, r.p.prompts.m_fontChoice);
     EXPECT_EQ(r.p.view.m_repaints, 2);
     r.c.Form_Unload();
-    const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
-    EXPECT_TRUE(ini.contains(QStringLiteral("FONT=IPAGothic\r\nFONTSIZE=12\r\nFONTBOLD=True\r\n"
-                                            "FONTITALIC=True\r\n")));
+    const std::u16string ini = r.folder.readText(u"Nubrel.ini"s);
+    EXPECT_TRUE(contains(ini, u"FONT=IPAGothic\r\nFONTSIZE=12\r\nFONTBOLD=True\r\n"
+                              "FONTITALIC=True\r\n"s));
 
     ControllerRig again;
-    again.folder.writeBytes(QStringLiteral("Nubrel.ini"),
-                            r.folder.readBytes(QStringLiteral("Nubrel.ini")));
+    again.folder.writeBytes(u"Nubrel.ini"s, r.folder.readBytes(u"Nubrel.ini"s));
     again.c.Form_Load();
     EXPECT_EQ(again.p.view.m_font, r.p.prompts.m_fontChoice) << "the next start uses it";
 }
@@ -129,6 +130,6 @@ TEST(mnuMnualAndAbout, OpenTheirWindowsWithoutWaiting)
     r.c.Form_Load();
     r.c.mnuMnual_Click();
     r.c.mnuAbout_Click();
-    EXPECT_EQ(r.p.dialogs.m_manuals, QStringList{r.folder.file(QStringLiteral("説明書.html"))});
+    EXPECT_EQ(r.p.dialogs.m_manuals, std::vector<std::u16string>{r.folder.file(u"説明書.html"s)});
     EXPECT_EQ(r.p.dialogs.m_aboutShown, 1);
 }

@@ -6,23 +6,26 @@
 #include "phonebook/PhonebookVcard.h"
 #include "platform/Cp932.h"
 
-#include <QDateTime>
-#include <QFile>
+#include "TestText.h"
+#include "text/Text.h"
+#include "text/Utf.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-QList<PhonebookEntry> entries(std::initializer_list<std::pair<const char *, const char *>> list)
+std::vector<PhonebookEntry>
+entries(std::initializer_list<std::pair<const char *, const char *>> list)
 {
-    QList<PhonebookEntry> result;
+    std::vector<PhonebookEntry> result;
     for (const auto &[number, name] : list)
-        result.append({QString::fromUtf8(number), QString::fromUtf8(name)});
+        result.push_back({Utf::fromUtf8(number), Utf::fromUtf8(name)});
     return result;
 }
 
-void writeUtf8(const ProgramFolder &folder, const QString &name, const char *text)
+void writeUtf8(const ProgramFolder &folder, const std::u16string &name, const char *text)
 {
-    folder.writeBytes(name, QByteArray(text));
+    folder.writeBytes(name, std::string(text));
 }
 
 } // namespace
@@ -47,33 +50,32 @@ TEST(PhonebookText, NumbersMatchAfterNormalising)
         {"", ""},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(PhonebookText::normaliseNumber(QString::fromUtf8(c.written)),
-                  QString::fromUtf8(c.normalised))
+        EXPECT_EQ(PhonebookText::normaliseNumber(Utf::fromUtf8(c.written)),
+                  Utf::fromUtf8(c.normalised))
             << c.written;
     }
-    EXPECT_TRUE(PhonebookText::makeEntry(u"99999999999", u"誰か").number.isEmpty())
+    EXPECT_TRUE(PhonebookText::makeEntry(u"99999999999", u"誰か").number.empty())
         << "the withheld mark never gets a name";
-    EXPECT_EQ(PhonebookText::cleanName(u"\t山田\r\n太郎 "), QStringLiteral("山田  太郎"));
+    EXPECT_EQ(PhonebookText::cleanName(u"\t山田\r\n太郎 "), u"山田  太郎"s);
     // A mark after a blank reads as one at the start of the value, where UTF-8
     // decoding drops it.
-    EXPECT_EQ(PhonebookText::cleanName(u" \uFEFF山田\uFEFF太郎"), QStringLiteral("山田太郎"));
+    EXPECT_EQ(PhonebookText::cleanName(u" \uFEFF山田\uFEFF太郎"), u"山田太郎"s);
 }
 
 TEST(PhonebookCsv, ReadsLinesAsPeopleWriteThem)
 {
     // CP932, as a spreadsheet on Japanese Windows saves it.
-    const QByteArray cp932 =
-        Cp932::encode(QStringLiteral("# 自宅の電話帳\r\n"
-                                     "03-1234-5678,山田 太郎\r\n"
-                                     "\r\n"
-                                     "; 会社\r\n"
-                                     "  0452223333 , 鈴木,営業部 \r\n"
-                                     "\"06-1111-2222\",\"田中, \"\"花子\"\"\"\r\n"
-                                     "番号なし\r\n"
-                                     "0120444555,\r\n"
-                                     ",名前だけ\r\n"
-                                     "99999999999,非通知さん\r\n"
-                                     "+81 90 1234 5678,<b>x</b> &amp;"));
+    const std::string cp932 = Cp932::encode(u"# 自宅の電話帳\r\n"
+                                            "03-1234-5678,山田 太郎\r\n"
+                                            "\r\n"
+                                            "; 会社\r\n"
+                                            "  0452223333 , 鈴木,営業部 \r\n"
+                                            "\"06-1111-2222\",\"田中, \"\"花子\"\"\"\r\n"
+                                            "番号なし\r\n"
+                                            "0120444555,\r\n"
+                                            ",名前だけ\r\n"
+                                            "99999999999,非通知さん\r\n"
+                                            "+81 90 1234 5678,<b>x</b> &amp;"s);
     EXPECT_EQ(PhonebookCsv::read(cp932), entries({{"0312345678", "山田 太郎"},
                                                   {"0452223333", "鈴木,営業部"},
                                                   {"0611112222", "田中, \"花子\""},
@@ -83,14 +85,14 @@ TEST(PhonebookCsv, ReadsLinesAsPeopleWriteThem)
     EXPECT_EQ(PhonebookCsv::read("\xEF\xBB\xBF"
                                  "0312345678,髙橋 😀\n"),
               entries({{"0312345678", "髙橋 😀"}}));
-    EXPECT_TRUE(PhonebookCsv::read(QByteArray("\x81\n,\n\n#,\n", 8)).isEmpty());
+    EXPECT_TRUE(PhonebookCsv::read(std::string("\x81\n,\n\n#,\n", 8)).empty());
 }
 
 TEST(PhonebookVcard, ReadsWhatPhonesAndAddressBooksExport)
 {
     // 2.1 from a phone: Shift_JIS in quoted-printable with soft line breaks,
     // types as bare parameters, a photo in BASE64 over folded lines.
-    QByteArray v21 =
+    std::string v21 =
         "BEGIN:VCARD\r\nVERSION:2.1\r\n"
         "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=93=63;=91=BE=98=59;;;\r\n"
         "FN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=93=63=20=\r\n"
@@ -118,7 +120,7 @@ TEST(PhonebookVcard, ReadsWhatPhonesAndAddressBooksExport)
                                                   {"0611112222", "Tanaka, Hanako (Office)"},
                                                   {"0452223333", "髙橋 😀"},
                                                   {"0344445555", "Only Structured"}}));
-    EXPECT_TRUE(PhonebookVcard::read("FN:x\r\nTEL:0312345678\r\nEND:VCARD\r\n").isEmpty());
+    EXPECT_TRUE(PhonebookVcard::read("FN:x\r\nTEL:0312345678\r\nEND:VCARD\r\n").empty());
 }
 
 TEST(Phonebook, ReadsBothFilesAndReadsThemAgainWhenTheyChange)
@@ -127,33 +129,27 @@ TEST(Phonebook, ReadsBothFilesAndReadsThemAgainWhenTheyChange)
     Phonebook book(folder.path());
     book.refresh();
     EXPECT_EQ(book.size(), 0) << "neither file is needed";
-    EXPECT_TRUE(book.nameFor(QStringLiteral("0312345678")).isEmpty());
+    EXPECT_TRUE(book.nameFor(u"0312345678"s).empty());
 
-    folder.writeBytes(QStringLiteral("電話帳.csv"),
-                      Cp932::encode(QStringLiteral("0312345678,山田\r\n0312345678,二番目\r\n")));
-    writeUtf8(folder, QStringLiteral("電話帳.vcf"),
+    folder.writeBytes(u"電話帳.csv"s, Cp932::encode(u"0312345678,山田\r\n0312345678,二番目\r\n"s));
+    writeUtf8(folder, u"電話帳.vcf"s,
               "BEGIN:VCARD\nFN:vCardの山田\nTEL:03-1234-5678\nTEL:0452223333\nEND:VCARD\n");
-    EXPECT_TRUE(book.nameFor(QStringLiteral("0312345678")).isEmpty()) << "not read yet";
+    EXPECT_TRUE(book.nameFor(u"0312345678"s).empty()) << "not read yet";
     book.refresh();
-    EXPECT_EQ(book.nameFor(QStringLiteral("0312345678")), QStringLiteral("山田"))
+    EXPECT_EQ(book.nameFor(u"0312345678"s), u"山田"s)
         << "the first entry wins, and the CSV file before the vCard";
-    EXPECT_EQ(book.nameFor(QStringLiteral("+81452223333")), QStringLiteral("vCardの山田"));
-    EXPECT_TRUE(book.nameFor(QStringLiteral("99999999999")).isEmpty());
+    EXPECT_EQ(book.nameFor(u"+81452223333"s), u"vCardの山田"s);
+    EXPECT_TRUE(book.nameFor(u"99999999999"s).empty());
 
     // A change of the same size: the time tells it.
-    const QString csv = folder.file(QStringLiteral("電話帳.csv"));
-    folder.writeBytes(QStringLiteral("電話帳.csv"),
-                      Cp932::encode(QStringLiteral("0312345678,佐藤\r\n0312345678,二番目\r\n")));
-    QFile file(csv);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(5),
-                                 QFileDevice::FileModificationTime));
-    file.close();
+    const std::u16string csv = folder.file(u"電話帳.csv"s);
+    folder.writeBytes(u"電話帳.csv"s, Cp932::encode(u"0312345678,佐藤\r\n0312345678,二番目\r\n"s));
+    ASSERT_TRUE(touchAhead(csv, 5));
     book.refresh();
-    EXPECT_EQ(book.nameFor(QStringLiteral("0312345678")), QStringLiteral("佐藤"));
+    EXPECT_EQ(book.nameFor(u"0312345678"s), u"佐藤"s);
 
-    ASSERT_TRUE(QFile::remove(csv));
+    ASSERT_TRUE(removeFile(csv));
     book.refresh();
-    EXPECT_EQ(book.nameFor(QStringLiteral("0312345678")), QStringLiteral("vCardの山田"))
+    EXPECT_EQ(book.nameFor(u"0312345678"s), u"vCardの山田"s)
         << "a file taken away takes its names with it";
 }

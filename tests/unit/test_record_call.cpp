@@ -2,8 +2,10 @@
 #include "ControllerRig.h"
 #include "calls/CallDisplay.h"
 
-#include <QDir>
-#include <QFile>
+#include "ProgramFolder.h"
+#include "TestText.h"
+#include "text/Text.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,15 +15,15 @@ struct Recording : ControllerRig {
     HistoryFile history{folder.path(), p.clock, log};
     CallRecorder recorder{s, p.view, p.tray, history};
 
-    int record(QString number, bool changed = false)
+    int record(std::u16string number, bool changed = false)
     {
         std::int16_t result = -9;
         recorder.RecordCall(number, changed, result);
         lastNumberArgument = number;
         return result;
     }
-    QString historyText() const { return folder.readText(QStringLiteral("着信履歴.TXT")); }
-    QString lastNumberArgument;
+    std::u16string historyText() const { return folder.readText(u"着信履歴.TXT"s); }
+    std::u16string lastNumberArgument;
 };
 
 } // namespace
@@ -29,17 +31,17 @@ struct Recording : ControllerRig {
 TEST(RecordCall, FirstAnswerIsShownButNotWritten)
 {
     Recording r;
-    EXPECT_EQ(r.record(QStringLiteral("0312345678")), 1);
+    EXPECT_EQ(r.record(u"0312345678"s), 1);
     EXPECT_TRUE(r.s.BaselineRead);
-    EXPECT_EQ(r.p.view.m_title, QStringLiteral("0312345678"));
+    EXPECT_EQ(r.p.view.m_title, u"0312345678"s);
     EXPECT_EQ(r.p.view.m_color, CallRecorder::NumberColor);
-    EXPECT_FALSE(r.folder.exists(QStringLiteral("着信履歴.TXT")));
+    EXPECT_FALSE(r.folder.exists(u"着信履歴.TXT"s));
 
-    EXPECT_EQ(r.record(QStringLiteral("0312345678")), 0) << "the same number again";
-    EXPECT_EQ(r.record(QStringLiteral("0451112222")), 1);
-    EXPECT_EQ(r.record(QStringLiteral("0451112222"), true), 1) << "a new call index";
-    EXPECT_EQ(r.historyText(), QStringLiteral("2026/12/07,09:05:03,0451112222\r\n"
-                                              "2026/12/07,09:05:03,0451112222\r\n"));
+    EXPECT_EQ(r.record(u"0312345678"s), 0) << "the same number again";
+    EXPECT_EQ(r.record(u"0451112222"s), 1);
+    EXPECT_EQ(r.record(u"0451112222"s, true), 1) << "a new call index";
+    EXPECT_EQ(r.historyText(), u"2026/12/07,09:05:03,0451112222\r\n"
+                               "2026/12/07,09:05:03,0451112222\r\n"s);
 }
 
 TEST(RecordCall, AnythingButANumberIsTheWithheldMark)
@@ -47,13 +49,13 @@ TEST(RecordCall, AnythingButANumberIsTheWithheldMark)
     for (const char *text : {"NONE", "", "abc", "P", "03-1234", "0312/x"}) {
         Recording r;
         r.s.BaselineRead = true;
-        EXPECT_EQ(r.record(QString::fromLatin1(text)), 1) << text;
+        EXPECT_EQ(r.record(Text::fromLatin1(text)), 1) << text;
         EXPECT_EQ(r.lastNumberArgument, WithheldMark) << "the caller's variable changes too";
         EXPECT_EQ(r.s.LastNumber, WithheldMark);
-        EXPECT_EQ(r.p.view.m_title, QStringLiteral("非通知"));
+        EXPECT_EQ(r.p.view.m_title, u"非通知"s);
         EXPECT_EQ(r.p.view.m_color, CallRecorder::WithheldColor);
-        EXPECT_EQ(r.historyText(), QStringLiteral("2026/12/07,09:05:03,99999999999\r\n"));
-        EXPECT_EQ(r.record(QStringLiteral("NONE")), 0) << "two withheld calls look like one";
+        EXPECT_EQ(r.historyText(), u"2026/12/07,09:05:03,99999999999\r\n"s);
+        EXPECT_EQ(r.record(u"NONE"s), 0) << "two withheld calls look like one";
     }
 }
 
@@ -61,20 +63,19 @@ TEST(RecordCall, BlanksAroundANumberAreKept)
 {
     Recording r;
     r.s.BaselineRead = true;
-    EXPECT_EQ(r.record(QStringLiteral(" 0312345678 ")), 1);
-    EXPECT_EQ(r.s.LastNumber, QStringLiteral(" 0312345678 "));
-    EXPECT_EQ(r.historyText(), QStringLiteral("2026/12/07,09:05:03, 0312345678 \r\n"));
+    EXPECT_EQ(r.record(u" 0312345678 "s), 1);
+    EXPECT_EQ(r.s.LastNumber, u" 0312345678 "s);
+    EXPECT_EQ(r.historyText(), u"2026/12/07,09:05:03, 0312345678 \r\n"s);
 }
 
 TEST(RecordCall, ColourBeforeTitleThenTheTooltip)
 {
     Recording r;
-    r.record(QStringLiteral("0312345678"));
-    EXPECT_EQ(r.p.view.m_events,
-              (QStringList{QStringLiteral("color:ff"), QStringLiteral("title:0312345678")}));
+    r.record(u"0312345678"s);
+    EXPECT_EQ(r.p.view.m_events, (std::vector<std::u16string>{u"color:ff"s, u"title:0312345678"s}));
     ASSERT_EQ(r.p.tray.m_calls.size(), 1u);
     EXPECT_EQ(r.p.tray.m_calls[0].message, NotifyMessage::NIM_MODIFY);
-    EXPECT_EQ(r.p.tray.m_calls[0].data.szTip, QStringLiteral("0312345678") + QChar(u'\0'));
+    EXPECT_EQ(r.p.tray.m_calls[0].data.szTip, u"0312345678"s + char16_t(u'\0'));
 }
 
 TEST(RecordCall, HistorySwitchedOffWritesNothing)
@@ -82,43 +83,43 @@ TEST(RecordCall, HistorySwitchedOffWritesNothing)
     Recording r;
     r.s.HistTxt = 1;
     r.s.BaselineRead = true;
-    EXPECT_EQ(r.record(QStringLiteral("0312345678")), 1);
-    EXPECT_EQ(r.p.view.m_title, QStringLiteral("0312345678"));
-    EXPECT_FALSE(r.folder.exists(QStringLiteral("着信履歴.TXT")));
+    EXPECT_EQ(r.record(u"0312345678"s), 1);
+    EXPECT_EQ(r.p.view.m_title, u"0312345678"s);
+    EXPECT_FALSE(r.folder.exists(u"着信履歴.TXT"s));
 }
 
 TEST(WriteHistory, LineThatCannotBeWrittenIsKeptAndLoggedOncePerStreak)
 {
     Recording r;
-    const QString path = r.folder.file(QStringLiteral("着信履歴.TXT"));
-    ASSERT_TRUE(QDir().mkdir(path)); // a folder in the file's place: every append fails
-    r.history.WriteHistory(QStringLiteral(" /着信履歴.TXT "), QStringLiteral("0311111111"));
-    r.p.clock.m_now = r.p.clock.m_now.addSecs(60);
-    r.history.WriteHistory(QStringLiteral("/着信履歴.TXT"), QStringLiteral("0322222222"));
-    const QString log = r.folder.readText(QStringLiteral("Nubrel.log"));
-    EXPECT_EQ(log.count(QStringLiteral("\r\n")), 1) << qPrintable(log);
-    EXPECT_TRUE(log.contains(QStringLiteral("着信履歴")));
+    const std::u16string path = r.folder.file(u"着信履歴.TXT"s);
+    ASSERT_TRUE(makeFolder(path)); // a folder in the file's place: every append fails
+    r.history.WriteHistory(u" /着信履歴.TXT "s, u"0311111111"s);
+    r.p.clock.m_now.minute += 1;
+    r.history.WriteHistory(u"/着信履歴.TXT"s, u"0322222222"s);
+    const std::u16string log = r.folder.readText(u"Nubrel.log"s);
+    EXPECT_EQ(countOf(log, u"\r\n"s), 1) << utf8(log);
+    EXPECT_TRUE(contains(log, u"着信履歴"s));
 
-    ASSERT_TRUE(QDir().rmdir(path));
-    r.p.clock.m_now = r.p.clock.m_now.addSecs(60);
-    r.history.WriteHistory(QStringLiteral("/着信履歴.TXT"), QStringLiteral("0333333333"));
-    EXPECT_EQ(r.historyText(), QStringLiteral("2026/12/07,09:05:03,0311111111\r\n"
-                                              "2026/12/07,09:06:03,0322222222\r\n"
-                                              "2026/12/07,09:07:03,0333333333\r\n"));
-    EXPECT_TRUE(r.history.pending().isEmpty());
+    ASSERT_TRUE(removeFolder(path));
+    r.p.clock.m_now.minute += 1;
+    r.history.WriteHistory(u"/着信履歴.TXT"s, u"0333333333"s);
+    EXPECT_EQ(r.historyText(), u"2026/12/07,09:05:03,0311111111\r\n"
+                               "2026/12/07,09:06:03,0322222222\r\n"
+                               "2026/12/07,09:07:03,0333333333\r\n"s);
+    EXPECT_TRUE(r.history.pending().empty());
 
-    ASSERT_TRUE(QFile::remove(path));
-    ASSERT_TRUE(QDir().mkdir(path));
-    r.history.WriteHistory(QStringLiteral("/着信履歴.TXT"), QStringLiteral("0344444444"));
-    EXPECT_EQ(r.folder.readText(QStringLiteral("Nubrel.log")).count(QStringLiteral("\r\n")), 2)
+    ASSERT_TRUE(removeFile(path));
+    ASSERT_TRUE(makeFolder(path));
+    r.history.WriteHistory(u"/着信履歴.TXT"s, u"0344444444"s);
+    EXPECT_EQ(countOf(r.folder.readText(u"Nubrel.log"s), u"\r\n"s), 2)
         << "a new streak is logged again";
 
     // The program ends with a line still kept: one more try.
-    EXPECT_FALSE(r.history.WritePending(QStringLiteral("/着信履歴.TXT")));
-    ASSERT_TRUE(QDir().rmdir(path));
-    EXPECT_TRUE(r.history.WritePending(QStringLiteral("/着信履歴.TXT")));
-    EXPECT_EQ(r.historyText(), QStringLiteral("2026/12/07,09:07:03,0344444444\r\n"));
-    EXPECT_TRUE(r.history.pending().isEmpty());
+    EXPECT_FALSE(r.history.WritePending(u"/着信履歴.TXT"s));
+    ASSERT_TRUE(removeFolder(path));
+    EXPECT_TRUE(r.history.WritePending(u"/着信履歴.TXT"s));
+    EXPECT_EQ(r.historyText(), u"2026/12/07,09:07:03,0344444444\r\n"s);
+    EXPECT_TRUE(r.history.pending().empty());
 }
 
 TEST(WriteLog, LineLayoutAndBytes)
@@ -126,30 +127,28 @@ TEST(WriteLog, LineLayoutAndBytes)
     FakeClock clock;
     ProgramFolder folder;
     DiagnosticLog log(folder.path(), clock);
-    EXPECT_TRUE(log.WriteLog(QStringLiteral(" /Nubrel.log "), QStringLiteral("Nubrel"),
-                             QStringLiteral("ｴﾗｰ番号[2]x")));
-    EXPECT_TRUE(log.WriteLog(QStringLiteral("/Nubrel.log"), QStringLiteral("ABCDEFGHIJKLMN"),
-                             QStringLiteral("iTry=[3]lcnt=[10001]F=[a\r\nb]")));
-    EXPECT_EQ(folder.readBytes(QStringLiteral("Nubrel.log")),
-              QByteArray("2026/12/07 09:05:03 Nubrel     [\xB4\xD7\xB0\x94\xD4\x8D\x86[2]x]\r\n"
-                         "2026/12/07 09:05:03 ABCDEFGHIJ [iTry=[3]lcnt=[10001]F=[a\r\nb]]\r\n"));
+    EXPECT_TRUE(log.WriteLog(u" /Nubrel.log "s, u"Nubrel"s, u"ｴﾗｰ番号[2]x"s));
+    EXPECT_TRUE(
+        log.WriteLog(u"/Nubrel.log"s, u"ABCDEFGHIJKLMN"s, u"iTry=[3]lcnt=[10001]F=[a\r\nb]"s));
+    EXPECT_EQ(folder.readBytes(u"Nubrel.log"s),
+              std::string("2026/12/07 09:05:03 Nubrel     [\xB4\xD7\xB0\x94\xD4\x8D\x86[2]x]\r\n"
+                          "2026/12/07 09:05:03 ABCDEFGHIJ [iTry=[3]lcnt=[10001]F=[a\r\nb]]\r\n"));
 
-    const QString blocked = folder.file(QStringLiteral("blocked"));
-    QDir().mkdir(blocked);
+    const std::u16string blocked = folder.file(u"blocked"s);
+    makeFolder(blocked);
     DiagnosticLog nowhere(blocked, clock);
-    QDir().mkdir(blocked + QStringLiteral("/Nubrel.log"));
-    EXPECT_FALSE(nowhere.WriteLog(QStringLiteral("/Nubrel.log"), QStringLiteral("Nubrel"),
-                                  QStringLiteral("x")));
+    makeFolder(blocked + u"/Nubrel.log"s);
+    EXPECT_FALSE(nowhere.WriteLog(u"/Nubrel.log"s, u"Nubrel"s, u"x"s));
 }
 
 TEST(CallDisplay, TextsAndPopUpPlacement)
 {
-    EXPECT_EQ(CallDisplay::mainWindowText(QString()), QStringLiteral(" ＴＥＬ．"));
-    EXPECT_EQ(CallDisplay::mainWindowText(QStringLiteral("0312")), QStringLiteral(" ＴＥＬ．0312"));
-    EXPECT_EQ(CallDisplay::mainWindowText(WithheldMark), QStringLiteral(" ＴＥＬ．非通知"));
-    EXPECT_EQ(CallDisplay::tipText(QString()), QString());
-    EXPECT_EQ(CallDisplay::tipText(QStringLiteral("0312")), QStringLiteral(" 0312"));
-    EXPECT_EQ(CallDisplay::tipText(WithheldMark), QStringLiteral("非通知"));
+    EXPECT_EQ(CallDisplay::mainWindowText(std::u16string()), u" ＴＥＬ．"s);
+    EXPECT_EQ(CallDisplay::mainWindowText(u"0312"s), u" ＴＥＬ．0312"s);
+    EXPECT_EQ(CallDisplay::mainWindowText(WithheldMark), u" ＴＥＬ．非通知"s);
+    EXPECT_EQ(CallDisplay::tipText(std::u16string()), std::u16string());
+    EXPECT_EQ(CallDisplay::tipText(u"0312"s), u" 0312"s);
+    EXPECT_EQ(CallDisplay::tipText(WithheldMark), u"非通知"s);
 
     const auto at = CallDisplay::tipPlacement(19200, 14400, 1230, 240);
     EXPECT_EQ(at.left, 19200 - 1230 - 100);

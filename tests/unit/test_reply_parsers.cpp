@@ -1,5 +1,8 @@
 #include "link/ReplyParsers.h"
 
+#include "TestText.h"
+#include "text/Text.h"
+
 #include <gtest/gtest.h>
 
 using ReplyParsers::ParseCallingPartyReply;
@@ -26,9 +29,9 @@ TEST(ParseCallingPartyReply, ReadsTheNumberOfTheCallingPartyLine)
         {"receive calling party = 0312\r\nOK", ""},
     };
     for (const Case &c : cases) {
-        QString number = QStringLiteral("stale");
-        ParseCallingPartyReply(QString::fromLatin1(c.reply), number);
-        EXPECT_EQ(number, QString::fromLatin1(c.number)) << c.reply;
+        std::u16string number = u"stale"s;
+        ParseCallingPartyReply(Text::fromLatin1(c.reply), number);
+        EXPECT_EQ(number, Text::fromLatin1(c.number)) << c.reply;
     }
 }
 
@@ -54,11 +57,11 @@ TEST(ParseNumberReply, ReadsIndexAndNumberOfTheLastLineBeforeOk)
         {"at$a\r\n12/x\r\nOK\r\n", "", 12},                   // shorter than the three index digits
     };
     for (const Case &c : cases) {
-        QString number;
+        std::u16string number;
         bool changed = false;
         std::int32_t last = -2;
-        ParseNumberReply(QString::fromLatin1(c.reply), number, changed, last);
-        EXPECT_EQ(number, QString::fromLatin1(c.number)) << c.reply;
+        ParseNumberReply(Text::fromLatin1(c.reply), number, changed, last);
+        EXPECT_EQ(number, Text::fromLatin1(c.number)) << c.reply;
         EXPECT_EQ(last, c.index) << c.reply;
         EXPECT_TRUE(changed) << c.reply;
     }
@@ -66,11 +69,11 @@ TEST(ParseNumberReply, ReadsIndexAndNumberOfTheLastLineBeforeOk)
 
 TEST(ParseNumberReply, ChangedOnlyWhenTheCallIndexMoves)
 {
-    const QString first = QStringLiteral("at$a\r\n012 0312345678/x\r\nOK\r\n");
-    const QString next = QStringLiteral("at$a\r\n013 0312345678/x\r\nOK\r\n");
-    const QString none = QStringLiteral("at$a\r\nNO DATA\r\nOK\r\n");
+    const std::u16string first = u"at$a\r\n012 0312345678/x\r\nOK\r\n"s;
+    const std::u16string next = u"at$a\r\n013 0312345678/x\r\nOK\r\n"s;
+    const std::u16string none = u"at$a\r\nNO DATA\r\nOK\r\n"s;
     std::int32_t last = -2;
-    QString number;
+    std::u16string number;
     bool changed = false;
 
     ParseNumberReply(none, number, changed, last);
@@ -92,12 +95,11 @@ TEST(ParseNumberReply, AReplyOfManyLinesGivesItsLastDataLine)
     // 35,000 empty lines between the echo and the data line, as a noisy line
     // may deliver: the walk over the lines must neither lose its place nor
     // copy the rest of the reply for each of them.
-    const QString reply = QStringLiteral("at$a") + QStringLiteral("\r\n").repeated(35000) +
-                          QStringLiteral("012 0312/x\r\nOK\r\n");
-    QString number;
+    const std::u16string reply = u"at$a"s + repeated(u"\r\n", 35000) + u"012 0312/x\r\nOK\r\n"s;
+    std::u16string number;
     bool changed = false;
     std::int32_t last = -2;
     ParseNumberReply(reply, number, changed, last);
-    EXPECT_EQ(number, QStringLiteral("0312"));
+    EXPECT_EQ(number, u"0312"s);
     EXPECT_EQ(last, 12);
 }

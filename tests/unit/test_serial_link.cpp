@@ -3,22 +3,25 @@
 #include "ControllerRig.h"
 #include "platform/Cp932.h"
 
+#include "TestText.h"
+#include "text/Text.h"
 #include <deque>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 struct Exchange : ControllerRig {
-    std::int16_t send(const QString &command = QStringLiteral("AT\\L1\r"))
+    std::int16_t send(const std::u16string &command = u"AT\\L1\r"s)
     {
-        QString reply = QStringLiteral("stale");
+        std::u16string reply = u"stale"s;
         std::int16_t result = 99;
         c.link().SendCommand(command, reply, result);
         lastReply = reply;
         return result;
     }
-    QString log() const { return folder.readText(QStringLiteral("Nubrel.log")); }
-    QString lastReply;
+    std::u16string log() const { return folder.readText(u"Nubrel.log"s); }
+    std::u16string lastReply;
 };
 
 } // namespace
@@ -26,7 +29,7 @@ struct Exchange : ControllerRig {
 TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
 {
     struct Case {
-        std::vector<QByteArray> chunks;
+        std::vector<std::string> chunks;
         std::int16_t result;
     } cases[] = {
         {{"AT\\L1\r\r\nOK\r\n"}, 0},
@@ -41,11 +44,11 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
         Exchange x;
         x.p.port.answer(cs.chunks);
         EXPECT_EQ(x.send(), cs.result);
-        EXPECT_EQ(x.p.port.m_written, QList<QByteArray>{"AT\\L1\r"});
+        EXPECT_EQ(x.p.port.m_written, std::vector<std::string>{"AT\\L1\r"});
         EXPECT_EQ(x.p.port.m_discards, 1);
         EXPECT_FALSE(x.p.port.isOpen()) << "the port is closed after every exchange";
-        EXPECT_EQ(x.lastReply, Cp932::decode(cs.chunks.empty() ? QByteArray() : [&] {
-                      QByteArray all;
+        EXPECT_EQ(x.lastReply, Cp932::decode(cs.chunks.empty() ? std::string() : [&] {
+                      std::string all;
                       for (const auto &c : cs.chunks)
                           all += c;
                       return all;
@@ -53,7 +56,7 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
         if (cs.result == 1) {
             EXPECT_EQ(x.c.link().lastLcnt(), SerialLink::MaxPoll + 1);
         }
-        EXPECT_FALSE(x.folder.exists(QStringLiteral("Nubrel.log")));
+        EXPECT_FALSE(x.folder.exists(u"Nubrel.log"s));
         EXPECT_TRUE(x.p.prompts.m_messages.empty());
     }
 }
@@ -75,7 +78,7 @@ TEST(SendCommand, WaitsOnlyWhileNothingArrivedAndCountsItsPolls)
     // The answer comes while the exchange waits: each wake-up is a poll.
     Exchange z;
     z.p.port.silent();
-    std::deque<QByteArray> later{"AT\\L1\r", "\r\nO", "K\r\n"};
+    std::deque<std::string> later{"AT\\L1\r", "\r\nO", "K\r\n"};
     z.p.port.m_onWait = [&] {
         if (!later.empty()) {
             z.p.port.m_incoming.push_back(later.front());
@@ -85,16 +88,16 @@ TEST(SendCommand, WaitsOnlyWhileNothingArrivedAndCountsItsPolls)
     EXPECT_EQ(z.send(), 0);
     EXPECT_EQ(z.p.port.m_waits, 3);
     EXPECT_EQ(z.c.link().lastLcnt(), 5);
-    EXPECT_EQ(z.lastReply, QStringLiteral("AT\\L1\r\r\nOK\r\n"));
+    EXPECT_EQ(z.lastReply, u"AT\\L1\r\r\nOK\r\n"s);
 
     // Junk that never ends is no answer: the deadline holds while input flows.
     Exchange j;
     j.p.port.silent();
     j.p.port.m_onWait = [&] {
         for (int i = 0; i < 3; ++i)
-            j.p.port.m_incoming.push_back(QByteArray(64, 'x'));
+            j.p.port.m_incoming.push_back(std::string(64, 'x'));
     };
-    j.p.port.m_onRead = [&] { j.p.port.m_incoming.push_back(QByteArray(64, 'x')); };
+    j.p.port.m_onRead = [&] { j.p.port.m_incoming.push_back(std::string(64, 'x')); };
     EXPECT_EQ(j.send(), 1);
     EXPECT_EQ(j.c.link().lastLcnt(), SerialLink::MaxPoll + 1);
 }
@@ -109,19 +112,18 @@ TEST(SendCommand, ThirdUnansweredExchangeIsLoggedAndReported)
     EXPECT_EQ(x.s.iTry, 1);
     EXPECT_EQ(x.send(), 1);
     EXPECT_EQ(x.s.iTry, 2);
-    EXPECT_FALSE(x.folder.exists(QStringLiteral("Nubrel.log")));
+    EXPECT_FALSE(x.folder.exists(u"Nubrel.log"s));
     EXPECT_TRUE(x.p.prompts.m_messages.empty());
 
     EXPECT_EQ(x.send(), -1);
     EXPECT_EQ(x.s.iTry, 3) << "not reset by the failure";
-    EXPECT_EQ(x.log(),
-              QStringLiteral("2026/12/07 09:05:03 Nubrel     [iTry=[3]lcnt=[10001]F=[AT\\L1\r\r\n"
-                             "ERROR\r\n]]\r\n"));
+    EXPECT_EQ(x.log(), u"2026/12/07 09:05:03 Nubrel     [iTry=[3]lcnt=[10001]F=[AT\\L1\r\r\n"
+                       "ERROR\r\n]]\r\n"s);
     ASSERT_EQ(x.p.prompts.m_messages.size(), 1u);
     EXPECT_EQ(x.p.prompts.m_messages[0].text,
-              QStringLiteral("ＶＯＲＤＥＫにて、\r受信できません。COM 2の設定を確認して、再起動して"
-                             "ください。"));
-    EXPECT_EQ(x.p.prompts.m_messages[0].title, QStringLiteral("VORDEK"));
+              u"ＶＯＲＤＥＫにて、\r受信できません。COM 2の設定を確認して、再起動して"
+              "ください。"s);
+    EXPECT_EQ(x.p.prompts.m_messages[0].title, u"VORDEK"s);
     EXPECT_EQ(x.p.prompts.m_messages[0].icon, MessageIcon::Exclamation);
 }
 
@@ -139,7 +141,7 @@ TEST(SendCommand, AnAnswerResetsTheCountOfUnansweredExchanges)
     EXPECT_EQ(x.s.iTry, 0);
     EXPECT_EQ(x.send(), 1);
     EXPECT_EQ(x.send(), 1);
-    EXPECT_FALSE(x.folder.exists(QStringLiteral("Nubrel.log")));
+    EXPECT_FALSE(x.folder.exists(u"Nubrel.log"s));
 }
 
 TEST(SendCommand, PortThatCannotBeOpenedAsksStopOrExit)
@@ -147,18 +149,17 @@ TEST(SendCommand, PortThatCannotBeOpenedAsksStopOrExit)
     for (const bool exitChosen : {true, false}) {
         Exchange x;
         x.p.port.m_openFails = true;
-        x.p.view.m_title = QStringLiteral("0312345678");
+        x.p.view.m_title = u"0312345678"s;
         x.p.prompts.m_answers.push_back(exitChosen);
         EXPECT_EQ(x.send(), exitChosen ? -1 : -2);
-        EXPECT_TRUE(x.p.port.m_written.isEmpty()) << "nothing is sent";
+        EXPECT_TRUE(x.p.port.m_written.empty()) << "nothing is sent";
         EXPECT_EQ(x.s.iTry, 1);
-        EXPECT_EQ(x.log(),
-                  QStringLiteral("2026/12/07 09:05:03 Nubrel     [ｴﾗｰ番号[2]Permission error "
-                                 "while locking the device]\r\n"));
+        EXPECT_EQ(x.log(), u"2026/12/07 09:05:03 Nubrel     [ｴﾗｰ番号[2]Permission error "
+                           "while locking the device]\r\n"s);
         ASSERT_EQ(x.p.prompts.m_questions.size(), 1u);
-        EXPECT_EQ(x.p.prompts.m_questions[0].title, QStringLiteral("0312345678"));
+        EXPECT_EQ(x.p.prompts.m_questions[0].title, u"0312345678"s);
         EXPECT_EQ(x.p.prompts.m_questions[0].message,
-                  QStringLiteral("COM 2は使用できません。別のﾎﾟｰﾄに設定してください。"));
+                  u"COM 2は使用できません。別のﾎﾟｰﾄに設定してください。"s);
     }
 }
 
@@ -187,11 +188,11 @@ TEST(SendCommand, MessagesNameTheConfiguredPortEvenWhenAnotherIsUsed)
         Exchange x;
         x.s.ComPort = cs.comPort;
         x.c.link().ApplyCommPort();
-        EXPECT_EQ(x.p.port.m_device, QString::fromLatin1(cs.device));
+        EXPECT_EQ(x.p.port.m_device, Text::fromLatin1(cs.device));
         x.p.port.m_openFails = true;
         x.send();
-        EXPECT_TRUE(x.p.prompts.m_questions.at(0).message.startsWith(QString::fromLatin1(cs.shown) +
-                                                                     QStringLiteral("は")))
+        EXPECT_TRUE(
+            x.p.prompts.m_questions.at(0).message.starts_with(Text::fromLatin1(cs.shown) + u"は"s))
             << cs.comPort;
     }
 }
@@ -199,19 +200,19 @@ TEST(SendCommand, MessagesNameTheConfiguredPortEvenWhenAnotherIsUsed)
 TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
 {
     Exchange x;
-    x.folder.writeIni(QStringLiteral("[PORTS]\ncom2=/dev/ttyUSB0\n"));
+    x.folder.writeIni(u"[PORTS]\ncom2=/dev/ttyUSB0\n"s);
     x.s.ComPort = 2;
     x.c.link().ApplyCommPort();
-    EXPECT_EQ(x.p.port.m_device, QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(x.p.port.m_device, u"/dev/ttyUSB0"s);
     x.s.ComPort = 3;
     x.c.link().ApplyCommPort();
-    EXPECT_EQ(x.p.port.m_device, QStringLiteral("/dev/ttyS2"));
+    EXPECT_EQ(x.p.port.m_device, u"/dev/ttyS2"s);
 
     // A mapping mended while monitoring is stopped holds at the next exchange.
-    x.folder.writeIni(QStringLiteral("[PORTS]\nCOM3=/dev/ttyACM0\n"));
+    x.folder.writeIni(u"[PORTS]\nCOM3=/dev/ttyACM0\n"s);
     x.p.port.silent();
     x.send();
-    EXPECT_EQ(x.p.port.m_device, QStringLiteral("/dev/ttyACM0"));
+    EXPECT_EQ(x.p.port.m_device, u"/dev/ttyACM0"s);
 
     struct Case {
         const char *speed;
@@ -222,12 +223,12 @@ TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
                  {"9600", "9600,N,8,1"},
                  {"7200", "7200,N,8,1"}};
     for (const Case &cs : cases) {
-        x.s.ComSpeed = QString::fromLatin1(cs.speed);
+        x.s.ComSpeed = Text::fromLatin1(cs.speed);
         x.c.link().ApplyCommSettings();
-        EXPECT_EQ(x.p.port.m_settings, QString::fromLatin1(cs.settings)) << cs.speed;
+        EXPECT_EQ(x.p.port.m_settings, Text::fromLatin1(cs.settings)) << cs.speed;
     }
     x.p.port.m_refuseSettings = true;
-    x.s.ComSpeed = QStringLiteral("1200");
+    x.s.ComSpeed = u"1200"s;
     x.c.link().ApplyCommSettings();
-    EXPECT_EQ(x.p.port.m_settings, QStringLiteral("7200,N,8,1"));
+    EXPECT_EQ(x.p.port.m_settings, u"7200,N,8,1"s);
 }

@@ -4,23 +4,26 @@
 #include "config/basNbComIni.h"
 #include "platform/Cp932.h"
 
-#include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
+#include "TestText.h"
+#include "text/Text.h"
+#include "text/Utf.h"
 #include <csignal>
+
+#include <charconv>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <random>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-const QString Ini = QStringLiteral("Nubrel.ini");
-const QString NUBREL = QStringLiteral("NUBREL");
-const QString ENV = QStringLiteral("ENV");
+const std::u16string Ini = u"Nubrel.ini"s;
+const std::u16string NUBREL = u"NUBREL"s;
+const std::u16string ENV = u"ENV"s;
 
-QByteArray sjis(const char *utf8)
+std::string sjis(const char *utf8)
 {
-    return Cp932::encode(QString::fromUtf8(utf8));
+    return Cp932::encode(Utf::fromUtf8(utf8));
 }
 } // namespace
 
@@ -28,45 +31,45 @@ TEST(SettingsFaults, FileCutInsideADoubleByteCharacterReadsAndKeepsItsBytes)
 {
     ProgramFolder folder;
     // "モデム" is six bytes; the file ends after the lead byte of the last one.
-    const QByteArray whole = "[ENV]\r\nTIMER=5\r\n[NUBREL]\r\nPRODUCTSLIST0=0," + sjis("モデム");
-    const QByteArray cut = whole.left(whole.size() - 1);
+    const std::string whole = "[ENV]\r\nTIMER=5\r\n[NUBREL]\r\nPRODUCTSLIST0=0," + sjis("モデム");
+    const std::string cut = whole.substr(0, whole.size() - 1);
     folder.writeBytes(Ini, cut);
     const basNbComIni ini(folder.path());
 
-    EXPECT_EQ(ini.GetIniInt(ENV, QStringLiteral("TIMER"), 0), 5);
-    const QString value = ini.GetIniString(NUBREL, QStringLiteral("PRODUCTSLIST0"), QString());
-    EXPECT_TRUE(value.startsWith(QString::fromUtf8("0,モデ"))) << value.toStdString();
-    EXPECT_LE(value.size(), 6);
+    EXPECT_EQ(ini.GetIniInt(ENV, u"TIMER"s, 0), 5);
+    const std::u16string value = ini.GetIniString(NUBREL, u"PRODUCTSLIST0"s, std::u16string());
+    EXPECT_TRUE(value.starts_with(Utf::fromUtf8("0,モデ"))) << utf8(value);
+    EXPECT_LE(value.size(), 6u);
 
     // Writing another key leaves the broken line's bytes exactly as they were.
-    ASSERT_NE(ini.PutIniString(ENV, QStringLiteral("TIMER"), QStringLiteral("7")), 0);
-    const QByteArray after = folder.readBytes(Ini);
-    EXPECT_TRUE(after.contains(cut.mid(cut.indexOf("PRODUCTSLIST0")))) << after.toHex().constData();
-    EXPECT_EQ(ini.GetIniInt(ENV, QStringLiteral("TIMER"), 0), 7);
+    ASSERT_NE(ini.PutIniString(ENV, u"TIMER"s, u"7"s), 0);
+    const std::string after = folder.readBytes(Ini);
+    EXPECT_TRUE(contains(after, cut.substr(cut.find("PRODUCTSLIST0")))) << hex(after);
+    EXPECT_EQ(ini.GetIniInt(ENV, u"TIMER"s, 0), 7);
 
     // A lead byte right before the line break must not swallow the break.
-    const QByteArray leadAtEnd = "[ENV]\r\nCOMSPEED=96\x82\r\nTIMER=3\r\n";
+    const std::string leadAtEnd = "[ENV]\r\nCOMSPEED=96\x82\r\nTIMER=3\r\n";
     folder.writeBytes(Ini, leadAtEnd);
-    EXPECT_EQ(ini.GetIniInt(ENV, QStringLiteral("TIMER"), 0), 3);
+    EXPECT_EQ(ini.GetIniInt(ENV, u"TIMER"s, 0), 3);
 }
 
 TEST(SettingsFaults, AMebibyteLineIsCutOnReadAndKeptWholeOnWrite)
 {
     ProgramFolder folder;
-    const QByteArray huge(1 << 20, 'x');
-    const QByteArray noKey(1 << 20, '\x82'); // lead bytes only, no "=" at all
-    const QByteArray bytes =
+    const std::string huge(1 << 20, 'x');
+    const std::string noKey(1 << 20, '\x82'); // lead bytes only, no "=" at all
+    const std::string bytes =
         "[ENV]\r\nCOMSPEED=" + huge + "\r\n" + noKey + "\r\nTIMER=4\r\n[NUBREL]\r\nSTATE=1\r\n";
     folder.writeBytes(Ini, bytes);
     const basNbComIni ini(folder.path());
 
-    EXPECT_EQ(ini.GetIniString(ENV, QStringLiteral("COMSPEED"), QString()), QString(255, u'x'));
-    EXPECT_EQ(ini.GetIniInt(ENV, QStringLiteral("TIMER"), 0), 4);
-    EXPECT_EQ(ini.GetIniInt(NUBREL, QStringLiteral("STATE"), 0), 1);
+    EXPECT_EQ(ini.GetIniString(ENV, u"COMSPEED"s, std::u16string()), std::u16string(255, u'x'));
+    EXPECT_EQ(ini.GetIniInt(ENV, u"TIMER"s, 0), 4);
+    EXPECT_EQ(ini.GetIniInt(NUBREL, u"STATE"s, 0), 1);
 
-    ASSERT_NE(ini.PutIniString(NUBREL, QStringLiteral("STATE"), QStringLiteral("2")), 0);
-    QByteArray expected = bytes;
-    expected.replace("STATE=1", "STATE=2");
+    ASSERT_NE(ini.PutIniString(NUBREL, u"STATE"s, u"2"s), 0);
+    std::string expected = bytes;
+    expected.replace(expected.find("STATE=1"), 7, "STATE=2");
     EXPECT_TRUE(folder.readBytes(Ini) == expected);
 }
 
@@ -77,15 +80,17 @@ TEST(SettingsFaults, AMebibyteLineIsCutOnReadAndKeptWholeOnWrite)
 TEST(SettingsFaults, KillNineDuringAWriteLeavesTheOldOrTheNewFile)
 {
     ProgramFolder folder;
-    const QByteArray padding(512 * 1024, 'p');
-    const QByteArray start = "[ENV]\r\nTIMER=5\r\n[NUBREL]\r\nPAD=" + padding + "\r\nGEN=0\r\n";
+    const std::string padding(512 * 1024, 'p');
+    const std::string start = "[ENV]\r\nTIMER=5\r\n[NUBREL]\r\nPAD=" + padding + "\r\nGEN=0\r\n";
     folder.writeBytes(Ini, start);
     const auto fileFor = [&](long generation) {
-        QByteArray bytes = start;
-        bytes.replace("GEN=0", "GEN=" + QByteArray::number(static_cast<qlonglong>(generation)));
+        std::string bytes = start;
+        bytes.replace(bytes.find("GEN=0"), 5, "GEN=" + std::to_string(generation));
         return bytes;
     };
 
+    std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<int> pause(1000, 39999);
     constexpr int Rounds = 60;
     int killedMidWrite = 0; // temporary files a kill left behind
     long lastGeneration = 0;
@@ -95,31 +100,34 @@ TEST(SettingsFaults, KillNineDuringAWriteLeavesTheOldOrTheNewFile)
         if (child == 0) {
             const basNbComIni ini(folder.path());
             for (long g = lastGeneration + 1;; ++g)
-                ini.PutIniString(NUBREL, QStringLiteral("GEN"), QString::number(g));
+                ini.PutIniString(NUBREL, u"GEN"s, Text::number(g));
         }
         // Anywhere from before the first write to several writes in.
-        ::usleep(static_cast<useconds_t>(QRandomGenerator::global()->bounded(1000, 40000)));
+        ::usleep(static_cast<useconds_t>(pause(random)));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status));
 
-        const QByteArray now = folder.readBytes(Ini);
-        const int at = now.lastIndexOf("GEN=");
-        ASSERT_GE(at, 0) << "round " << round << ": " << now.size() << " bytes";
-        bool ok = false;
-        const long generation = now.mid(at + 4).trimmed().toLong(&ok);
-        ASSERT_TRUE(ok) << "round " << round;
+        const std::string now = folder.readBytes(Ini);
+        const std::size_t at = now.rfind("GEN=");
+        ASSERT_NE(at, std::string::npos) << "round " << round << ": " << now.size() << " bytes";
+        long generation = 0;
+        const std::string_view digits = Text::trimmedBytes(std::string_view(now).substr(at + 4));
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), generation);
+        ASSERT_TRUE(error == std::errc() && end == digits.data() + digits.size())
+            << "round " << round;
         ASSERT_GE(generation, lastGeneration);
         ASSERT_TRUE(now == fileFor(generation)) << "round " << round << ": a broken file";
         lastGeneration = generation;
 
         // A kill inside a write leaves its temporary file behind, never the settings.
-        QStringList strays = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
-        strays.removeAll(Ini);
+        std::vector<std::u16string> strays = fileNames(folder.path());
+        std::erase(strays, Ini);
         killedMidWrite += static_cast<int>(strays.size());
-        for (const QString &stray : strays)
-            QFile::remove(folder.file(stray));
+        for (const std::u16string &stray : strays)
+            removeFile(folder.file(stray));
     }
     std::cout << "[ measure  ] " << Rounds << " kills, " << lastGeneration << " writes in all, "
               << killedMidWrite << " stray temporary files" << std::endl;

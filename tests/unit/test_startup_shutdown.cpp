@@ -1,22 +1,25 @@
 // Start-up and shut-down of the main window through the boundary.
 #include "ControllerRig.h"
 
-#include <QDir>
+#include "ProgramFolder.h"
+#include "TestText.h"
+#include "text/Text.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-QStringList keysOf(const QString &ini, const QString &section)
+std::vector<std::u16string> keysOf(const std::u16string &ini, const std::u16string &section)
 {
-    QStringList keys;
+    std::vector<std::u16string> keys;
     bool inSection = false;
-    for (const QString &line : ini.split(QStringLiteral("\r\n"))) {
-        if (line.startsWith(u'[')) {
+    for (const std::u16string &line : split(ini, u"\r\n")) {
+        if (line.starts_with(u'[')) {
             inSection = line == u'[' + section + u']';
             continue;
         }
-        if (inSection && line.contains(u'='))
-            keys << line.section(u'=', 0, 0);
+        if (inSection && contains(line, u'='))
+            keys.push_back(line.substr(0, line.find(u'=')));
     }
     return keys;
 }
@@ -30,17 +33,17 @@ TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
 
     EXPECT_EQ(r.p.timer.m_interval, 10000);
     EXPECT_EQ(r.s.PollInterval, 10000);
-    EXPECT_EQ(r.p.view.m_title, QStringLiteral("準備中"));
+    EXPECT_EQ(r.p.view.m_title, u"準備中"s);
     EXPECT_EQ(r.p.view.m_shows, 1);
     EXPECT_EQ(r.p.view.m_state, WindowState::Normal);
-    EXPECT_EQ(r.p.view.m_font, (FontSpec{QStringLiteral("ＭＳ Ｐゴシック"), 18, false, false}));
+    EXPECT_EQ(r.p.view.m_font, (FontSpec{u"ＭＳ Ｐゴシック"s, 18, false, false}));
     EXPECT_EQ(r.p.view.m_top, 1200);
     EXPECT_EQ(r.p.view.m_width, 4335);
     EXPECT_EQ(r.s.ComPort, 2);
-    EXPECT_EQ(r.s.ComSpeed, QStringLiteral("9600"));
-    EXPECT_EQ(r.p.port.m_device, QStringLiteral("/dev/ttyS1"));
-    EXPECT_EQ(r.p.port.m_settings, QStringLiteral("9600,N,8,1"));
-    EXPECT_EQ(r.s.Product, (ProductEntry{0, 0, QString()}));
+    EXPECT_EQ(r.s.ComSpeed, u"9600"s);
+    EXPECT_EQ(r.p.port.m_device, u"/dev/ttyS1"s);
+    EXPECT_EQ(r.p.port.m_settings, u"9600,N,8,1"s);
+    EXPECT_EQ(r.s.Product, (ProductEntry{0, 0, std::u16string()}));
     EXPECT_EQ(r.s.HistTxt, 0);
     EXPECT_EQ(r.s.LastCallNo, -2);
     EXPECT_FALSE(r.s.InTray);
@@ -48,7 +51,7 @@ TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
     EXPECT_TRUE(r.p.tip.m_loaded);
     EXPECT_FALSE(r.p.tip.m_visible);
     EXPECT_EQ(r.p.port.m_opens, 0) << "kind 0 sends nothing before the first tick";
-    EXPECT_FALSE(r.folder.exists(QStringLiteral("Nubrel.ini"))) << "start-up only reads";
+    EXPECT_FALSE(r.folder.exists(u"Nubrel.ini"s)) << "start-up only reads";
 }
 
 TEST(FormLoad, TimerSettingGivesThePeriod)
@@ -61,7 +64,7 @@ TEST(FormLoad, TimerSettingGivesThePeriod)
                  {"abc", 10000}, {"", 10000},   {"99999", 10000}};
     for (const Case &c : cases) {
         ControllerRig r;
-        r.folder.writeIni(QStringLiteral("[ENV]\nTIMER=") + QString::fromLatin1(c.timer) + u'\n');
+        r.folder.writeIni(u"[ENV]\nTIMER="s + Text::fromLatin1(c.timer) + u'\n');
         r.c.Form_Load();
         EXPECT_EQ(r.p.timer.m_interval, c.period) << c.timer;
         EXPECT_EQ(r.s.PollInterval, c.period) << c.timer;
@@ -71,43 +74,44 @@ TEST(FormLoad, TimerSettingGivesThePeriod)
 TEST(FormLoad, RestoresGeometryFontAndSettingsAndIgnoresValuesThatMakeNoSense)
 {
     ControllerRig r;
-    r.folder.writeIni(QStringLiteral("[NUBREL]\nTOP=-3000\nLEFT=99000\nHEIGHT=2000\nWIDTH=5000.5\n"
-                                     "FONT=IPAPGothic\nFONTSIZE=12\nFONTBOLD=True\nFONTITALIC=-1\n"
-                                     "PRODUCTSIDX=1\nPRODUCTSLIST1=1,端末,型,A\n"
-                                     "[ENV]\nCOMPORT=3\nCOMSPEED= 19200 \nHISTTXT=1\n"));
+    r.folder.writeIni(u"[NUBREL]\nTOP=-3000\nLEFT=99000\nHEIGHT=2000\nWIDTH=5000.5\n"
+                      "FONT=IPAPGothic\nFONTSIZE=12\nFONTBOLD=True\nFONTITALIC=-1\n"
+                      "PRODUCTSIDX=1\nPRODUCTSLIST1=1,端末,型,A\n"
+                      "[ENV]\nCOMPORT=3\nCOMSPEED= 19200 \nHISTTXT=1\n"s);
     r.p.port.answer({"OK"});
     r.c.Form_Load();
     EXPECT_EQ(r.p.view.m_top, -3000) << "a position off the screen is kept";
     EXPECT_EQ(r.p.view.m_left, 99000);
     EXPECT_EQ(r.p.view.m_height, 2000);
     EXPECT_EQ(r.p.view.m_width, 5000.5);
-    EXPECT_EQ(r.p.view.m_font, (FontSpec{QStringLiteral("IPAPGothic"), 12, true, true}));
-    EXPECT_EQ(r.s.Product, (ProductEntry{1, 1, QStringLiteral("端末,型,A")}));
+    EXPECT_EQ(r.p.view.m_font, (FontSpec{u"IPAPGothic"s, 12, true, true}));
+    EXPECT_EQ(r.s.Product, (ProductEntry{1, 1, u"端末,型,A"s}));
     EXPECT_EQ(r.s.ComPort, 3);
-    EXPECT_EQ(r.p.port.m_device, QStringLiteral("/dev/ttyS2"));
-    EXPECT_EQ(r.p.port.m_settings, QStringLiteral("19200,N,8,1"));
+    EXPECT_EQ(r.p.port.m_device, u"/dev/ttyS2"s);
+    EXPECT_EQ(r.p.port.m_settings, u"19200,N,8,1"s);
     EXPECT_EQ(r.s.HistTxt, 1);
-    EXPECT_EQ(r.p.port.m_written, QList<QByteArray>{"AT$i10 = 1\r"}) << "kind 1 is initialised";
+    EXPECT_EQ(r.p.port.m_written, std::vector<std::string>{"AT$i10 = 1\r"})
+        << "kind 1 is initialised";
 
     ControllerRig bad;
-    bad.folder.writeIni(QStringLiteral("[NUBREL]\nTOP=abc\nLEFT=\nHEIGHT=-20\nWIDTH=1e999\n"
-                                       "FONTSIZE=big\nFONTBOLD=maybe\nFONTITALIC=1\nSTATE=9\n"
-                                       "PRODUCTSIDX=5\n"));
+    bad.folder.writeIni(u"[NUBREL]\nTOP=abc\nLEFT=\nHEIGHT=-20\nWIDTH=1e999\n"
+                        "FONTSIZE=big\nFONTBOLD=maybe\nFONTITALIC=1\nSTATE=9\n"
+                        "PRODUCTSIDX=5\n"s);
     bad.c.Form_Load();
     EXPECT_EQ(bad.p.view.m_top, 1200);
     EXPECT_EQ(bad.p.view.m_left, 1500);
     EXPECT_EQ(bad.p.view.m_height, 1725);
     EXPECT_EQ(bad.p.view.m_width, 4335);
-    EXPECT_EQ(bad.p.view.m_font, (FontSpec{QStringLiteral("ＭＳ Ｐゴシック"), 18, false, true}));
+    EXPECT_EQ(bad.p.view.m_font, (FontSpec{u"ＭＳ Ｐゴシック"s, 18, false, true}));
     EXPECT_EQ(bad.p.view.m_state, WindowState::Normal);
-    EXPECT_EQ(bad.s.Product, (ProductEntry{5, 0, QString()}));
+    EXPECT_EQ(bad.s.Product, (ProductEntry{5, 0, std::u16string()}));
 }
 
 TEST(FormLoad, SavedWindowStateIsRestored)
 {
     for (const int saved : {1, 2}) {
         ControllerRig r;
-        r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=") + QString::number(saved) + u'\n');
+        r.folder.writeIni(u"[NUBREL]\nSTATE="s + Text::number(saved) + u'\n');
         r.c.Form_Load();
         EXPECT_EQ(static_cast<int>(r.p.view.m_state), saved);
         EXPECT_EQ(r.p.view.m_shows, 1);
@@ -115,12 +119,12 @@ TEST(FormLoad, SavedWindowStateIsRestored)
     }
 
     ControllerRig tray;
-    tray.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\nTOP=100\n"));
+    tray.folder.writeIni(u"[NUBREL]\nSTATE=3\nTOP=100\n"s);
     tray.c.Form_Load();
     EXPECT_TRUE(tray.s.InTray);
     EXPECT_EQ(tray.p.view.m_shows, 0) << "never shown during start-up";
     EXPECT_EQ(tray.p.view.m_state, WindowState::Normal);
-    EXPECT_EQ(tray.p.tray.messages(), QList<NotifyMessage>{NotifyMessage::NIM_ADD});
+    EXPECT_EQ(tray.p.tray.messages(), std::vector<NotifyMessage>{NotifyMessage::NIM_ADD});
     tray.c.mnuTask_Click();
     EXPECT_EQ(tray.p.view.m_shows, 1);
     EXPECT_EQ(tray.p.view.m_top, 100);
@@ -128,7 +132,7 @@ TEST(FormLoad, SavedWindowStateIsRestored)
 
 TEST(FormLoad, InitialisationCommandAnswersActAtOnce)
 {
-    const QString kind1 = QStringLiteral("[NUBREL]\nPRODUCTSLIST0=1,TA\n");
+    const std::u16string kind1 = u"[NUBREL]\nPRODUCTSLIST0=1,TA\n"s;
 
     ControllerRig stop;
     stop.folder.writeIni(kind1);
@@ -147,8 +151,7 @@ TEST(FormLoad, InitialisationCommandAnswersActAtOnce)
     EXPECT_TRUE(exit.s.Unloaded);
     EXPECT_EQ(exit.p.view.m_ended, 1);
     EXPECT_EQ(exit.p.view.m_shows, 0);
-    EXPECT_TRUE(
-        exit.folder.readText(QStringLiteral("Nubrel.ini")).contains(QStringLiteral("STATE=0")));
+    EXPECT_TRUE(contains(exit.folder.readText(u"Nubrel.ini"s), u"STATE=0"s));
 
     ControllerRig silent;
     silent.folder.writeIni(kind1);
@@ -163,18 +166,16 @@ TEST(FormUnload, NormalWindowWritesEveryKeyInOrder)
 {
     ControllerRig r;
     r.c.Form_Load();
-    r.p.view.m_substituteFace = QStringLiteral("IPAPGothic");
+    r.p.view.m_substituteFace = u"IPAPGothic"s;
     r.c.mnuFont_Click(); // cancelled: the face is asked for again and substituted
     r.c.Form_Unload();
 
-    const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
-    EXPECT_EQ(keysOf(ini, QStringLiteral("NUBREL")),
-              QStringLiteral("TOP LEFT HEIGHT WIDTH STATE FONT FONTSIZE FONTBOLD FONTITALIC")
-                  .split(u' '));
-    EXPECT_EQ(ini,
-              QStringLiteral("[NUBREL]\r\nTOP=1200\r\nLEFT=1500\r\nHEIGHT=1725\r\nWIDTH=4335\r\n"
-                             "STATE=0\r\nFONT=IPAPGothic\r\nFONTSIZE=18\r\nFONTBOLD=False\r\n"
-                             "FONTITALIC=False\r\n"));
+    const std::u16string ini = r.folder.readText(u"Nubrel.ini"s);
+    EXPECT_EQ(keysOf(ini, u"NUBREL"s),
+              split(u"TOP LEFT HEIGHT WIDTH STATE FONT FONTSIZE FONTBOLD FONTITALIC", u" "));
+    EXPECT_EQ(ini, u"[NUBREL]\r\nTOP=1200\r\nLEFT=1500\r\nHEIGHT=1725\r\nWIDTH=4335\r\n"
+                   "STATE=0\r\nFONT=IPAPGothic\r\nFONTSIZE=18\r\nFONTBOLD=False\r\n"
+                   "FONTITALIC=False\r\n"s);
     EXPECT_TRUE(r.p.tip.m_unloaded);
     EXPECT_EQ(r.p.dialogs.m_aboutClosed, 1);
     EXPECT_EQ(r.p.view.m_ended, 1);
@@ -198,19 +199,18 @@ TEST(FormUnload, OtherStatesKeepThePositionKeys)
                  {WindowState::Minimised, true, "1"}};
     for (const Case &c : cases) {
         ControllerRig r;
-        r.folder.writeIni(QStringLiteral("; mine\n[NUBREL]\nTOP=7\nLEFT=8\nHEIGHT=9\nWIDTH=10\n"));
+        r.folder.writeIni(u"; mine\n[NUBREL]\nTOP=7\nLEFT=8\nHEIGHT=9\nWIDTH=10\n"s);
         r.c.Form_Load();
         r.p.view.m_state = c.state;
         r.p.view.m_top = 4444;
         if (c.intoTray)
             r.c.mnuTask_Click();
         r.c.Form_Unload();
-        const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
-        EXPECT_TRUE(
-            ini.startsWith(QStringLiteral("; mine\r\n[NUBREL]\r\nTOP=7\r\nLEFT=8\r\nHEIGHT=9\r\n"
-                                          "WIDTH=10\r\nSTATE=") +
-                           QString::fromLatin1(c.written) + QStringLiteral("\r\n")))
-            << qPrintable(ini);
+        const std::u16string ini = r.folder.readText(u"Nubrel.ini"s);
+        EXPECT_TRUE(ini.starts_with(u"; mine\r\n[NUBREL]\r\nTOP=7\r\nLEFT=8\r\nHEIGHT=9\r\n"
+                                    "WIDTH=10\r\nSTATE="s +
+                                    Text::fromLatin1(c.written) + u"\r\n"s))
+            << utf8(ini);
         if (c.intoTray) {
             EXPECT_EQ(r.p.tray.messages().back(), NotifyMessage::NIM_DELETE);
         }
@@ -223,17 +223,16 @@ TEST(FormUnload, LogOffWritesTheSettingsAndKeepsMonitoring)
     r.c.Form_Load();
     r.c.mnuTask_Click();
     r.c.SaveWindowSettings();
-    const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
-    EXPECT_EQ(keysOf(ini, QStringLiteral("NUBREL")),
-              QStringLiteral("STATE FONT FONTSIZE FONTBOLD FONTITALIC").split(u' '));
-    EXPECT_TRUE(ini.contains(QStringLiteral("STATE=3\r\n")));
+    const std::u16string ini = r.folder.readText(u"Nubrel.ini"s);
+    EXPECT_EQ(keysOf(ini, u"NUBREL"s), split(u"STATE FONT FONTSIZE FONTBOLD FONTITALIC", u" "));
+    EXPECT_TRUE(contains(ini, u"STATE=3\r\n"s));
     EXPECT_EQ(r.p.view.m_ended, 0);
     EXPECT_EQ(r.p.tray.messages().back(), NotifyMessage::NIM_ADD) << "the icon stays";
 
     // The log-off was cancelled: monitoring goes on.
     r.p.port.answer({"AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/1207\r\n\r\nOK\r\n"});
     r.c.TimForm_Timer();
-    EXPECT_EQ(r.s.LastNumber, QStringLiteral("0312345678"));
+    EXPECT_EQ(r.s.LastNumber, u"0312345678"s);
     EXPECT_NE(r.p.timer.m_interval, 0);
 }
 
@@ -241,14 +240,13 @@ TEST(FormUnload, HistoryLinesStillKeptGetOneMoreTry)
 {
     ControllerRig r;
     r.c.Form_Load();
-    const QString history = r.folder.file(QStringLiteral("着信履歴.TXT"));
-    ASSERT_TRUE(QDir().mkdir(history)); // nothing can be appended for now
+    const std::u16string history = r.folder.file(u"着信履歴.TXT"s);
+    ASSERT_TRUE(makeFolder(history)); // nothing can be appended for now
     r.s.BaselineRead = true;
     r.p.port.answer({"AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/1207\r\n\r\nOK\r\n"});
     r.c.TimForm_Timer();
-    ASSERT_EQ(r.s.LastNumber, QStringLiteral("0312345678"));
-    ASSERT_TRUE(QDir().rmdir(history));
+    ASSERT_EQ(r.s.LastNumber, u"0312345678"s);
+    ASSERT_TRUE(removeFolder(history));
     r.c.Form_Unload();
-    EXPECT_EQ(r.folder.readText(QStringLiteral("着信履歴.TXT")),
-              QStringLiteral("2026/12/07,09:05:03,0312345678\r\n"));
+    EXPECT_EQ(r.folder.readText(u"着信履歴.TXT"s), u"2026/12/07,09:05:03,0312345678\r\n"s);
 }

@@ -4,6 +4,8 @@
 #include "text/Text.h"
 #include "text/Utf.h"
 
+#include "TestText.h"
+
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;

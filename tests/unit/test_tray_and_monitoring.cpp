@@ -1,15 +1,18 @@
 // The tray toggle, Start/Stop, the icon's requests and the monitoring tick.
 #include "ControllerRig.h"
 
+#include "TestText.h"
+#include "text/Text.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-const QByteArray Kind0Call = "AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/1207\r\n\r\nOK\r\n";
-const QByteArray Kind0None = "AT\\L1\r\r\nOK\r\n";
+const std::string Kind0Call = "AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/1207\r\n\r\nOK\r\n";
+const std::string Kind0None = "AT\\L1\r\r\nOK\r\n";
 
-QString tipTextOf(const TrayIconData &d)
+std::u16string tipTextOf(const TrayIconData &d)
 {
-    return d.szTip.section(QChar(u'\0'), 0, 0);
+    return d.szTip.substr(0, d.szTip.find(u'\0'));
 }
 } // namespace
 
@@ -20,7 +23,7 @@ TEST(mnuTask, IntoTheTrayAndBack)
     r.c.mnuTask_Click();
     EXPECT_TRUE(r.s.InTray);
     EXPECT_FALSE(r.p.view.m_visible);
-    EXPECT_EQ(r.p.view.m_taskCaption, QStringLiteral("タスクバーから出す(&T)"));
+    EXPECT_EQ(r.p.view.m_taskCaption, u"タスクバーから出す(&T)"s);
     ASSERT_EQ(r.p.tray.m_calls.size(), 1u);
     const TrayIconData &d = r.p.tray.m_calls[0].data;
     EXPECT_EQ(r.p.tray.m_calls[0].message, NotifyMessage::NIM_ADD);
@@ -30,26 +33,26 @@ TEST(mnuTask, IntoTheTrayAndBack)
     EXPECT_EQ(d.uCallbackMessage, 0x207u);
     EXPECT_EQ(d.hIcon, AppIcon::BuiltIn);
     EXPECT_EQ(d.szTip.size(), 64);
-    EXPECT_EQ(d.szTip, QStringLiteral("準備中") + QChar(u'\0') + QString(60, u' '));
+    EXPECT_EQ(d.szTip, u"準備中"s + char16_t(u'\0') + std::u16string(60, u' '));
 
     r.p.view.m_delVisible = true; // the menu was opened from the icon
     r.c.mnuTask_Click();
     EXPECT_FALSE(r.s.InTray);
     EXPECT_TRUE(r.p.view.m_visible);
     EXPECT_FALSE(r.p.view.m_delVisible);
-    EXPECT_EQ(r.p.view.m_taskCaption, QStringLiteral("タスクバーに入れる(&T)"));
+    EXPECT_EQ(r.p.view.m_taskCaption, u"タスクバーに入れる(&T)"s);
     EXPECT_EQ(r.p.tray.messages(),
-              (QList<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_DELETE}));
+              (std::vector<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_DELETE}));
 }
 
 TEST(mnuTask, TooltipFollowsTheLastNumber)
 {
     struct Case {
-        QString last;
-        QString tip;
-    } cases[] = {{QString(), QStringLiteral("準備中")},
-                 {WithheldMark, QStringLiteral("非通知")},
-                 {QStringLiteral("0312345678"), QStringLiteral("0312345678")}};
+        std::u16string last;
+        std::u16string tip;
+    } cases[] = {{std::u16string(), u"準備中"s},
+                 {WithheldMark, u"非通知"s},
+                 {u"0312345678"s, u"0312345678"s}};
     for (const Case &c : cases) {
         ControllerRig r;
         r.c.Form_Load();
@@ -70,15 +73,15 @@ TEST(mnuTask, WithoutANotificationAreaTheWindowStaysAndSaysSoOnce)
     EXPECT_FALSE(r.s.InTray);
     EXPECT_TRUE(r.p.view.m_visible);
     ASSERT_EQ(r.p.prompts.m_messages.size(), 1u);
-    EXPECT_EQ(r.p.prompts.m_messages[0].title, QStringLiteral("VORDEK"));
-    EXPECT_TRUE(r.p.prompts.m_messages[0].text.startsWith(QStringLiteral("ＶＯＲＤＥＫにて、\r")));
+    EXPECT_EQ(r.p.prompts.m_messages[0].title, u"VORDEK"s);
+    EXPECT_TRUE(r.p.prompts.m_messages[0].text.starts_with(u"ＶＯＲＤＥＫにて、\r"s));
     EXPECT_TRUE(r.p.tray.m_calls.empty());
 }
 
 TEST(mnuTime, StopAndStartSwitchTimerIconAndCaption)
 {
     ControllerRig r;
-    r.folder.writeIni(QStringLiteral("[ENV]\nTIMER=3\n"));
+    r.folder.writeIni(u"[ENV]\nTIMER=3\n"s);
     r.c.Form_Load();
     r.s.BaselineRead = true;
     r.p.tip.m_visible = true;
@@ -87,7 +90,7 @@ TEST(mnuTime, StopAndStartSwitchTimerIconAndCaption)
     EXPECT_TRUE(r.s.Stopped);
     EXPECT_EQ(r.p.timer.m_interval, 0);
     EXPECT_EQ(r.p.view.m_icon, AppIcon::Stopped);
-    EXPECT_EQ(r.p.view.m_timeCaption, QStringLiteral("開始(&S)"));
+    EXPECT_EQ(r.p.view.m_timeCaption, u"開始(&S)"s);
     EXPECT_FALSE(r.p.tip.m_visible);
     EXPECT_TRUE(r.s.BaselineRead);
 
@@ -96,7 +99,7 @@ TEST(mnuTime, StopAndStartSwitchTimerIconAndCaption)
     EXPECT_EQ(r.p.timer.m_interval, 3000);
     EXPECT_FALSE(r.s.BaselineRead);
     EXPECT_EQ(r.p.view.m_icon, AppIcon::Running);
-    EXPECT_EQ(r.p.view.m_timeCaption, QStringLiteral("停止(&S)"));
+    EXPECT_EQ(r.p.view.m_timeCaption, u"停止(&S)"s);
     EXPECT_TRUE(r.p.tray.m_calls.empty()) << "no tray call while the window is shown";
     EXPECT_EQ(r.p.port.m_opens, 0) << "neither direction touches the port";
 }
@@ -114,8 +117,8 @@ TEST(mnuTime, TrayIconFollowsTheNewPicture)
     r.c.mnuTime_Click();
     EXPECT_EQ(r.p.tray.m_calls.back().data.hIcon, AppIcon::Stopped);
     EXPECT_EQ(r.p.tray.messages(),
-              (QList<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_MODIFY,
-                                    NotifyMessage::NIM_MODIFY}));
+              (std::vector<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_MODIFY,
+                                          NotifyMessage::NIM_MODIFY}));
 }
 
 TEST(TrayIcon, RequestsRestoreTheWindowOrOpenTheMenu)
@@ -139,7 +142,7 @@ TEST(TrayIcon, RequestsRestoreTheWindowOrOpenTheMenu)
     r.c.TrayIcon_RestoreRequested(); // the second click of a double-click
     EXPECT_FALSE(r.s.InTray);
     EXPECT_EQ(r.p.tray.messages(),
-              (QList<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_DELETE}));
+              (std::vector<NotifyMessage>{NotifyMessage::NIM_ADD, NotifyMessage::NIM_DELETE}));
 }
 
 TEST(TrayIcon, StartInTheTrayWaitsHiddenForALatePanel)
@@ -147,7 +150,7 @@ TEST(TrayIcon, StartInTheTrayWaitsHiddenForALatePanel)
     for (const bool appears : {true, false}) {
         ControllerRig r;
         r.p.tray.m_available = false;
-        r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\nTOP=1500\n"));
+        r.folder.writeIni(u"[NUBREL]\nSTATE=3\nTOP=1500\n"s);
         r.c.Form_Load();
         EXPECT_EQ(r.p.tray.m_waitMs, MainController::TrayWaitMs);
         EXPECT_FALSE(r.p.view.m_visible) << "hidden while waiting";
@@ -157,21 +160,21 @@ TEST(TrayIcon, StartInTheTrayWaitsHiddenForALatePanel)
         r.p.tray.m_waitEnded(appears);
         EXPECT_EQ(r.s.InTray, appears);
         EXPECT_EQ(r.p.view.m_visible, !appears);
-        EXPECT_EQ(r.p.tray.messages(),
-                  appears ? QList<NotifyMessage>{NotifyMessage::NIM_ADD} : QList<NotifyMessage>{});
+        EXPECT_EQ(r.p.tray.messages(), appears ? std::vector<NotifyMessage>{NotifyMessage::NIM_ADD}
+                                               : std::vector<NotifyMessage>{});
         EXPECT_TRUE(r.p.prompts.m_messages.empty());
     }
 
     // An exit during the wait keeps the choice of the tray and the position.
     ControllerRig r;
     r.p.tray.m_available = false;
-    r.folder.writeIni(QStringLiteral("[NUBREL]\nSTATE=3\nTOP=1500\n"));
+    r.folder.writeIni(u"[NUBREL]\nSTATE=3\nTOP=1500\n"s);
     r.c.Form_Load();
     r.p.view.m_top = 0;
     r.c.Form_Unload();
-    const QString ini = r.folder.readText(QStringLiteral("Nubrel.ini"));
-    EXPECT_TRUE(ini.contains(QStringLiteral("STATE=3"))) << qPrintable(ini);
-    EXPECT_TRUE(ini.contains(QStringLiteral("TOP=1500"))) << qPrintable(ini);
+    const std::u16string ini = r.folder.readText(u"Nubrel.ini"s);
+    EXPECT_TRUE(contains(ini, u"STATE=3"s)) << utf8(ini);
+    EXPECT_TRUE(contains(ini, u"TOP=1500"s)) << utf8(ini);
     r.p.tray.m_waitEnded(true);
     EXPECT_TRUE(r.p.tray.m_calls.empty()) << "nothing after the end";
 }
@@ -182,7 +185,7 @@ TEST(TimForm, NewNumberRepaintsAndShowsThePopUpOnlyFromTheTray)
     r.c.Form_Load();
     r.p.port.answer({Kind0Call});
     r.c.TimForm_Timer();
-    EXPECT_EQ(r.p.view.m_title, QStringLiteral("0312345678"));
+    EXPECT_EQ(r.p.view.m_title, u"0312345678"s);
     EXPECT_EQ(r.p.view.m_repaints, 1);
     EXPECT_EQ(r.p.tip.m_shows, 0) << "the window is shown, so no pop-up";
 
@@ -194,7 +197,7 @@ TEST(TimForm, NewNumberRepaintsAndShowsThePopUpOnlyFromTheTray)
 
     r.p.port.answer({Kind0None});
     r.c.TimForm_Timer();
-    EXPECT_EQ(r.p.view.m_title, QStringLiteral("非通知"));
+    EXPECT_EQ(r.p.view.m_title, u"非通知"s);
     EXPECT_EQ(r.p.tip.m_shows, 1);
     EXPECT_EQ(r.p.tip.m_refreshes, 1);
     EXPECT_TRUE(r.p.tip.m_visible);
@@ -220,7 +223,7 @@ TEST(TimForm, ActsOnTheOutcomeOfTheExchange)
     stop.p.prompts.m_answers.push_back(false);
     stop.c.TimForm_Timer();
     EXPECT_TRUE(stop.s.Stopped);
-    EXPECT_EQ(stop.p.view.m_timeCaption, QStringLiteral("開始(&S)"));
+    EXPECT_EQ(stop.p.view.m_timeCaption, u"開始(&S)"s);
 
     ControllerRig exit;
     exit.c.Form_Load();
@@ -228,7 +231,7 @@ TEST(TimForm, ActsOnTheOutcomeOfTheExchange)
     exit.p.prompts.m_answers.push_back(true);
     exit.c.TimForm_Timer();
     EXPECT_TRUE(exit.s.Unloaded);
-    EXPECT_TRUE(exit.folder.exists(QStringLiteral("Nubrel.ini")));
+    EXPECT_TRUE(exit.folder.exists(u"Nubrel.ini"s));
 
     ControllerRig silent;
     silent.c.Form_Load();
@@ -242,7 +245,7 @@ TEST(TimForm, ActsOnTheOutcomeOfTheExchange)
     EXPECT_EQ(silent.p.prompts.m_messages.size(), 1u);
 
     ControllerRig other;
-    other.folder.writeIni(QStringLiteral("[NUBREL]\nPRODUCTSLIST0=7,unknown\n"));
+    other.folder.writeIni(u"[NUBREL]\nPRODUCTSLIST0=7,unknown\n"s);
     other.c.Form_Load();
     other.c.TimForm_Timer();
     EXPECT_EQ(other.p.port.m_opens, 0) << "a kind the program does not know is never queried";
@@ -289,11 +292,11 @@ TEST(TimForm, NeverRunsTwoExchangesOrTwoQuestionsAtOnce)
 TEST(TimForm, InitialisationAskedForDuringAnExchangeIsSentAfterIt)
 {
     ControllerRig r;
-    r.folder.writeIni(QStringLiteral("[NUBREL]\nPRODUCTSLISTCNT=2\nPRODUCTSLIST0=0,modem\n"
-                                     "PRODUCTSLIST1=1,TA\n"));
+    r.folder.writeIni(u"[NUBREL]\nPRODUCTSLISTCNT=2\nPRODUCTSLIST0=0,modem\n"
+                      "PRODUCTSLIST1=1,TA\n"s);
     r.c.Form_Load();
     r.p.dialogs.m_settings = [&] {
-        r.s.Product = ProductEntry{1, 1, QStringLiteral("TA")};
+        r.s.Product = ProductEntry{1, 1, u"TA"s};
         r.s.EnvRegistered = true;
     };
     bool asked = false;
@@ -307,6 +310,6 @@ TEST(TimForm, InitialisationAskedForDuringAnExchangeIsSentAfterIt)
     };
     r.c.TimForm_Timer();
     EXPECT_EQ(r.p.port.m_opens, 2);
-    EXPECT_EQ(r.p.port.m_written, (QList<QByteArray>{"AT\\L1\r", "AT$i10 = 1\r"}));
+    EXPECT_EQ(r.p.port.m_written, (std::vector<std::string>{"AT\\L1\r", "AT$i10 = 1\r"}));
     EXPECT_EQ(r.s.iTry, 0) << "the initialisation was answered";
 }

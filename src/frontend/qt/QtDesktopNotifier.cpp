@@ -1,4 +1,5 @@
 #include "frontend/qt/QtDesktopNotifier.h"
+#include "frontend/qt/QtText.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -50,8 +51,10 @@ QString QtDesktopNotifier::bodyFor(const QString &name, bool serverReadsMarkup)
     return serverReadsMarkup ? name.toHtmlEscaped() : name;
 }
 
-void QtDesktopNotifier::notify(const QString &summary, const QString &body)
+void QtDesktopNotifier::notify(const std::u16string &summaryText, const std::u16string &bodyText)
 {
+    const QString summary = toQt(summaryText);
+    const QString body = toQt(bodyText);
     if (!QDBusConnection::sessionBus().isConnected())
         return;
     const Pending notification{summary, body};

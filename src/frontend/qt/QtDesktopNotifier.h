@@ -15,7 +15,7 @@ public:
     // `icon` goes with every notification as its picture.
     explicit QtDesktopNotifier(QImage icon, QObject *parent = nullptr);
 
-    void notify(const QString &summary, const QString &body) override;
+    void notify(const std::u16string &summary, const std::u16string &body) override;
 
     // The body as sent: servers that read markup in it get the text escaped,
     // so a name shows as it was typed.

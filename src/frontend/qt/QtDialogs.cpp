@@ -1,4 +1,5 @@
 #include "frontend/qt/QtDialogs.h"
+#include "frontend/qt/QtText.h"
 
 #include "frontend/qt/frmNbAbout.h"
 #include "frontend/qt/frmNbEnv.h"
@@ -52,13 +53,13 @@ void QtDialogs::closeAbout()
         m_about->close();
 }
 
-void QtDialogs::showManual(const QString &path)
+void QtDialogs::showManual(const std::u16string &path)
 {
     // A window of its own, not tied to the main window, which may be hidden
     // in the tray.
     if (!m_help)
         m_help = std::make_unique<frmNbHelp>();
-    m_help->showManual(path);
+    m_help->showManual(toQt(path));
 }
 
 void QtDialogs::closeManual()

@@ -27,7 +27,7 @@ public:
     void showSettingsDialog() override;
     void showAbout() override;
     void closeAbout() override;
-    void showManual(const QString &path) override;
+    void showManual(const std::u16string &path) override;
     void closeManual() override;
 
     // The About box while it is open, else null.

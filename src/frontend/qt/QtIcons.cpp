@@ -1,6 +1,7 @@
 #include "frontend/qt/QtIcons.h"
 
 #include "app/IconLocator.h"
+#include "frontend/qt/QtText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,16 +82,16 @@ QIcon QtIcons::load(AppIcon which) const
         return builtIn(which);
     // The search loads the file it tries; keep that picture instead of loading twice.
     QIcon found;
-    const QString path =
-        locateIconFile(fileName(which), m_currentDir.value_or(QDir::currentPath()),
-                       m_programFolder.value_or(QCoreApplication::applicationDirPath()),
-                       [&found](const QString &candidate) {
-                           QIcon tried(candidate);
+    const QString path = toQt(
+        locateIconFile(fromQt(fileName(which)), fromQt(m_currentDir.value_or(QDir::currentPath())),
+                       fromQt(m_programFolder.value_or(QCoreApplication::applicationDirPath())),
+                       [&found](const std::u16string &candidate) {
+                           QIcon tried(toQt(candidate));
                            if (tried.isNull() || tried.availableSizes().isEmpty())
                                return false;
                            found = tried;
                            return true;
-                       });
+                       }));
     return path.isEmpty() ? builtIn(which) : found;
 }
 

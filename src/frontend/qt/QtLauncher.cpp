@@ -1,4 +1,5 @@
 #include "frontend/qt/QtLauncher.h"
+#include "frontend/qt/QtText.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -45,8 +46,9 @@ QtLauncher::~QtLauncher()
     qDeleteAll(m_watchers.children());
 }
 
-bool QtLauncher::openTextFile(const QString &path, LateFailure failed)
+bool QtLauncher::openTextFile(const std::u16string &file, LateFailure failed)
 {
+    const QString path = toQt(file);
     // An argument list, never a shell: the path may hold blanks, quotes or
     // anything else a file name can.
 #ifdef Q_OS_WIN
@@ -57,8 +59,9 @@ bool QtLauncher::openTextFile(const QString &path, LateFailure failed)
 #endif
 }
 
-bool QtLauncher::openUrl(const QString &url, LateFailure failed)
+bool QtLauncher::openUrl(const std::u16string &address, LateFailure failed)
 {
+    const QString url = toQt(address);
 #ifdef Q_OS_LINUX
     return start(QStringLiteral("xdg-open"), {QUrl(url, QUrl::TolerantMode).toString()},
                  onFailure(std::move(failed)));
@@ -68,10 +71,11 @@ bool QtLauncher::openUrl(const QString &url, LateFailure failed)
 #endif
 }
 
-bool QtLauncher::runProgram(const QString &program, const QStringList &arguments,
+bool QtLauncher::runProgram(const std::u16string &program,
+                            const std::vector<std::u16string> &arguments,
                             std::function<void()> ended)
 {
-    return start(program, arguments, [ended = std::move(ended)](bool) {
+    return start(toQt(program), toQt(arguments), [ended = std::move(ended)](bool) {
         if (ended)
             ended();
     });

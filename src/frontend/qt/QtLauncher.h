@@ -14,9 +14,9 @@ public:
     QtLauncher &operator=(const QtLauncher &) = delete;
 
     // Notepad on Windows; elsewhere the desktop's handler for text files.
-    bool openTextFile(const QString &path, LateFailure failed) override;
-    bool openUrl(const QString &url, LateFailure failed) override;
-    bool runProgram(const QString &program, const QStringList &arguments,
+    bool openTextFile(const std::u16string &path, LateFailure failed) override;
+    bool openUrl(const std::u16string &url, LateFailure failed) override;
+    bool runProgram(const std::u16string &program, const std::vector<std::u16string> &arguments,
                     std::function<void()> ended) override;
 
 private:

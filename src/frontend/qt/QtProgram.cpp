@@ -10,6 +10,7 @@
 #include "frontend/qt/QtPrompts.h"
 #include "frontend/qt/QtSerialPort.h"
 #include "frontend/qt/QtSignalWatcher.h"
+#include "frontend/qt/QtText.h"
 #include "frontend/qt/QtTranslations.h"
 #include "frontend/qt/QtTrayIcon.h"
 #include "frontend/qt/frmNbAbout.h"
@@ -23,26 +24,10 @@
 #include <QSessionManager>
 #include <QTimer>
 
-namespace {
-
-// The dialogs need the controller's state and the controller needs the
-// dialogs: this stands in until both exist.
-class DialogsRelay final : public Dialogs {
-public:
-    Dialogs *target = nullptr;
-    void showSettingsDialog() override { target->showSettingsDialog(); }
-    void showAbout() override { target->showAbout(); }
-    void closeAbout() override { target->closeAbout(); }
-    void showManual(const QString &path) override { target->showManual(path); }
-    void closeManual() override { target->closeManual(); }
-};
-
-} // namespace
-
 struct QtProgram::Parts {
     MainController *controller = nullptr;
     frmNubrel window{[](AppIcon icon) { return QtIcons::iconFor(icon); }};
-    frmNbTip tip{[this] { return controller ? controller->state().LastNumber : QString(); }};
+    frmNbTip tip{[this] { return controller ? controller->state().LastNumber : std::u16string(); }};
     QtMonitorTimer timer{[this] {
         if (controller)
             controller->TimForm_Timer();
@@ -53,8 +38,9 @@ struct QtProgram::Parts {
     QtLauncher launcher;
     QtDesktopNotifier notifier{QtIcons::iconFor(AppIcon::BuiltIn).pixmap(48).toImage()};
     SystemClock clock;
-    DialogsRelay dialogsRelay;
     MainController mainController;
+    // The windows the menu commands open work on the controller's state and
+    // settings file: they come after the controller, which is given them next.
     QtDialogs dialogs{mainController.state(),
                       mainController.ini(),
                       prompts,
@@ -70,9 +56,10 @@ struct QtProgram::Parts {
     }};
 
     explicit Parts(const QString &folder)
-        : mainController{PlatformParts{window, tip, timer, port, tray, prompts, dialogsRelay,
-                                       launcher, notifier, clock, folder}}
+        : mainController{PlatformParts{window, tip, timer, port, tray, prompts, launcher, notifier,
+                                       clock, fromQt(folder)}}
     {
+        mainController.setDialogs(dialogs);
     }
 };
 
@@ -84,7 +71,6 @@ QtProgram::QtProgram(const QString &programFolder)
     m_parts = std::make_unique<Parts>(programFolder);
     Parts &p = *m_parts;
     p.controller = &p.mainController;
-    p.dialogsRelay.target = &p.dialogs;
     p.window.attach(&p.mainController);
     p.tray.setMenus(p.window.popUpMenu(), p.window.trayMenu());
     p.tray.setRequestHandlers([&p] { p.mainController.TrayIcon_RestoreRequested(); },

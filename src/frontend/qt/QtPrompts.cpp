@@ -1,4 +1,5 @@
 #include "frontend/qt/QtPrompts.h"
+#include "frontend/qt/QtText.h"
 
 #include "frontend/qt/QtFontDialog.h"
 #include "frontend/qt/frmNbmsg.h"
@@ -18,8 +19,11 @@ QWidget *QtPrompts::owner() const
     return m_parent;
 }
 
-void QtPrompts::messageBox(const QString &text, const QString &title, MessageIcon icon)
+void QtPrompts::messageBox(const std::u16string &textU, const std::u16string &titleU,
+                           MessageIcon icon)
 {
+    const QString text = toQt(textU);
+    const QString title = toQt(titleU);
     QString shown = text;
     shown.replace(u'\r', u'\n');
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
@@ -28,8 +32,10 @@ void QtPrompts::messageBox(const QString &text, const QString &title, MessageIco
     box.exec();
 }
 
-bool QtPrompts::fncMsgDlg(const QString &title, const QString &message)
+bool QtPrompts::fncMsgDlg(const std::u16string &titleU, const std::u16string &messageU)
 {
+    const QString title = toQt(titleU);
+    const QString message = toQt(messageU);
     // Without a parent window: the question stands in the middle of the
     // screen also while the main window is in the tray.
     if (!m_question)
@@ -39,7 +45,7 @@ bool QtPrompts::fncMsgDlg(const QString &title, const QString &message)
 
 bool QtPrompts::chooseFont(FontSpec &font)
 {
-    QFont initial(font.face);
+    QFont initial(toQt(font.face));
     if (font.size > 0)
         initial.setPointSizeF(font.size);
     initial.setBold(font.bold);
@@ -48,7 +54,7 @@ bool QtPrompts::chooseFont(FontSpec &font)
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const QFont chosen = dialog.selectedFont();
-    font.face = chosen.family();
+    font.face = fromQt(chosen.family());
     font.size = chosen.pointSizeF();
     font.bold = chosen.bold();
     font.italic = chosen.italic();

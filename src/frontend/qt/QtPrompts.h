@@ -15,8 +15,9 @@ public:
     explicit QtPrompts(QWidget *parent = nullptr);
     ~QtPrompts() override;
 
-    void messageBox(const QString &text, const QString &title, MessageIcon icon) override;
-    bool fncMsgDlg(const QString &title, const QString &message) override;
+    void messageBox(const std::u16string &text, const std::u16string &title,
+                    MessageIcon icon) override;
+    bool fncMsgDlg(const std::u16string &title, const std::u16string &message) override;
     bool chooseFont(FontSpec &font) override;
 
 private:

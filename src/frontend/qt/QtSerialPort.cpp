@@ -1,4 +1,5 @@
 #include "frontend/qt/QtSerialPort.h"
+#include "frontend/qt/QtText.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -111,16 +112,18 @@ QtSerialPort::~QtSerialPort()
     close();
 }
 
-bool QtSerialPort::selectPort(const QString &deviceName)
+bool QtSerialPort::selectPort(const std::u16string &device)
 {
+    const QString deviceName = toQt(device);
     if (deviceName.isEmpty())
         return false;
     m_deviceName = deviceName;
     return true;
 }
 
-bool QtSerialPort::setLineSettings(const QString &settings)
+bool QtSerialPort::setLineSettings(const std::u16string &text)
 {
+    const QString settings = toQt(text);
     const QStringList fields = settings.split(u',');
     if (fields.size() != 4)
         return false;
@@ -138,12 +141,12 @@ bool QtSerialPort::setLineSettings(const QString &settings)
     return true;
 }
 
-bool QtSerialPort::open(int &errorNumber, QString &errorText)
+bool QtSerialPort::open(int &errorNumber, std::u16string &errorText)
 {
     if (m_port.isOpen()) {
         // The settings of the exchange in progress stay as they are.
         errorNumber = QSerialPort::OpenError;
-        errorText = QStringLiteral("Device is already open");
+        errorText = u"Device is already open";
         return false;
     }
     m_port.setPortName(m_deviceName);
@@ -155,7 +158,7 @@ bool QtSerialPort::open(int &errorNumber, QString &errorText)
     const bool opened = m_port.open(QIODevice::ReadWrite);
     if (!opened || !m_port.isOpen()) {
         errorNumber = m_port.error();
-        errorText = m_port.errorString();
+        errorText = fromQt(m_port.errorString());
         if (errorNumber == QSerialPort::NoError)
             errorNumber = QSerialPort::UnknownError;
         m_port.clearError();
@@ -178,27 +181,28 @@ void QtSerialPort::discardInput()
         m_port.clear(QSerialPort::Input);
 }
 
-void QtSerialPort::write(const QByteArray &data)
+void QtSerialPort::write(std::string_view data)
 {
     if (!m_port.isOpen())
         return;
-    m_port.write(data);
+    m_port.write(data.data(), static_cast<qint64>(data.size()));
     // On Unix this writes what it can without blocking; the event loop sends the rest.
     m_port.flush();
 }
 
-qint64 QtSerialPort::waitingInput()
+std::int64_t QtSerialPort::waitingInput()
 {
     return m_port.isOpen() ? m_port.bytesAvailable() : 0;
 }
 
-QByteArray QtSerialPort::readAll()
+std::string QtSerialPort::readAll()
 {
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+    return m_port.isOpen() ? m_port.readAll().toStdString() : std::string();
 }
 
-bool QtSerialPort::waitForInput(QDeadlineTimer deadline)
+bool QtSerialPort::waitForInput(std::chrono::steady_clock::time_point until)
 {
+    const QDeadlineTimer deadline(until, Qt::PreciseTimer);
     if (waitingInput() > 0)
         return true;
     if (deadline.hasExpired())

@@ -4,6 +4,7 @@
 
 #include "platform/SerialPort.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSerialPort>
 #include <QTimer>
@@ -13,19 +14,19 @@ public:
     QtSerialPort();
     ~QtSerialPort() override;
 
-    bool selectPort(const QString &deviceName) override;
+    bool selectPort(const std::u16string &deviceName) override;
     // "speed,parity,data bits,stop bits" as in "9600,N,8,1"; the speed must be a
     // rate the serial driver knows (no custom divisors), parity N, E, O, M or S,
     // 5 to 8 data bits, 1 or 2 stop bits.
-    bool setLineSettings(const QString &settings) override;
+    bool setLineSettings(const std::u16string &settings) override;
 
-    bool open(int &errorNumber, QString &errorText) override;
+    bool open(int &errorNumber, std::u16string &errorText) override;
     bool isOpen() const override;
     void discardInput() override;
-    void write(const QByteArray &data) override;
-    qint64 waitingInput() override;
-    QByteArray readAll() override;
-    bool waitForInput(QDeadlineTimer deadline) override;
+    void write(std::string_view data) override;
+    std::int64_t waitingInput() override;
+    std::string readAll() override;
+    bool waitForInput(std::chrono::steady_clock::time_point deadline) override;
     void close() override;
 
 private:

@@ -1,6 +1,7 @@
 #include "frontend/qt/QtTrayIcon.h"
 
 #include "app/TrayTip.h"
+#include "frontend/qt/QtText.h"
 
 #include <QCursor>
 #include <QDBusConnection>
@@ -79,8 +80,8 @@ void QtTrayIcon::apply(const TrayIconData &data)
 
 QString QtTrayIcon::tooltipFor(const TrayIconData &data)
 {
-    const QString tip = trayTooltip(data.szTip);
-    return data.nameLine.isEmpty() ? tip : tip + u'\n' + data.nameLine;
+    const QString tip = toQt(trayTooltip(data.szTip));
+    return data.nameLine.empty() ? tip : tip + u'\n' + toQt(data.nameLine);
 }
 
 bool QtTrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &data)

@@ -1,5 +1,7 @@
 #include "frontend/qt/frmNbAbout.h"
 #include "app/Twips.h"
+#include "dialogs/Warnings.h"
+#include "frontend/qt/QtText.h"
 #include "platform/Prompts.h"
 
 #include "dialogs/AboutLink.h"
@@ -90,7 +92,8 @@ frmNbAbout::frmNbAbout(Prompts &prompts, Launcher &launcher, EventPump &events,
             self->cmdOK_Click();
     };
     hooks.isBoxOpen = [self] { return self && self->isVisible(); };
-    m_link = std::make_shared<AboutLink>(prompts, launcher, events, HomeAddress, std::move(hooks));
+    m_link = std::make_shared<AboutLink>(prompts, launcher, events, fromQt(HomeAddress),
+                                         std::move(hooks));
 
     m_picIcon = addLabel("picIcon", 240, 240, 540, 540);
     m_picIcon->setPixmap(icon.pixmap(pixels(540), pixels(540)));
@@ -191,7 +194,7 @@ QString frmNbAbout::disclaimerText() const
 
 void frmNbAbout::Form_Load()
 {
-    setWindowTitle(AppTitle + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(toQt(AppTitle) + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
     m_lblVersion->setText(versionText());
     showLines(m_lblDescription, descriptionText());
     showLines(m_lblDisclaimer, disclaimerText());

@@ -1,5 +1,6 @@
 #include "frontend/qt/frmNbEnv.h"
 #include "app/Twips.h"
+#include "frontend/qt/QtText.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -149,12 +150,12 @@ void frmNbEnv::showModel()
 {
     if (m_env.comPort() != EnvSettings::NoButton)
         m_rbtnCom[m_env.comPort() - 1]->setChecked(true);
-    m_cmbSpeed->addItems(m_env.speedLines());
+    m_cmbSpeed->addItems(toQt(m_env.speedLines()));
     m_cmbSpeed->setCurrentIndex(m_env.speedIndex());
-    m_cmbSpeed->setEditText(m_env.speedText());
-    m_cmbProducts->addItems(m_env.productLines());
+    m_cmbSpeed->setEditText(toQt(m_env.speedText()));
+    m_cmbProducts->addItems(toQt(m_env.productLines()));
     m_cmbProducts->setCurrentIndex(m_env.productIndex());
-    m_cmbProducts->setEditText(m_env.productText());
+    m_cmbProducts->setEditText(toQt(m_env.productText()));
     if (m_env.histTxt() != EnvSettings::NoButton)
         m_rbnHst[m_env.histTxt()]->setChecked(true);
 }
@@ -172,11 +173,11 @@ void frmNbEnv::connectModel()
     connect(m_cmbSpeed, &QComboBox::currentIndexChanged, this,
             [this](int line) { m_env.setSpeedIndex(line); });
     connect(m_cmbSpeed, &QComboBox::editTextChanged, this,
-            [this](const QString &text) { m_env.setSpeedText(text); });
+            [this](const QString &text) { m_env.setSpeedText(fromQt(text)); });
     connect(m_cmbProducts, &QComboBox::currentIndexChanged, this,
             [this](int line) { m_env.setProductIndex(line); });
     connect(m_cmbProducts, &QComboBox::editTextChanged, this,
-            [this](const QString &text) { m_env.setProductText(text); });
+            [this](const QString &text) { m_env.setProductText(fromQt(text)); });
     for (int i = 0; i < 2; ++i)
         connect(m_cmdOK[i], &QPushButton::clicked, this, [this, i] { cmdOK_Click(i); });
 }

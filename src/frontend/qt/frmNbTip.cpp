@@ -2,13 +2,14 @@
 #include "app/Twips.h"
 
 #include "calls/CallDisplay.h"
+#include "frontend/qt/QtText.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
 
-frmNbTip::frmNbTip(std::function<QString()> lastNumber, QWidget *parent)
+frmNbTip::frmNbTip(std::function<std::u16string()> lastNumber, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
       m_lastNumber(std::move(lastNumber))
@@ -78,7 +79,7 @@ void frmNbTip::unloadTip()
 
 QString frmNbTip::paintedText() const
 {
-    return CallDisplay::tipText(m_lastNumber ? m_lastNumber() : QString());
+    return toQt(CallDisplay::tipText(m_lastNumber ? m_lastNumber() : std::u16string()));
 }
 
 void frmNbTip::paintEvent(QPaintEvent *)

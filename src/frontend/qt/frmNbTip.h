@@ -14,7 +14,7 @@ public:
     static constexpr double ClientHeight = 210;
     static constexpr QRgb Background = 0xFFFFC0C0; // RGB 255, 192, 192
 
-    explicit frmNbTip(std::function<QString()> lastNumber, QWidget *parent = nullptr);
+    explicit frmNbTip(std::function<std::u16string()> lastNumber, QWidget *parent = nullptr);
 
     void loadTip() override;
     bool isTipVisible() const override;
@@ -31,6 +31,6 @@ protected:
 private:
     double twipsPerPixel() const;
 
-    std::function<QString()> m_lastNumber;
+    std::function<std::u16string()> m_lastNumber;
     bool m_loaded = false;
 };

@@ -1,5 +1,7 @@
 #include "frontend/qt/frmNbmsg.h"
 #include "app/Twips.h"
+#include "dialogs/Warnings.h"
+#include "frontend/qt/QtText.h"
 #include "platform/Prompts.h"
 
 #include <QFont>
@@ -44,7 +46,7 @@ bool frmNbmsg::fncMsgDlg(const QString &title, const QString &message)
         return m_ExitChosen;
     setWindowTitle(title);
     m_messageText =
-        MessageHead + u'\r' + message + u'\r' +
+        toQt(MessageHead) + u'\r' + message + u'\r' +
         QStringLiteral("一時停止させるには「停止」ボタンを、終了させるには「終了」ボタンを") +
         u'\r' + QStringLiteral("押してください。");
     QString shown = m_messageText;

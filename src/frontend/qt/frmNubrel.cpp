@@ -1,5 +1,6 @@
 #include "frontend/qt/frmNubrel.h"
 #include "app/Twips.h"
+#include "frontend/qt/QtText.h"
 
 #include "app/MainController.h"
 #include "calls/CallDisplay.h"
@@ -107,12 +108,12 @@ void frmNubrel::attach(MainController *controller)
 
 QString frmNubrel::paintedText() const
 {
-    return CallDisplay::mainWindowText(m_lastNumber ? m_lastNumber() : QString());
+    return toQt(CallDisplay::mainWindowText(m_lastNumber ? m_lastNumber() : std::u16string()));
 }
 
 QString frmNubrel::paintedName() const
 {
-    return m_lastName ? m_lastName() : QString();
+    return m_lastName ? toQt(m_lastName()) : QString();
 }
 
 bool frmNubrel::eventFilter(QObject *watched, QEvent *event)
@@ -143,14 +144,14 @@ void frmNubrel::paintCanvas()
         painter.drawText(0, metrics.ascent() + metrics.lineSpacing(), name);
 }
 
-QString frmNubrel::title() const
+std::u16string frmNubrel::title() const
 {
-    return windowTitle();
+    return fromQt(windowTitle());
 }
 
-void frmNubrel::setTitle(const QString &title)
+void frmNubrel::setTitle(const std::u16string &title)
 {
-    setWindowTitle(title);
+    setWindowTitle(toQt(title));
 }
 
 void frmNubrel::setTextColor(std::uint32_t rgb)
@@ -323,13 +324,13 @@ void frmNubrel::showEvent(QShowEvent *event)
 
 FontSpec frmNubrel::font() const
 {
-    return FontSpec{QFontInfo(m_font).family(), m_font.pointSizeF(), m_font.bold(),
+    return FontSpec{fromQt(QFontInfo(m_font).family()), m_font.pointSizeF(), m_font.bold(),
                     m_font.italic()};
 }
 
-void frmNubrel::setFontFace(const QString &face)
+void frmNubrel::setFontFace(const std::u16string &face)
 {
-    m_font.setFamily(face);
+    m_font.setFamily(toQt(face));
 }
 
 void frmNubrel::setFontSize(double points)
@@ -353,14 +354,14 @@ void frmNubrel::setIcon(AppIcon icon)
     setWindowIcon(m_icons(icon));
 }
 
-void frmNubrel::setTaskCaption(const QString &caption)
+void frmNubrel::setTaskCaption(const std::u16string &caption)
 {
-    m_mnuTask->setText(caption);
+    m_mnuTask->setText(toQt(caption));
 }
 
-void frmNubrel::setTimeCaption(const QString &caption)
+void frmNubrel::setTimeCaption(const std::u16string &caption)
 {
-    m_mnuTime->setText(caption);
+    m_mnuTime->setText(toQt(caption));
 }
 
 void frmNubrel::setDelItemsVisible(bool visible)

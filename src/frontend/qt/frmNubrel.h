@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <optional>
+#include <string>
 
 class MainController;
 class QAction;
@@ -27,9 +28,15 @@ public:
     void attach(MainController *controller);
 
     // What the window shows; read on every repaint.
-    void setLastNumberSource(std::function<QString()> source) { m_lastNumber = std::move(source); }
+    void setLastNumberSource(std::function<std::u16string()> source)
+    {
+        m_lastNumber = std::move(source);
+    }
     // The caller's name, drawn as a second line when there is one.
-    void setLastNameSource(std::function<QString()> source) { m_lastName = std::move(source); }
+    void setLastNameSource(std::function<std::u16string()> source)
+    {
+        m_lastName = std::move(source);
+    }
     QString paintedText() const;
     QString paintedName() const;
     QColor textColor() const { return m_textColor; }
@@ -45,8 +52,8 @@ public:
     QWidget *canvas() const { return m_canvas; }
 
     // MainView
-    QString title() const override;
-    void setTitle(const QString &title) override;
+    std::u16string title() const override;
+    void setTitle(const std::u16string &title) override;
     void setTextColor(std::uint32_t rgb) override;
     void repaint() override;
     void showWindow() override;
@@ -63,13 +70,13 @@ public:
     void setWidth(double twips) override;
     double twipsPerPixelX() const;
     FontSpec font() const override;
-    void setFontFace(const QString &face) override;
+    void setFontFace(const std::u16string &face) override;
     void setFontSize(double points) override;
     void setFontBold(bool bold) override;
     void setFontItalic(bool italic) override;
     void setIcon(AppIcon icon) override;
-    void setTaskCaption(const QString &caption) override;
-    void setTimeCaption(const QString &caption) override;
+    void setTaskCaption(const std::u16string &caption) override;
+    void setTimeCaption(const std::u16string &caption) override;
     void setDelItemsVisible(bool visible) override;
     void resetMousePointer() override;
     void endProgram() override;
@@ -93,8 +100,8 @@ private:
     bool isUnsized() const;
 
     std::function<QIcon(AppIcon)> m_icons;
-    std::function<QString()> m_lastNumber;
-    std::function<QString()> m_lastName;
+    std::function<std::u16string()> m_lastNumber;
+    std::function<std::u16string()> m_lastName;
     MainController *m_controller = nullptr;
     QWidget *m_canvas = nullptr;
     QMenu *m_mnuPopUp = nullptr;

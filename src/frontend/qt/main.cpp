@@ -7,10 +7,11 @@
 
 int main(int argc, char *argv[])
 {
-    const QByteArray platform = DisplayChoice::platformFor(
-        qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
-    if (!platform.isEmpty())
-        qputenv("QT_QPA_PLATFORM", platform);
+    const std::string platform = DisplayChoice::platformFor(
+        qgetenv("QT_QPA_PLATFORM").toStdString(), qgetenv("WAYLAND_DISPLAY").toStdString(),
+        qgetenv("DISPLAY").toStdString());
+    if (!platform.empty())
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     QApplication app(argc, argv);
     // A second copy ends at once: no window, no message, no file touched.
     QtInstanceGuard guard(QCoreApplication::applicationDirPath());
