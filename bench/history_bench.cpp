@@ -5,6 +5,7 @@
 // Prints one tab-separated row per figure: "row", figure, measured, target, verdict.
 #include "BenchRows.h"
 #include "calls/HistoryFile.h"
+#include "frontend/qt/QtText.h"
 #include "log/DiagnosticLog.h"
 #include "platform/Clock.h"
 #include "state/ProgramFiles.h"
@@ -39,7 +40,7 @@ int main(int argc, char *argv[])
     QTemporaryDir emptyDir;
     QTemporaryDir bigDir;
     {
-        QFile big(bigDir.path() + ProgramFiles::HistoryFile);
+        QFile big(bigDir.path() + toQt(ProgramFiles::HistoryFile));
         if (!big.open(QIODevice::WriteOnly))
             return 1;
         const QByteArray line = "2024/01/01,12:00:00,0312345678\r\n";
@@ -49,18 +50,18 @@ int main(int argc, char *argv[])
         for (int written = 0; written < lines; written += 10000)
             big.write(block.left(line.size() * std::min(10000, lines - written)));
     }
-    const qint64 bigSize = QFile(bigDir.path() + ProgramFiles::HistoryFile).size();
+    const qint64 bigSize = QFile(bigDir.path() + toQt(ProgramFiles::HistoryFile)).size();
 
     SystemClock clock;
-    DiagnosticLog emptyLog(emptyDir.path(), clock);
-    DiagnosticLog bigLog(bigDir.path(), clock);
-    HistoryFile empty(emptyDir.path(), clock, emptyLog);
-    HistoryFile full(bigDir.path(), clock, bigLog);
+    DiagnosticLog emptyLog(fromQt(emptyDir.path()), clock);
+    DiagnosticLog bigLog(fromQt(bigDir.path()), clock);
+    HistoryFile empty(fromQt(emptyDir.path()), clock, emptyLog);
+    HistoryFile full(fromQt(bigDir.path()), clock, bigLog);
 
     using Clock = std::chrono::steady_clock;
     const auto time = [](HistoryFile &history) {
         const auto t0 = Clock::now();
-        history.WriteHistory(ProgramFiles::HistoryFile, QStringLiteral("09012345678"));
+        history.WriteHistory(ProgramFiles::HistoryFile, u"09012345678");
         return std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
     };
     std::vector<double> onEmpty, onBig;
@@ -71,8 +72,8 @@ int main(int argc, char *argv[])
     }
     const double emptyMedian = percentile(onEmpty, 0.5);
     const double bigMedian = percentile(onBig, 0.5);
-    const bool written = empty.pending().isEmpty() && full.pending().isEmpty() &&
-                         QFile(bigDir.path() + ProgramFiles::HistoryFile).size() > bigSize;
+    const bool written = empty.pending().empty() && full.pending().empty() &&
+                         QFile(bigDir.path() + toQt(ProgramFiles::HistoryFile)).size() > bigSize;
     row(QStringLiteral("history append, empty file, median (p95)"),
         us(emptyMedian) + QStringLiteral(" (") + us(percentile(onEmpty, 0.95)) + u')',
         QStringLiteral("-"), BenchRows::sound(written));

@@ -1,7 +1,9 @@
 // Micro-benchmarks of the hot paths of one exchange and of the settings file.
 #include "config/basNbComIni.h"
+#include "frontend/qt/QtText.h"
 #include "link/ReplyParsers.h"
 #include "text/NumericText.h"
+#include "text/Text.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -11,9 +13,9 @@ namespace {
 
 void ParseCallingParty(benchmark::State &state)
 {
-    const QString reply =
-        QStringLiteral("AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/0001 1207\r\n\r\nOK\r\n");
-    QString number;
+    const std::u16string reply =
+        u"AT\\L1\r\r\nRECEIVE CALLING PARTY = 0312345678/0001 1207\r\n\r\nOK\r\n";
+    std::u16string number;
     for (auto _ : state) {
         ReplyParsers::ParseCallingPartyReply(reply, number);
         benchmark::DoNotOptimize(number);
@@ -23,8 +25,8 @@ BENCHMARK(ParseCallingParty);
 
 void ParseNumber(benchmark::State &state)
 {
-    const QString reply = QStringLiteral("at$a\r\n012 0312345678/20261207\r\nOK\r\n");
-    QString number;
+    const std::u16string reply = u"at$a\r\n012 0312345678/20261207\r\nOK\r\n";
+    std::u16string number;
     bool changed = false;
     std::int32_t last = -2;
     for (auto _ : state) {
@@ -36,7 +38,7 @@ BENCHMARK(ParseNumber);
 
 void NumericTest(benchmark::State &state)
 {
-    const QString number = QStringLiteral(" 09012345678 ");
+    const std::u16string number = u" 09012345678 ";
     for (auto _ : state)
         benchmark::DoNotOptimize(IsNumeric(number));
 }
@@ -45,7 +47,7 @@ BENCHMARK(NumericTest);
 // A settings file of 1,000 keys in one section.
 struct BigIni {
     QTemporaryDir dir;
-    basNbComIni ini{dir.path()};
+    basNbComIni ini{fromQt(dir.path())};
     BigIni()
     {
         QString text = QStringLiteral("[ENV]\r\n");
@@ -61,8 +63,7 @@ void GetIniStringOf1000Keys(benchmark::State &state)
 {
     BigIni big;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            big.ini.GetIniString(QStringLiteral("env"), QStringLiteral("key999"), QString()));
+        benchmark::DoNotOptimize(big.ini.GetIniString(u"env", u"key999", std::u16string()));
     }
 }
 BENCHMARK(GetIniStringOf1000Keys);
@@ -72,7 +73,7 @@ void PutIniStringOf1000Keys(benchmark::State &state)
     BigIni big;
     int n = 0;
     for (auto _ : state)
-        big.ini.PutIniString(QStringLiteral("ENV"), QStringLiteral("KEY500"), QString::number(n++));
+        big.ini.PutIniString(u"ENV", u"KEY500", Text::number(n++));
 }
 BENCHMARK(PutIniStringOf1000Keys);
 

@@ -6,6 +6,7 @@
 //
 // Prints one tab-separated row per figure: "row", figure, measured, target, verdict.
 #include "BenchRows.h"
+#include "frontend/qt/QtText.h"
 #include "phonebook/Phonebook.h"
 #include "platform/Cp932.h"
 
@@ -70,7 +71,7 @@ int main(int argc, char *argv[])
         vcard3 += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name(i).toUtf8() +
                   "\r\nTEL;TYPE=HOME:" + number(i).toUtf8() + "\r\nEND:VCARD\r\n";
         vcard21 += "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:" +
-                   quotedPrintable(Cp932::encode(name(i))) +
+                   quotedPrintable(QByteArray::fromStdString(Cp932::encode(fromQt(name(i))))) +
                    "\r\nTEL;HOME;VOICE:" + number(i).toUtf8() + "\r\nEND:VCARD\r\n";
     }
     const struct {
@@ -78,9 +79,10 @@ int main(int argc, char *argv[])
         QString file;
         QByteArray bytes;
     } books[] = {
-        {"電話帳.csv, CP932", Phonebook::CsvFile, Cp932::encode(csv)},
-        {"電話帳.vcf, vCard 3.0 UTF-8", Phonebook::VcardFile, vcard3},
-        {"電話帳.vcf, vCard 2.1 Shift_JIS quoted-printable", Phonebook::VcardFile, vcard21},
+        {"電話帳.csv, CP932", toQt(Phonebook::CsvFile),
+         QByteArray::fromStdString(Cp932::encode(fromQt(csv)))},
+        {"電話帳.vcf, vCard 3.0 UTF-8", toQt(Phonebook::VcardFile), vcard3},
+        {"電話帳.vcf, vCard 2.1 Shift_JIS quoted-printable", toQt(Phonebook::VcardFile), vcard21},
     };
 
     bool allMet = true;
@@ -91,11 +93,11 @@ int main(int argc, char *argv[])
         std::vector<double> loads;
         qsizetype loaded = 0;
         for (int run = 0; run < runs; ++run) {
-            Phonebook phonebook(folder.path());
+            Phonebook phonebook(fromQt(folder.path()));
             const auto t0 = Steady::now();
             phonebook.refresh();
             loads.push_back(msSince(t0));
-            loaded = phonebook.size();
+            loaded = static_cast<qsizetype>(phonebook.size());
         }
         const double ms = median(loads);
         const bool met = ms < 1000 && loaded == entries;
@@ -117,24 +119,25 @@ int main(int argc, char *argv[])
         for (int i = 0; i < size; ++i)
             text += number(i) + u',' + name(i) + QStringLiteral("\r\n");
         QTemporaryDir dir;
-        write(dir.path() + Phonebook::CsvFile, Cp932::encode(text));
-        Phonebook book(dir.path());
+        write(dir.path() + toQt(Phonebook::CsvFile),
+              QByteArray::fromStdString(Cp932::encode(fromQt(text))));
+        Phonebook book(fromQt(dir.path()));
         book.refresh();
         // The numbers as a device reports them, made before the clock starts.
-        std::vector<QString> known;
-        std::vector<QString> unknown;
+        std::vector<std::u16string> known;
+        std::vector<std::u16string> unknown;
         for (int i = 0; i < 1000; ++i) {
-            known.push_back(number(i % size).remove(u'-'));
-            unknown.push_back(QString::number(9000000000LL + i));
+            known.push_back(fromQt(number(i % size).remove(u'-')));
+            unknown.push_back(fromQt(QString::number(9000000000LL + i)));
         }
         qsizetype found = 0;
         const auto t0 = Steady::now();
         for (int i = 0; i < lookups; ++i)
-            found += !book.nameFor(known[i % known.size()]).isEmpty();
+            found += !book.nameFor(known[i % known.size()]).empty();
         const double hit = msSince(t0) * 1000.0 / lookups;
         const auto t1 = Steady::now();
         for (int i = 0; i < lookups; ++i)
-            found -= !book.nameFor(unknown[i % unknown.size()]).isEmpty();
+            found -= !book.nameFor(unknown[i % unknown.size()]).empty();
         const double miss = msSince(t1) * 1000.0 / lookups;
         row(QStringLiteral("phonebook look-up in %1 entries, found / not found").arg(size),
             QStringLiteral("%1 us / %2 us").arg(hit, 0, 'f', 3).arg(miss, 0, 'f', 3),
@@ -147,8 +150,9 @@ int main(int argc, char *argv[])
         QStringLiteral("~1 (< 2)"), big / small < 2);
 
     QTemporaryDir folder;
-    write(folder.path() + Phonebook::CsvFile, Cp932::encode(csv));
-    Phonebook phonebook(folder.path());
+    write(folder.path() + toQt(Phonebook::CsvFile),
+          QByteArray::fromStdString(Cp932::encode(fromQt(csv))));
+    Phonebook phonebook(fromQt(folder.path()));
     phonebook.refresh();
     const int checks = 2000;
     const auto t0 = Steady::now();

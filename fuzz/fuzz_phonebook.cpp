@@ -6,37 +6,41 @@
 #include "phonebook/PhonebookCsv.h"
 #include "phonebook/PhonebookVcard.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QString>
+#include "text/Text.h"
+#include "text/Utf.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace {
 
-void checkEntries(const QList<PhonebookEntry> &entries)
+void checkEntries(const std::vector<PhonebookEntry> &entries)
 {
     for (const PhonebookEntry &entry : entries) {
         // A number: digits only, normalised already, never the withheld mark.
-        CHECK(!entry.number.isEmpty());
-        for (const QChar c : entry.number)
+        CHECK(!entry.number.empty());
+        for (const char16_t c : entry.number)
             CHECK(c >= u'0' && c <= u'9');
         CHECK(PhonebookText::normaliseNumber(entry.number) == entry.number);
-        CHECK(entry.number != QStringLiteral("99999999999"));
+        CHECK(entry.number != u"99999999999");
         // A name: one line, no blanks around it.
-        CHECK(!entry.name.isEmpty());
-        CHECK(entry.name == entry.name.trimmed());
-        CHECK(!entry.name.contains(QChar(0xFEFF)));
-        for (const QChar c : entry.name)
-            CHECK(c.category() != QChar::Other_Control && c != QChar::LineSeparator &&
-                  c != QChar::ParagraphSeparator);
+        CHECK(!entry.name.empty());
+        CHECK(entry.name == Text::trimmed(entry.name));
+        CHECK(entry.name.find(char16_t(0xFEFF)) == std::u16string::npos);
+        for (const char16_t c : entry.name) {
+            const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+            CHECK(!control && c != 0x2028 && c != 0x2029); // nor a line or paragraph separator
+        }
     }
     // The first entry of a number is the one found.
-    const QHash<QString, QString> names = Phonebook::merge(entries, {});
+    const auto names = Phonebook::merge(entries, {});
     for (auto it = entries.crbegin(); it != entries.crend(); ++it)
         CHECK(names.contains(it->number));
     for (const PhonebookEntry &entry : entries) {
-        if (names.value(entry.number) != entry.name) {
+        if (names.at(entry.number) != entry.name) {
             bool earlier = false;
             for (const PhonebookEntry &other : entries) {
                 if (&other == &entry)
@@ -48,27 +52,27 @@ void checkEntries(const QList<PhonebookEntry> &entries)
     }
 }
 
-QByteArray asCsv(const QList<PhonebookEntry> &entries)
+std::string asCsv(const std::vector<PhonebookEntry> &entries)
 {
-    QString text;
+    std::u16string text;
     for (const PhonebookEntry &entry : entries) {
-        QString name = entry.name;
-        name.replace(u'"', QStringLiteral("\"\""));
-        text += entry.number + QStringLiteral(",\"") + name + QStringLiteral("\"\r\n");
+        std::u16string name = entry.name;
+        Text::replaceAll(name, u"\"", u"\"\"");
+        text += entry.number + u",\"" + name + u"\"\r\n";
     }
-    return FuzzCheck::Bom + text.toUtf8();
+    return FuzzCheck::Bom + Utf::toUtf8(text);
 }
 
-QByteArray asVcard(const QList<PhonebookEntry> &entries)
+std::string asVcard(const std::vector<PhonebookEntry> &entries)
 {
-    QByteArray bytes;
+    std::string bytes;
     for (const PhonebookEntry &entry : entries) {
-        QString name = entry.name;
-        name.replace(u'\\', QStringLiteral("\\\\"));
-        name.replace(u',', QStringLiteral("\\,"));
-        name.replace(u';', QStringLiteral("\\;"));
-        bytes += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name.toUtf8() +
-                 "\r\nTEL:" + entry.number.toUtf8() + "\r\nEND:VCARD\r\n";
+        std::u16string name = entry.name;
+        Text::replaceAll(name, u"\\", u"\\\\");
+        Text::replaceAll(name, u",", u"\\,");
+        Text::replaceAll(name, u";", u"\\;");
+        bytes += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + Utf::toUtf8(name) +
+                 "\r\nTEL:" + Utf::toUtf8(entry.number) + "\r\nEND:VCARD\r\n";
     }
     return bytes;
 }
@@ -77,14 +81,14 @@ QByteArray asVcard(const QList<PhonebookEntry> &entries)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const std::string input(reinterpret_cast<const char *>(data), size);
 
-    const QList<PhonebookEntry> csv = PhonebookCsv::read(input);
+    const std::vector<PhonebookEntry> csv = PhonebookCsv::read(input);
     checkEntries(csv);
-    CHECK(csv.size() <= input.count('\n') + 1);
+    CHECK(csv.size() <= static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n')) + 1);
     CHECK(PhonebookCsv::read(asCsv(csv)) == csv);
 
-    const QList<PhonebookEntry> vcard = PhonebookVcard::read(input);
+    const std::vector<PhonebookEntry> vcard = PhonebookVcard::read(input);
     checkEntries(vcard);
     CHECK(PhonebookVcard::read(asVcard(vcard)) == vcard);
     return 0;

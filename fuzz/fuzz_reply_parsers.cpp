@@ -5,102 +5,105 @@
 #include "platform/Cp932.h"
 #include "text/NumericText.h"
 
-#include <QByteArray>
-#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace {
 
-bool hasOuterBlank(const QString &text)
+using FuzzCheck::contains;
+
+bool hasOuterBlank(const std::u16string &text)
 {
-    return !text.isEmpty() && (text.front() == u' ' || text.back() == u' ');
+    return !text.empty() && (text.front() == u' ' || text.back() == u' ');
 }
 
-bool onlyAsciiDigits(const QString &text)
+bool onlyAsciiDigits(const std::u16string &text)
 {
-    if (text.isEmpty())
+    if (text.empty())
         return false;
-    for (const QChar c : text) {
+    for (const char16_t c : text) {
         if (c < u'0' || c > u'9')
             return false;
     }
     return true;
 }
 
-bool onlyNumeralCharacters(const QString &text)
+bool onlyNumeralCharacters(const std::u16string &text)
 {
-    for (const QChar c : text) {
+    for (const char16_t c : text) {
         const bool digit = c >= u'0' && c <= u'9';
-        if (!digit && !QStringView(u"+-.,eE \t").contains(c))
+        if (!digit && !contains(std::u16string_view(u"+-.,eE \t"), c))
             return false;
     }
     return true;
 }
 
-void checkNumeric(const QString &text)
+void checkNumeric(const std::u16string &text)
 {
     const bool numeric = IsNumeric(text);
     // Blanks around the text do not count.
-    CHECK(IsNumeric(QStringLiteral(" \t") + text + QStringLiteral("\t ")) == numeric);
+    CHECK(IsNumeric(u" \t" + text + u"\t ") == numeric);
     if (numeric)
         CHECK(onlyNumeralCharacters(text));
     if (onlyAsciiDigits(text))
         CHECK(numeric);
 }
 
-void checkCallingParty(const QString &reply)
+void checkCallingParty(const std::u16string &reply)
 {
-    QString number = QStringLiteral("stale");
+    std::u16string number = u"stale";
     ReplyParsers::ParseCallingPartyReply(reply, number);
 
-    const qsizetype partyAt = reply.indexOf(QStringLiteral("RECEIVE CALLING PARTY"));
-    if (partyAt < 0)
-        CHECK(number.isEmpty());
+    const std::size_t partyAt = reply.find(u"RECEIVE CALLING PARTY");
+    if (partyAt == std::u16string::npos)
+        CHECK(number.empty());
     // The number ends at the line's CR and before any "/", and is trimmed.
-    CHECK(!number.contains(u'\r'));
-    CHECK(!number.contains(u'/'));
+    CHECK(!contains(number, u'\r'));
+    CHECK(!contains(number, u'/'));
     CHECK(!hasOuterBlank(number));
-    if (!number.isEmpty()) {
-        const qsizetype equalsAt = reply.indexOf(u'=', partyAt);
+    if (!number.empty()) {
+        const std::size_t equalsAt = reply.find(u'=', partyAt);
         // It is a piece of the reply after the marker's "=" (or of the whole
         // reply when no "=" follows the marker).
-        CHECK(reply.indexOf(number, equalsAt >= 0 ? equalsAt + 1 : 0) >= 0);
+        CHECK(reply.find(number, equalsAt != std::u16string::npos ? equalsAt + 1 : 0) !=
+              std::u16string::npos);
     }
 
     // The previous contents of the output never matter.
-    QString again;
+    std::u16string again;
     ReplyParsers::ParseCallingPartyReply(reply, again);
     CHECK(again == number);
 
     checkNumeric(number);
 }
 
-void checkNumberReply(const QString &reply, std::int32_t startCallNo)
+void checkNumberReply(const std::u16string &reply, std::int32_t startCallNo)
 {
-    QString number;
+    std::u16string number;
     bool changed = false;
     std::int32_t lastCallNo = startCallNo;
     ReplyParsers::ParseNumberReply(reply, number, changed, lastCallNo);
 
     // changed tells exactly whether the index moved; the index is kept either way.
     CHECK(changed == (lastCallNo != startCallNo));
-    if (!reply.contains(QStringLiteral("\r\n"))) {
-        CHECK(number == QStringLiteral("NONE"));
+    if (!contains(reply, u"\r\n")) {
+        CHECK(number == u"NONE");
         CHECK(lastCallNo == -1);
     }
     // The number comes from one line cut before its "/": no line end, no "/".
-    CHECK(!number.contains(QStringLiteral("\r\n")));
-    CHECK(!number.contains(u'/'));
+    CHECK(!contains(number, u"\r\n"));
+    CHECK(!contains(number, u'/'));
     CHECK(!hasOuterBlank(number));
-    if (number != QStringLiteral("NONE"))
-        CHECK(reply.contains(number));
+    if (number != u"NONE")
+        CHECK(contains(reply, number));
 
     // The same reply again: same number, and the index has not moved.
-    QString again = QStringLiteral("stale");
+    std::u16string again = u"stale";
     bool changedAgain = true;
     const std::int32_t seen = lastCallNo;
     ReplyParsers::ParseNumberReply(reply, again, changedAgain, lastCallNo);
@@ -116,9 +119,9 @@ void checkNumberReply(const QString &reply, std::int32_t startCallNo)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray received(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const std::string received(reinterpret_cast<const char *>(data), size);
     // What SendCommand hands the parsers: the collected bytes read as CP932.
-    const QString reply = Cp932::decode(received);
+    const std::u16string reply = Cp932::decode(received);
 
     checkCallingParty(reply);
 
@@ -129,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size >= sizeof fromInput)
         std::memcpy(&fromInput, data + size - sizeof fromInput, sizeof fromInput);
     checkNumberReply(reply, fromInput);
-    QString number;
+    std::u16string number;
     bool changed = false;
     std::int32_t index = -2;
     ReplyParsers::ParseNumberReply(reply, number, changed, index);
