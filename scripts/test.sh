@@ -12,8 +12,13 @@ run_suite() {
     ctest --preset "$preset" -j"$jobs" --timeout 600
 }
 
-# The logic libraries build and pass without Qt Widgets.
+# The logic and its tests build and pass with Qt not even looked for, and the
+# core's test program links nothing of Qt.
 run_suite core-only
+if readelf -d build/core-only/tests/nubrel_unit_tests | grep -q 'libQt6'; then
+    echo "test.sh: the core's tests link Qt" >&2
+    exit 1
+fi
 # Formatting of the checked-in code.
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 run_suite debug
