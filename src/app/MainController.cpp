@@ -36,7 +36,7 @@ MainController::MainController(const PlatformParts &parts)
       m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view),
       m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
       m_tick(m_state, m_link, m_query, parts.view, parts.tip,
-             TimForm::Orders{[this] { Form_Unload(); }, [this] { mnuTime_Click(); }})
+             TimForm::Orders{[this] { Form_Unload(); }, [this] { stopMonitoring(); }})
 {
     m_recorder.setPhonebook(&m_phonebook);
     m_recorder.setAnnouncer(&m_announcer);
@@ -312,6 +312,12 @@ void MainController::mnuTime_Click()
     }
 }
 
+void MainController::stopMonitoring()
+{
+    if (!m_state.Unloaded && !m_state.Stopped)
+        mnuTime_Click();
+}
+
 void MainController::TrayIcon_RestoreRequested()
 {
     if (!m_state.Unloaded && m_state.InTray)
@@ -356,8 +362,8 @@ void MainController::actOnInitResult(std::int16_t result)
         return;
     if (result == ExchangeResult::EndProgram)
         Form_Unload();
-    else if (result == ExchangeResult::StopMonitoring && !m_state.Stopped)
-        mnuTime_Click();
+    else if (result == ExchangeResult::StopMonitoring)
+        stopMonitoring();
 }
 
 void MainController::mnuHistry_Click()

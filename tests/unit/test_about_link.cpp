@@ -65,6 +65,21 @@ TEST(AboutLink, OnlyTheLeftButtonAloneActs)
     EXPECT_EQ(shifted.launcher.m_urls.size(), 1) << "Shift held does not matter";
 }
 
+TEST(AboutLink, MonitoringStoppedUnderTheMessageStaysStopped)
+{
+    // The port's question answered 「停止」, or 停止 from the tray's menu,
+    // while the pause message is open.
+    LinkRig r;
+    r.prompts.m_duringModal = [&r] {
+        r.log << QStringLiteral("message");
+        r.stopped = true;
+    };
+    r.link.lblHome_MouseDown(1, 0, 10, 10);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(r.log.contains(QStringLiteral("mnuTime_Click")));
+    EXPECT_EQ(r.launcher.m_urls, QStringList{Address + u'/'});
+}
+
 TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)
 {
     struct Case {
