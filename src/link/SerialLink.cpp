@@ -94,9 +94,9 @@ QString SerialLink::lineSettingsFor(const QString &speed)
 
 void SerialLink::ApplyCommPort()
 {
-    const std::int16_t port = m_state.ComPort <= 0 ? std::int16_t{2} : m_state.ComPort;
+    m_appliedPort = m_state.ComPort <= 0 ? std::int16_t{2} : m_state.ComPort;
     // A refused port keeps the one in force; the next exchange reports it.
-    m_port.selectPort(deviceForPort(port));
+    m_port.selectPort(deviceForPort(m_appliedPort));
 }
 
 void SerialLink::ApplyCommSettings()
@@ -110,9 +110,9 @@ void SerialLink::SendCommand(const QString &command, QString &reply, std::int16_
     ++m_state.iTry;
     result = ExchangeResult::Answered;
     reply.clear();
-    // The device for the port is looked up again at every exchange, so a
-    // [PORTS] line mended after 停止 holds at the next 開始.
-    ApplyCommPort();
+    // The device for the applied port is looked up again at every exchange,
+    // so a [PORTS] line mended after 停止 holds at the next 開始.
+    m_port.selectPort(deviceForPort(m_appliedPort));
 
     int errorNumber = 0;
     QString errorText;

@@ -39,6 +39,27 @@ TEST(mnuEnv, ReappliesOnlyAfterRegisterAndInitialisesOnlyAChangeToKind1)
     }
 }
 
+TEST(mnuEnv, APortTheUserCancelledIsNeverOpened)
+{
+    // 登録 fails for want of a product after ComPort took the new number;
+    // an exchange runs while the dialog is still open, then キャンセル.
+    ControllerRig r;
+    r.folder.writeIni(QStringLiteral("[PORTS]\nCOM2=/dev/ttyUSB0\n"));
+    r.c.Form_Load();
+    r.p.port.answer({"AT\\L1\r\r\nOK\r\n"});
+    r.p.port.answer({"AT\\L1\r\r\nOK\r\n"});
+    QStringList opened;
+    r.p.port.m_onRead = [&] { opened << r.p.port.m_device; };
+    r.p.dialogs.m_settings = [&] {
+        r.s.ComPort = 4;
+        r.c.TimForm_Timer();
+    };
+    r.c.mnuEnv_Click();
+    r.c.TimForm_Timer();
+    EXPECT_EQ(opened,
+              (QStringList{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB0")}));
+}
+
 TEST(mnuEnv, StopAnswerOfTheInitialisationStopsMonitoring)
 {
     ControllerRig r;
