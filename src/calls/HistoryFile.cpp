@@ -57,8 +57,9 @@ bool HistoryFile::appendPending(const QString &path)
         QFile file(path);
         if (file.size() > sizeBefore)
             file.resize(sizeBefore);
-    } else if (QFileInfo::exists(path) && QFileInfo(path).size() == 0) {
-        QFile::remove(path);
+    } else if (QFileInfo(path).isFile() && !QFile::remove(path)) {
+        // The append made the file: whatever it holds is a fragment.
+        QFile(path).resize(0);
     }
     return false;
 }

@@ -19,6 +19,9 @@ bool append(const QString &path, const QByteArray &bytes)
 bool replace(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
+    // A folder the user cannot write to still holds a file they may write:
+    // then it is written in place, as an in-place writer always would.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     if (file.write(bytes) != bytes.size()) {

@@ -288,16 +288,24 @@ TEST(PutIniString, AFailedWriteLeavesTheOldFile)
 
     const PermissionsBind bind;
 
-    // A read-only folder: no temporary file can be made, the old file stays whole.
-    ProgramFolder readOnly;
-    readOnly.writeBytes(Ini, product);
-    QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const basNbComIni ini(readOnly.path());
-    EXPECT_EQ(ini.PutIniString(s("NUBREL"), s("STATE"), s("1")), 0);
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("STATE"), s("none")), s("none"));
-    QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(readOnly.readBytes(Ini), product);
-    EXPECT_EQ(filesIn(readOnly), QStringList{Ini});
+    // A read-only folder takes no temporary file: a writable file is written
+    // in place; a read-only one stays whole.
+    for (const bool fileWritable : {true, false}) {
+        ProgramFolder readOnly;
+        readOnly.writeBytes(Ini, product);
+        if (!fileWritable)
+            QFile::setPermissions(readOnly.file(Ini), QFile::ReadOwner);
+        QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner);
+        const basNbComIni ini(readOnly.path());
+        EXPECT_EQ(ini.PutIniString(s("NUBREL"), s("STATE"), s("1")), fileWritable ? 1 : 0);
+        EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("STATE"), s("none")),
+                  fileWritable ? s("1") : s("none"));
+        QFile::setPermissions(readOnly.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(readOnly.readBytes(Ini), fileWritable ? product + "STATE=1\r\n" : product)
+            << fileWritable;
+        EXPECT_EQ(filesIn(readOnly), QStringList{Ini});
+    }
 
     // A file that cannot be read is not replaced by one holding just the new key.
     ProgramFolder unreadable;

@@ -4,9 +4,35 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
+
+// A disk that fills up after `bytes` more bytes of the file: a write takes
+// what fits and fails, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        const rlimit limit{bytes, m_saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_signal)(int) = nullptr;
+};
 
 struct Recording : ControllerRig {
     DiagnosticLog log{folder.path(), p.clock};
@@ -119,6 +145,33 @@ TEST(WriteHistory, LineThatCannotBeWrittenIsKeptAndLoggedOncePerStreak)
     EXPECT_TRUE(r.history.WritePending(QStringLiteral("/着信履歴.TXT")));
     EXPECT_EQ(r.historyText(), QStringLiteral("2026/12/07,09:07:03,0344444444\r\n"));
     EXPECT_TRUE(r.history.pending().isEmpty());
+}
+
+TEST(WriteHistory, ALineCutShortByAFullDiskLeavesNoFragment)
+{
+    const QByteArray first = "2026/12/07,09:05:03,0311111111\r\n";
+    for (const bool existed : {false, true}) {
+        Recording r;
+        const QString path = r.folder.file(QStringLiteral("着信履歴.TXT"));
+        const QByteArray before = existed ? first : QByteArray();
+        if (existed) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(before);
+        }
+        {
+            FileSizeLimit full(static_cast<rlim_t>(before.size() + 12));
+            r.history.WriteHistory(QStringLiteral("/着信履歴.TXT"), QStringLiteral("0322222222"));
+        }
+        QFile f(path);
+        EXPECT_EQ(f.exists() ? f.size() : 0, before.size()) << "existed: " << existed;
+        r.p.clock.m_now = r.p.clock.m_now.addSecs(60);
+        r.history.WriteHistory(QStringLiteral("/着信履歴.TXT"), QStringLiteral("0333333333"));
+        EXPECT_EQ(r.historyText(), QString::fromLatin1(before) +
+                                       QStringLiteral("2026/12/07,09:05:03,0322222222\r\n"
+                                                      "2026/12/07,09:06:03,0333333333\r\n"))
+            << "existed: " << existed;
+    }
 }
 
 TEST(WriteLog, LineLayoutAndBytes)
