@@ -4,11 +4,13 @@
 #include "platform/qt/QtIcons.h"
 #include "platform/qt/QtTrayIcon.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
 #include <QScreen>
 #include <QTextDocument>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -168,3 +170,87 @@ TEST(QtTrayIcon, TheNameIsTheTooltipsSecondLineAsTyped)
     ASSERT_TRUE(tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));
     EXPECT_EQ(tray.systemTrayIcon().toolTip(), u"非通知\n<i>x</i>"_s);
 }
+
+namespace {
+
+// A StatusNotifier watcher with a host registered, as a StatusNotifier panel
+// puts on the session bus.
+class SniWatcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &) {}
+    void RegisterStatusNotifierHost(const QString &) {}
+};
+
+// On a connection and a thread of its own, so it answers the calls Qt's icon
+// makes while the main thread waits for them.
+class WatcherOnItsOwnThread {
+public:
+    WatcherOnItsOwnThread()
+    {
+        m_thread.start();
+        m_watcher.moveToThread(&m_thread);
+        m_registered = m_bus.registerObject(u"/StatusNotifierWatcher"_s, &m_watcher,
+                                            QDBusConnection::ExportAllProperties |
+                                                QDBusConnection::ExportAllSlots) &&
+                       m_bus.registerService(u"org.kde.StatusNotifierWatcher"_s);
+    }
+    ~WatcherOnItsOwnThread()
+    {
+        leave();
+        m_thread.quit();
+        m_thread.wait();
+        QDBusConnection::disconnectFromBus(u"watcher"_s);
+    }
+    WatcherOnItsOwnThread(const WatcherOnItsOwnThread &) = delete;
+    WatcherOnItsOwnThread &operator=(const WatcherOnItsOwnThread &) = delete;
+    bool registered() const { return m_registered; }
+    void leave()
+    {
+        m_bus.unregisterService(u"org.kde.StatusNotifierWatcher"_s);
+        m_bus.unregisterObject(u"/StatusNotifierWatcher"_s);
+    }
+
+private:
+    QThread m_thread;
+    SniWatcher m_watcher;
+    QDBusConnection m_bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"watcher"_s);
+    bool m_registered = false;
+};
+
+} // namespace
+
+// Qt decides the kind of icon once per process: a StatusNotifier host that
+// went away since must not leave the program waiting for a double-click that
+// never comes. Runs on a display and a session bus of its own with no XEmbed
+// tray (tests/CMakeLists.txt); the XEmbed side is the end-to-end cases' on icewm.
+TEST(QtTrayIconOnABus, FollowsTheKindOfIconQtReallyMade)
+{
+    if (!QDBusConnection::sessionBus().isConnected() || QGuiApplication::platformName() != u"xcb")
+        GTEST_SKIP() << "needs a session bus and an X display";
+    WatcherOnItsOwnThread watcher;
+    ASSERT_TRUE(watcher.registered());
+    const TrayIconData d = record(AppIcon::BuiltIn, u"準備中"_s);
+    {
+        QtTrayIcon first(QtIcons::builtIn, [] { return true; });
+        ASSERT_TRUE(first.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));
+    }
+    watcher.leave();
+
+    QtTrayIcon tray(QtIcons::builtIn, [] { return true; });
+    ASSERT_TRUE(tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));
+    EXPECT_EQ(tray.host(), QtTrayIcon::Host::StatusNotifier);
+    bool restored = false;
+    tray.setRequestHandlers([&] { restored = true; }, {});
+    tray.trayActivated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(restored);
+}
+
+#include "test_qt_tray_icon.moc"
