@@ -116,24 +116,22 @@ void MainController::trayWaitEnded(bool appeared)
 
 void MainController::applyStoredGeometry()
 {
-    const auto read = [this](const char *key, double current) {
-        const QString text =
-            m_ini.GetIniString(NUBREL, QString::fromLatin1(key), ValueText::formatSingle(current));
-        return ValueText::parseNumber(text).value_or(current);
+    // Only the keys that are there: a missing key (or one that holds no
+    // number) leaves the window where and as large as the window manager
+    // makes it, while 0 is a place like any other.
+    const auto read = [this](const char *key) {
+        return ValueText::parseNumber(
+            m_ini.GetIniString(NUBREL, QString::fromLatin1(key), QString()));
     };
-    const double top = read("TOP", m_view.top());
-    const double left = read("LEFT", m_view.left());
-    double height = read("HEIGHT", m_view.height());
-    double width = read("WIDTH", m_view.width());
+    if (const auto top = read("TOP"))
+        m_view.setTop(*top);
+    if (const auto left = read("LEFT"))
+        m_view.setLeft(*left);
     // A negative size cannot be shown; the designed size stands instead.
-    if (height < 0)
-        height = m_view.height();
-    if (width < 0)
-        width = m_view.width();
-    m_view.setTop(top);
-    m_view.setLeft(left);
-    m_view.setHeight(height);
-    m_view.setWidth(width);
+    if (const auto height = read("HEIGHT"); height && *height >= 0)
+        m_view.setHeight(*height);
+    if (const auto width = read("WIDTH"); width && *width >= 0)
+        m_view.setWidth(*width);
 }
 
 void MainController::applyStoredFont()

@@ -549,6 +549,40 @@ first_window)
         ini_text | tr -d '\r' | grep -qx "$kv" || fail "expected $kv in $(ini_text)"
     done
     pass ;;
+window_kept_across_the_tray)
+    # Never placed by the program: where the user put it, it comes back.
+    write_ini ''
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 15 title_is '0312345678' || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    xdotool windowmove "$main_window" 333 222
+    until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 'Position: 3[0-9][0-9],2'" ||
+        fail "not moved: $(xdotool getwindowgeometry "$main_window")"
+    before=$(xdotool getwindowgeometry "$main_window" | awk '/Position/ {print $2}')
+    xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+e t
+    until_ok 10 sh -c "! xdotool search --onlyvisible --name '^0312345678\$' | grep -q ." ||
+        fail "タスクバーに入れる did not hide the window"
+    until_ok 15 tray_icon_shown || fail "no tray icon"
+    tray_click 1 2
+    until_ok 10 nubrel_windows_visible 0312345678 || fail "the icon did not bring the window back"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 'Position: $before '" ||
+        fail "was at $before, came back at $(xdotool getwindowgeometry "$main_window")"
+    stop_program
+    # Saved in the top-left corner: put back there, not where the window manager likes.
+    write_ini $'TOP=0\r\nLEFT=0\r\n'
+    start_program
+    until_ok 15 title_is '0312345678' || fail "no window at the second start"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    read -r left right top bottom < <(xprop -id "$main_window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
+    until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 'Position: $left,$top '" ||
+        fail "TOP=0 LEFT=0 put it at $(xdotool getwindowgeometry "$main_window"), frame $left,$top"
+    xprop -id "$main_window" WM_NORMAL_HINTS | grep -q 'specified location: 0, 0' ||
+        fail "the corner was left to the window manager: $(xprop -id "$main_window" WM_NORMAL_HINTS)"
+    shot corner
+    stop_program
+    pass ;;
 close_box_ends_program)
     start_plain
     # The window manager's close, as its close box sends it.

@@ -6,12 +6,14 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -189,6 +191,45 @@ TEST(frmNubrelWidget, DesignedClientSizeAndGeometryInTwips)
     EXPECT_TRUE(w.font().bold);
     EXPECT_TRUE(w.font().italic);
     EXPECT_FALSE(w.font().face.isEmpty());
+}
+
+namespace {
+bool exposedWithin(QWidget &w, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!(w.windowHandle() && w.windowHandle()->isExposed()) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return w.windowHandle() && w.windowHandle()->isExposed();
+}
+} // namespace
+
+TEST(frmNubrelWidget, ASavedSizeIsMetOnceAndAMaximisedWindowKeepsItsOwn)
+{
+    // No frame, as some window managers draw none. 1800 x 6000 twips are
+    // 120 x 400 pixels at 96 DPI.
+    frmNubrel w([](AppIcon) { return QIcon(); });
+    w.setWindowFlag(Qt::FramelessWindowHint);
+    w.setHeight(1800);
+    w.setWidth(6000);
+    w.show();
+    ASSERT_TRUE(exposedWithin(w, 5000));
+    EXPECT_EQ(w.frameGeometry().size(), QSize(400, 120));
+    w.resize(300, 100); // the user's own size
+    w.hide();
+    w.show();
+    ASSERT_TRUE(exposedWithin(w, 5000));
+    EXPECT_EQ(w.frameGeometry().size(), QSize(300, 100)) << "a later exposure keeps it";
+    EXPECT_EQ(w.width(), 4500);
+    EXPECT_EQ(w.height(), 1500);
+
+    frmNubrel m([](AppIcon) { return QIcon(); });
+    m.setHeight(1800);
+    m.setWidth(6000);
+    m.setWindowState(WindowState::Maximised);
+    m.show();
+    ASSERT_TRUE(exposedWithin(m, 5000));
+    EXPECT_EQ(m.windowState(), WindowState::Maximised);
+    EXPECT_EQ(m.frameGeometry().size(), m.screen()->availableGeometry().size());
 }
 
 TEST(frmNbTipWidget, PlacedBottomRightNeverFocusedAndPaintedPink)
