@@ -189,12 +189,9 @@ tray_menu() { # KEYS...
     xdotool key "$@"
 }
 
-stop_program() {
-    kill -TERM "$program" 2>/dev/null
-    local deadline=$((SECONDS + 10))
-    while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-    kill -0 "$program" 2>/dev/null && fail "the program did not end on SIGTERM"
-    wait "$program"
+stop_program() { # [SIGNAL]: TERM unless told
+    kill -"${1:-TERM}" "$program" 2>/dev/null
+    ended_within 10 || fail "the program did not end cleanly on SIG${1:-TERM}"
 }
 
 case $case_name in
