@@ -565,7 +565,11 @@ close_box_ends_program)
         fail "keys: $keys"
     pass ;;
 font_dialog)
-    start_plain
+    write_ini ''
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
     # The canvas: the client area below the menu bar, 69 pixels high.
     canvas() { import -window "$main_window" png:- 2>/dev/null | convert - -gravity South -crop 0x69+0+0 +repage rgb:- | md5sum; }
     before=$(canvas)
@@ -760,21 +764,28 @@ tray_never_appears)
     pass ;;
 minimised_and_maximised_restored)
     net_state() { xprop -id "$main_window" _NET_WM_STATE WM_STATE 2>/dev/null | tr -d '\n'; }
-    start_plain
+    write_ini ''
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+    until_ok 15 title_is 0312345678 || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
     xdotool windowminimize --sync "$main_window" || fail "cannot minimise"
+    # The next exchange: the program has taken in the change by then.
+    await_exchanges 1 || fail "no exchange"
     stop_program
     ini_text | tr -d '\r' | grep -qx 'STATE=1' || fail "STATE 1 not written: $(ini_text)"
     start_program
-    until_ok 15 sh -c "xdotool search --name '^準備中\$' | grep -q ." || fail "no window"
-    main_window=$(xdotool search --name '^準備中$' | head -n 1)
+    until_ok 15 title_is 0312345678 || fail "no window"
+    main_window=$(xdotool search --name '^0312345678$' | head -n 1)
     until_ok 10 sh -c "xprop -id $main_window WM_STATE | grep -q Iconic" || fail "not minimised at the start: $(net_state)"
     xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F10
     until_ok 10 sh -c "xprop -id $main_window _NET_WM_STATE | grep -q MAXIMIZED_HORZ" || fail "cannot maximise: $(net_state)"
+    await_exchanges 1 || fail "no exchange"
     stop_program
     ini_text | tr -d '\r' | grep -qx 'STATE=2' || fail "STATE 2 not written: $(ini_text)"
     start_program
-    until_ok 15 title_is '準備中' || fail "no window"
-    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    until_ok 15 title_is 0312345678 || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
     until_ok 10 sh -c "xprop -id $main_window _NET_WM_STATE | grep -q MAXIMIZED_HORZ" || fail "not maximised at the start: $(net_state)"
     stop_program
     pass ;;
