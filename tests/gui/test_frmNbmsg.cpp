@@ -1,5 +1,6 @@
 // The Stop/Exit question on real widgets, answered by clicking its buttons
 // while it is shown modally; and the message boxes of the prompts.
+#include "DesignedPixels.h"
 #include "TextFits.h"
 #include "dialogs/frmNbmsg.h"
 #include "platform/qt/QtFontDialog.h"
@@ -15,7 +16,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -56,11 +56,6 @@ void pressKey(QWidget *w, int key)
 }
 
 const QString Port3 = QStringLiteral("COM 3は使用できません。別のﾎﾟｰﾄに設定してください。");
-
-int pixels(const QWidget &w, double twips)
-{
-    return static_cast<int>(std::lround(twips * w.logicalDpiX() / 1440.0));
-}
 
 } // namespace
 

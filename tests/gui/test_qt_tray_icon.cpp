@@ -4,13 +4,15 @@
 #include "platform/qt/QtIcons.h"
 #include "platform/qt/QtTrayIcon.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QScreen>
-#include <QTextDocument>
 #include <QThread>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -32,6 +34,28 @@ TrayIconData record(AppIcon icon, const QString &text)
     d.hIcon = icon;
     d.szTip = makeSzTip(text);
     return d;
+}
+
+// Whether a tooltip of `text` is drawn as the characters typed: the tooltip
+// as Qt shows it, against the same label told to draw plain text.
+bool tooltipShownAsTyped(const QString &text)
+{
+    QToolTip::showText(QPoint(200, 200), text);
+    QLabel *tip = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible())
+            tip = qobject_cast<QLabel *>(w);
+    }
+    if (!tip) {
+        ADD_FAILURE() << "no tooltip shown";
+        return false;
+    }
+    const QImage shown = tip->grab().toImage();
+    tip->setTextFormat(Qt::PlainText);
+    const QImage plain = tip->grab().toImage();
+    tip->setTextFormat(Qt::AutoText);
+    QToolTip::hideText();
+    return shown == plain;
 }
 
 } // namespace
@@ -160,11 +184,12 @@ TEST(QtTrayIcon, TheNameIsTheTooltipsSecondLineAsTyped)
         d.nameLine = name;
         const QString sent = QtTrayIcon::tooltipFor(d);
         EXPECT_EQ(sent, u"0312345678\n"_s + name);
-        EXPECT_FALSE(Qt::mightBeRichText(sent)) << name.toStdString();
+        EXPECT_TRUE(tooltipShownAsTyped(sent)) << name.toStdString();
     }
     d.szTip = makeSzTip(u"非通知"_s);
     d.nameLine = u"<i>x</i>"_s;
-    EXPECT_FALSE(Qt::mightBeRichText(QtTrayIcon::tooltipFor(d)));
+    EXPECT_TRUE(tooltipShownAsTyped(QtTrayIcon::tooltipFor(d)));
+    EXPECT_FALSE(tooltipShownAsTyped(u"<i>x</i>\n非通知"_s)) << "markup first is drawn as markup";
 
     QtTrayIcon tray(QtIcons::builtIn, [] { return true; });
     ASSERT_TRUE(tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));

@@ -205,6 +205,6 @@ TEST(CallDisplay, TextsAndPopUpPlacement)
     EXPECT_EQ(CallDisplay::tipText(WithheldMark), QStringLiteral("非通知"));
 
     const auto at = CallDisplay::tipPlacement(19200, 14400, 1230, 240);
-    EXPECT_EQ(at.left, 19200 - 1230 - 100);
-    EXPECT_EQ(at.top, 14400 - 3 * 240);
+    EXPECT_EQ(at.left, 17870);
+    EXPECT_EQ(at.top, 13680);
 }

@@ -1,7 +1,6 @@
 // The command exchange on a scripted port: answers, silence, the third
 // unanswered exchange and a port that cannot be opened.
 #include "ControllerRig.h"
-#include "platform/Cp932.h"
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -28,14 +27,15 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
     struct Case {
         std::vector<QByteArray> chunks;
         std::int16_t result;
+        const char16_t *reply;
     } cases[] = {
-        {{"AT\\L1\r\r\nOK\r\n"}, 0},
-        {{"AT\\L1\r\r\nO", "K\r\n"}, 0}, // in two pieces
-        {{"xxOKyy"}, 0},                 // inside other text
-        {{"ok\r\n"}, 1},                 // lower case does not count
-        {{"ERROR\r\n"}, 1},
-        {{}, 1},                // silent
-        {{"\x82\x4F", "K"}, 1}, // "０" then "K": the trail byte is no "O"
+        {{"AT\\L1\r\r\nOK\r\n"}, 0, u"AT\\L1\r\r\nOK\r\n"},
+        {{"AT\\L1\r\r\nO", "K\r\n"}, 0, u"AT\\L1\r\r\nOK\r\n"}, // in two pieces
+        {{"xxOKyy"}, 0, u"xxOKyy"},                             // inside other text
+        {{"ok\r\n"}, 1, u"ok\r\n"},                             // lower case does not count
+        {{"ERROR\r\n"}, 1, u"ERROR\r\n"},
+        {{}, 1, u""},                   // silent
+        {{"\x82\x4F", "K"}, 1, u"０K"}, // "０" then "K": the trail byte is no "O"
     };
     for (const Case &cs : cases) {
         Exchange x;
@@ -44,12 +44,7 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
         EXPECT_EQ(x.p.port.m_written, QList<QByteArray>{"AT\\L1\r"});
         EXPECT_EQ(x.p.port.m_discards, 1);
         EXPECT_FALSE(x.p.port.isOpen()) << "the port is closed after every exchange";
-        EXPECT_EQ(x.lastReply, Cp932::decode(cs.chunks.empty() ? QByteArray() : [&] {
-                      QByteArray all;
-                      for (const auto &c : cs.chunks)
-                          all += c;
-                      return all;
-                  }()));
+        EXPECT_EQ(x.lastReply, QString::fromUtf16(cs.reply));
         if (cs.result == 1) {
             EXPECT_EQ(x.c.link().lastLcnt(), SerialLink::MaxPoll + 1);
         }
@@ -226,8 +221,14 @@ TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
         x.c.link().ApplyCommSettings();
         EXPECT_EQ(x.p.port.m_settings, QString::fromLatin1(cs.settings)) << cs.speed;
     }
+    // A speed the port refuses: it keeps what it had, and the exchanges go on.
     x.p.port.m_refuseSettings = true;
     x.s.ComSpeed = QStringLiteral("1200");
     x.c.link().ApplyCommSettings();
     EXPECT_EQ(x.p.port.m_settings, QStringLiteral("7200,N,8,1"));
+    x.p.port.answer({"OK"});
+    EXPECT_EQ(x.send(), 0);
+    EXPECT_EQ(x.p.port.m_written.constLast(), QByteArray("AT\\L1\r"));
+    EXPECT_FALSE(x.folder.exists(QStringLiteral("Nubrel.log")));
+    EXPECT_TRUE(x.p.prompts.m_messages.empty());
 }

@@ -26,16 +26,27 @@ QStringList keysOf(const QString &ini, const QString &section)
 TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
 {
     ControllerRig r;
+    // A window unlike the designed one: without settings, start-up keeps the
+    // window's own title, place, size and font, and sets its state.
+    r.p.view.m_title = QStringLiteral("x");
+    r.p.view.m_top = 15;
+    r.p.view.m_left = 30;
+    r.p.view.m_height = 45;
+    r.p.view.m_width = 60;
+    r.p.view.m_font = FontSpec{QStringLiteral("IPAPGothic"), 9, true, true};
+    r.p.view.m_state = WindowState::Maximised;
     r.c.Form_Load();
 
     EXPECT_EQ(r.p.timer.m_interval, 10000);
     EXPECT_EQ(r.s.PollInterval, 10000);
-    EXPECT_EQ(r.p.view.m_title, QStringLiteral("準備中"));
+    EXPECT_EQ(r.p.view.m_title, QStringLiteral("x"));
     EXPECT_EQ(r.p.view.m_shows, 1);
     EXPECT_EQ(r.p.view.m_state, WindowState::Normal);
-    EXPECT_EQ(r.p.view.m_font, (FontSpec{QStringLiteral("ＭＳ Ｐゴシック"), 18, false, false}));
-    EXPECT_EQ(r.p.view.m_top, 1200);
-    EXPECT_EQ(r.p.view.m_width, 4335);
+    EXPECT_EQ(r.p.view.m_font, (FontSpec{QStringLiteral("IPAPGothic"), 9, true, true}));
+    EXPECT_EQ(r.p.view.m_top, 15);
+    EXPECT_EQ(r.p.view.m_left, 30);
+    EXPECT_EQ(r.p.view.m_height, 45);
+    EXPECT_EQ(r.p.view.m_width, 60);
     EXPECT_EQ(r.s.ComPort, 2);
     EXPECT_EQ(r.s.ComSpeed, QStringLiteral("9600"));
     EXPECT_EQ(r.p.port.m_device, QStringLiteral("/dev/ttyS1"));
@@ -46,7 +57,7 @@ TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
     EXPECT_FALSE(r.s.InTray);
     EXPECT_FALSE(r.s.Stopped);
     EXPECT_TRUE(r.p.tip.m_loaded);
-    EXPECT_FALSE(r.p.tip.m_visible);
+    EXPECT_EQ(r.p.tip.m_shows, 0);
     EXPECT_EQ(r.p.port.m_opens, 0) << "kind 0 sends nothing before the first tick";
     EXPECT_FALSE(r.folder.exists(QStringLiteral("Nubrel.ini"))) << "start-up only reads";
 }
