@@ -123,6 +123,23 @@ start_plain() {
     until_ok 15 title_is '準備中' || fail "no window"
     main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
 }
+# The simulated device holding 0312345678 (modemsim options added), the
+# program started on it, up to the main window showing the number.
+start_held_number() {
+    write_ini ''
+    start_device --kind 0 --number 0312345678 "$@"
+    start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+}
+# A display with no tray host yet, the program started into the tray on the
+# device holding 0312345678, its commands logged.
+start_without_tray() { # [NUBREL] lines
+    start_bare_display 20 60 110 "$work/desktop" || fail "no display"
+    write_ini "$1"
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+}
 # KEYS on the main window until the window titled TITLE is open: a key pressed
 # before the window has the focus is lost, so press again.
 open_window() { # TITLE KEYS...
@@ -213,10 +230,7 @@ startup_title)
     stop_program
     pass ;;
 call_shown_and_written)
-    write_ini ''
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    start_held_number --log "$work/device.log"
     [ -z "$(history_lines)" ] || fail "the held number was written"
     tell_device 'call 0451112222'
     until_ok 15 title_is '0451112222' || fail "new call not shown"
@@ -230,10 +244,7 @@ call_shown_and_written)
     stop_program
     pass ;;
 withheld_call)
-    write_ini ''
-    start_device --kind 0 --number 0312345678
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    start_held_number
     tell_device withheld
     until_ok 15 title_is '非通知' || fail "withheld call not shown"
     shot window
@@ -360,10 +371,7 @@ sigterm_during_settings_dialog)
     settings_written || fail "settings not written"
     pass ;;
 garbage_and_flood)
-    write_ini ''
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    start_held_number --log "$work/device.log"
     # Two answers of binary junk count as unanswered and are not reported.
     tell_device 'garbage 2' 'call 0451112222'
     until_ok 30 title_is '0451112222' || fail "no call after the junk"
@@ -377,11 +385,7 @@ garbage_and_flood)
     stop_program
     pass ;;
 device_vanishes)
-    write_ini ''
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
-    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    start_held_number --log "$work/device.log"
     tell_device 'silent on'
     until_ok 10 sh -c "grep -c '^none' '$work/device.log' | grep -qv '^0$'" || fail "no silent exchange"
     tell_device vanish
@@ -513,10 +517,7 @@ tray_restore_and_menu)
     pass ;;
 late_tray)
     # Autostart at login: the program comes before the panel.
-    start_bare_display 20 60 110 "$work/desktop" || fail "no display"
-    write_ini $'STATE=3\r\nTOP=1500\r\n'
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
+    start_without_tray $'STATE=3\r\nTOP=1500\r\n'
     until_ok 15 device_heard 'AT' || fail "the program did not start"
     await_exchanges 2 || fail "no more exchanges"
     nubrel_windows_visible 0312345678 && fail "the window showed while waiting for a tray"
@@ -557,11 +558,7 @@ first_window)
     pass ;;
 window_kept_across_the_tray)
     # Never placed by the program: where the user put it, it comes back.
-    write_ini ''
-    start_device --kind 0 --number 0312345678
-    start_program
-    until_ok 15 title_is '0312345678' || fail "no window"
-    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    start_held_number
     xdotool windowmove "$main_window" 333 222
     until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 'Position: 3[0-9][0-9],2'" ||
         fail "not moved: $(xdotool getwindowgeometry "$main_window")"
@@ -599,11 +596,7 @@ close_box_ends_program)
         fail "keys: $keys"
     pass ;;
 font_dialog)
-    write_ini ''
-    start_device --kind 0 --number 0312345678
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
-    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    start_held_number
     # The canvas: the client area below the menu bar, 69 pixels high.
     canvas() { import -window "$main_window" png:- 2>/dev/null | convert - -gravity South -crop 0x69+0+0 +repage rgb:- | md5sum; }
     before=$(canvas)
@@ -786,10 +779,7 @@ stale_lock_after_sigkill)
     pass ;;
 tray_never_appears)
     # Started into the tray, and no tray comes: the window shows after the wait.
-    start_bare_display 20 60 110 "$work/desktop" || fail "no display"
-    write_ini $'STATE=3\r\n'
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
+    start_without_tray $'STATE=3\r\n'
     until_ok 15 device_heard_count 1 || fail "the program did not start"
     nubrel_windows_visible 0312345678 && fail "the window showed at once"
     until_ok 45 nubrel_windows_visible 0312345678 || fail "the window never showed"
