@@ -37,7 +37,7 @@ MainController::MainController(const PlatformParts &parts)
       m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view),
       m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
       m_tick(m_state, m_link, m_query, parts.view, parts.tip,
-             TimForm::Orders{[this] { Form_Unload(); }, [this] { mnuTime_Click(); }})
+             TimForm::Orders{[this] { Form_Unload(); }, [this] { stopMonitoring(); }})
 {
     m_recorder.setPhonebook(&m_phonebook);
     m_recorder.setAnnouncer(&m_announcer);
@@ -123,24 +123,21 @@ void MainController::trayWaitEnded(bool appeared)
 
 void MainController::applyStoredGeometry()
 {
-    const auto read = [this](const char16_t *key, double current) {
-        const std::u16string text =
-            m_ini.GetIniString(NUBREL, key, ValueText::formatSingle(current));
-        return ValueText::parseNumber(text).value_or(current);
+    // Only the keys that are there: a missing key (or one that holds no
+    // number) leaves the window where and as large as the window manager
+    // makes it, while 0 is a place like any other.
+    const auto read = [this](const char16_t *key) {
+        return ValueText::parseNumber(m_ini.GetIniString(NUBREL, key, std::u16string()));
     };
-    const double top = read(u"TOP", m_view.top());
-    const double left = read(u"LEFT", m_view.left());
-    double height = read(u"HEIGHT", m_view.height());
-    double width = read(u"WIDTH", m_view.width());
+    if (const auto top = read(u"TOP"))
+        m_view.setTop(*top);
+    if (const auto left = read(u"LEFT"))
+        m_view.setLeft(*left);
     // A negative size cannot be shown; the designed size stands instead.
-    if (height < 0)
-        height = m_view.height();
-    if (width < 0)
-        width = m_view.width();
-    m_view.setTop(top);
-    m_view.setLeft(left);
-    m_view.setHeight(height);
-    m_view.setWidth(width);
+    if (const auto height = read(u"HEIGHT"); height && *height >= 0)
+        m_view.setHeight(*height);
+    if (const auto width = read(u"WIDTH"); width && *width >= 0)
+        m_view.setWidth(*width);
 }
 
 void MainController::applyStoredFont()
@@ -312,6 +309,12 @@ void MainController::mnuTime_Click()
     }
 }
 
+void MainController::stopMonitoring()
+{
+    if (!m_state.Unloaded && !m_state.Stopped)
+        mnuTime_Click();
+}
+
 void MainController::TrayIcon_RestoreRequested()
 {
     if (!m_state.Unloaded && m_state.InTray)
@@ -356,8 +359,8 @@ void MainController::actOnInitResult(std::int16_t result)
         return;
     if (result == ExchangeResult::EndProgram)
         Form_Unload();
-    else if (result == ExchangeResult::StopMonitoring && !m_state.Stopped)
-        mnuTime_Click();
+    else if (result == ExchangeResult::StopMonitoring)
+        stopMonitoring();
 }
 
 void MainController::mnuHistry_Click()

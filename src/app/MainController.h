@@ -90,6 +90,10 @@ public:
 private:
     Dialogs &dialogs();
     void putTrayIntoRecord();
+    // Every path that means "stop" (the tick's or the initialisation's -2,
+    // the About box's link): stops monitoring, and never starts it when it
+    // was stopped meanwhile, under a question or a message.
+    void stopMonitoring();
     // Sends the initialisation command now, or after the exchange that is
     // running, and acts on its result.
     void requestInitCommand();

@@ -55,8 +55,9 @@ bool HistoryFile::appendPending(const std::u16string &path)
     if (before) {
         if (after && after->size > before->size)
             Files::resize(path, before->size);
-    } else if (after && after->size == 0) {
-        Files::remove(path);
+    } else if (after && after->isFile && !Files::remove(path)) {
+        // The append made the file: whatever it holds is a fragment.
+        Files::resize(path, 0);
     }
     return false;
 }

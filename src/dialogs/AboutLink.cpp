@@ -33,8 +33,10 @@ void AboutLink::lblHome_MouseDown(int button, int, double, double)
 
     if (m_hooks.isStopped && !m_hooks.isStopped()) {
         showMessage(u"一時停止させます。ｲﾝﾀｰﾈｯﾄ切断後、開始して下さい。");
-        // Monitoring stops even when the box went away under the message.
-        if (m_hooks.mnuTime_Click)
+        // Monitoring stops even when the box went away under the message; when
+        // it was stopped meanwhile (the port's question, the tray's menu), the
+        // toggle would start it again behind the user's back.
+        if (m_hooks.mnuTime_Click && !m_hooks.isStopped())
             m_hooks.mnuTime_Click();
         if (!boxOpen()) {
             m_launching = false;

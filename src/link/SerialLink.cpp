@@ -95,9 +95,9 @@ std::u16string SerialLink::lineSettingsFor(const std::u16string &speed)
 
 void SerialLink::ApplyCommPort()
 {
-    const std::int16_t port = m_state.ComPort <= 0 ? std::int16_t{2} : m_state.ComPort;
+    m_appliedPort = m_state.ComPort <= 0 ? std::int16_t{2} : m_state.ComPort;
     // A refused port keeps the one in force; the next exchange reports it.
-    m_port.selectPort(deviceForPort(port));
+    m_port.selectPort(deviceForPort(m_appliedPort));
 }
 
 void SerialLink::ApplyCommSettings()
@@ -112,9 +112,9 @@ void SerialLink::SendCommand(const std::u16string &command, std::u16string &repl
     ++m_state.iTry;
     result = ExchangeResult::Answered;
     reply.clear();
-    // The device for the port is looked up again at every exchange, so a
-    // [PORTS] line mended after 停止 holds at the next 開始.
-    ApplyCommPort();
+    // The device for the applied port is looked up again at every exchange,
+    // so a [PORTS] line mended after 停止 holds at the next 開始.
+    m_port.selectPort(deviceForPort(m_appliedPort));
 
     int errorNumber = 0;
     std::u16string errorText;

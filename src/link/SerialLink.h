@@ -59,6 +59,9 @@ private:
     const DiagnosticLog &m_log;
     Prompts &m_prompts;
     MainView &m_view;
+    // The port number ApplyCommPort last put in force: ComPort may hold a
+    // newer one that a cancelled settings dialog never applied.
+    std::int16_t m_appliedPort = 2;
     bool m_busy = false;
     std::int32_t m_lcnt = 0;
 };

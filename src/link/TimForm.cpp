@@ -32,7 +32,9 @@ void TimForm::TimForm_Timer()
         break;
     case FetchResult::NewNumber:
         m_view.repaint();
-        if (m_state.InTray) {
+        // Stopped from the tray's menu while the exchange waited: the number
+        // is shown, but no pop-up comes up that only the next 開始 would hide.
+        if (m_state.InTray && !m_state.Stopped) {
             m_tip.refreshTip();
             m_tip.showTip();
         }

@@ -15,7 +15,8 @@ namespace Files {
 bool append(const std::u16string &path, std::string_view bytes);
 // Replaces the whole file through a temporary file in the same folder, flushed
 // to the disk, and a rename, so readers see the old or the new file, never a
-// broken one.
+// broken one; where the folder takes no temporary file, a writable file is
+// written in place.
 bool replace(const std::u16string &path, std::string_view bytes);
 // Reads the whole file; false when it is missing or unreadable.
 bool read(const std::u16string &path, std::string &bytes);

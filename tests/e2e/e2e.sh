@@ -107,6 +107,14 @@ ended_within() { # SECONDS: the program has ended (and was reaped)
     return $rc
 }
 device_heard() { grep -q "^recv $1" "$work/device.log" 2>/dev/null; }
+# The device has received at least N commands.
+device_heard_count() { [ "$(grep -c '^recv ' "$work/device.log" 2>/dev/null)" -ge "$1" ]; }
+# Waits until the device has received N more commands: N more exchanges.
+await_exchanges() { # N
+    local heard
+    heard=$(grep -c '^recv ' "$work/device.log" 2>/dev/null)
+    until_ok 20 device_heard_count $((heard + $1))
+}
 # A plain start on the simulated device, up to the main window.
 start_plain() {
     write_ini ''
@@ -114,6 +122,23 @@ start_plain() {
     start_program
     until_ok 15 title_is '準備中' || fail "no window"
     main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+}
+# The simulated device holding 0312345678 (modemsim options added), the
+# program started on it, up to the main window showing the number.
+start_held_number() {
+    write_ini ''
+    start_device --kind 0 --number 0312345678 "$@"
+    start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+}
+# A display with no tray host yet, the program started into the tray on the
+# device holding 0312345678, its commands logged.
+start_without_tray() { # [NUBREL] lines
+    start_bare_display 20 60 110 "$work/desktop" || fail "no display"
+    write_ini "$1"
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
 }
 # KEYS on the main window until the window titled TITLE is open: a key pressed
 # before the window has the focus is lost, so press again.
@@ -189,16 +214,13 @@ tray_menu() { # KEYS...
     xdotool key "$@"
 }
 
-stop_program() {
-    kill -TERM "$program" 2>/dev/null
-    local deadline=$((SECONDS + 10))
-    while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-    kill -0 "$program" 2>/dev/null && fail "the program did not end on SIGTERM"
-    wait "$program"
+stop_program() { # [SIGNAL]: TERM unless told
+    kill -"${1:-TERM}" "$program" 2>/dev/null
+    ended_within 10 || fail "the program did not end cleanly on SIG${1:-TERM}"
 }
 
 case $case_name in
-late_tray) ;; # starts its own display
+late_tray | tray_never_appears) ;; # start their own display
 *) start_display ;;
 esac
 case $case_name in
@@ -208,15 +230,13 @@ startup_title)
     stop_program
     pass ;;
 call_shown_and_written)
-    write_ini ''
-    start_device --kind 0 --number 0312345678
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    start_held_number --log "$work/device.log"
     [ -z "$(history_lines)" ] || fail "the held number was written"
     tell_device 'call 0451112222'
     until_ok 15 title_is '0451112222' || fail "new call not shown"
     shot window
-    sleep 2.5 # two more ticks: the same number must not be written again
+    # Two more exchanges: the same number must not be written again.
+    await_exchanges 2 || fail "no more exchanges"
     lines=$(history_lines)
     [ "$(printf '%s\n' "$lines" | grep -c ',0451112222$')" = 1 ] || fail "history: $lines"
     [ "$(printf '%s\n' "$lines" | wc -l)" = 1 ] || fail "history: $lines"
@@ -224,10 +244,7 @@ call_shown_and_written)
     stop_program
     pass ;;
 withheld_call)
-    write_ini ''
-    start_device --kind 0 --number 0312345678
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    start_held_number
     tell_device withheld
     until_ok 15 title_is '非通知' || fail "withheld call not shown"
     shot window
@@ -236,10 +253,10 @@ withheld_call)
     pass ;;
 tray_start)
     write_ini $'STATE=3\r\nTOP=1500\r\nLEFT=1500\r\nHEIGHT=1800\r\nWIDTH=4500\r\n'
-    start_device --kind 0
+    start_device --kind 0 --log "$work/device.log"
     start_program
     until_ok 15 sh -c "xdotool search --class nubrel | head -n 1 | grep -q ." || fail "no window of the program"
-    sleep 1
+    until_ok 15 device_heard_count 1 || fail "no exchange"
     xdotool search --onlyvisible --name '^準備中$' >/dev/null 2>&1 && fail "the main window is visible"
     until_ok 10 tray_icon_shown || fail "no tray icon"
     shot tray
@@ -354,10 +371,7 @@ sigterm_during_settings_dialog)
     settings_written || fail "settings not written"
     pass ;;
 garbage_and_flood)
-    write_ini ''
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    start_held_number --log "$work/device.log"
     # Two answers of binary junk count as unanswered and are not reported.
     tell_device 'garbage 2' 'call 0451112222'
     until_ok 30 title_is '0451112222' || fail "no call after the junk"
@@ -371,11 +385,7 @@ garbage_and_flood)
     stop_program
     pass ;;
 device_vanishes)
-    write_ini ''
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
-    until_ok 15 title_is '0312345678' || fail "held number not shown"
-    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    start_held_number --log "$work/device.log"
     tell_device 'silent on'
     until_ok 10 sh -c "grep -c '^none' '$work/device.log' | grep -qv '^0$'" || fail "no silent exchange"
     tell_device vanish
@@ -483,7 +493,7 @@ tray_restore_and_menu)
     else
         # On an XEmbed tray a single click does nothing; a double-click restores.
         tray_click 1
-        sleep 1.5
+        await_exchanges 2 || fail "no more exchanges"
         nubrel_windows_visible 0312345678 && fail "a single click restored the window"
         tray_click 1 2
     fi
@@ -507,12 +517,9 @@ tray_restore_and_menu)
     pass ;;
 late_tray)
     # Autostart at login: the program comes before the panel.
-    start_bare_display 20 60 110 "$work/desktop" || fail "no display"
-    write_ini $'STATE=3\r\nTOP=1500\r\n'
-    start_device --kind 0 --number 0312345678 --log "$work/device.log"
-    start_program
+    start_without_tray $'STATE=3\r\nTOP=1500\r\n'
     until_ok 15 device_heard 'AT' || fail "the program did not start"
-    sleep 2
+    await_exchanges 2 || fail "no more exchanges"
     nubrel_windows_visible 0312345678 && fail "the window showed while waiting for a tray"
     start_tray_host || fail "no tray host"
     until_ok 15 tray_icon_shown || fail "no icon once the tray came"
@@ -549,6 +556,36 @@ first_window)
         ini_text | tr -d '\r' | grep -qx "$kv" || fail "expected $kv in $(ini_text)"
     done
     pass ;;
+window_kept_across_the_tray)
+    # Never placed by the program: where the user put it, it comes back.
+    start_held_number
+    xdotool windowmove "$main_window" 333 222
+    until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 'Position: 3[0-9][0-9],2'" ||
+        fail "not moved: $(xdotool getwindowgeometry "$main_window")"
+    before=$(xdotool getwindowgeometry "$main_window" | awk '/Position/ {print $2}')
+    xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+e t
+    until_ok 10 sh -c "! xdotool search --onlyvisible --name '^0312345678\$' | grep -q ." ||
+        fail "タスクバーに入れる did not hide the window"
+    until_ok 15 tray_icon_shown || fail "no tray icon"
+    tray_click 1 2
+    until_ok 10 nubrel_windows_visible 0312345678 || fail "the icon did not bring the window back"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 'Position: $before '" ||
+        fail "was at $before, came back at $(xdotool getwindowgeometry "$main_window")"
+    stop_program
+    # Saved in the top-left corner: put back there, not where the window manager likes.
+    write_ini $'TOP=0\r\nLEFT=0\r\n'
+    start_program
+    until_ok 15 title_is '0312345678' || fail "no window at the second start"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    read -r left right top bottom < <(xprop -id "$main_window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
+    until_ok 5 sh -c "xdotool getwindowgeometry '$main_window' | grep -q 'Position: $left,$top '" ||
+        fail "TOP=0 LEFT=0 put it at $(xdotool getwindowgeometry "$main_window"), frame $left,$top"
+    xprop -id "$main_window" WM_NORMAL_HINTS | grep -q 'specified location: 0, 0' ||
+        fail "the corner was left to the window manager: $(xprop -id "$main_window" WM_NORMAL_HINTS)"
+    shot corner
+    stop_program
+    pass ;;
 close_box_ends_program)
     start_plain
     # The window manager's close, as its close box sends it.
@@ -559,12 +596,25 @@ close_box_ends_program)
         fail "keys: $keys"
     pass ;;
 font_dialog)
-    start_plain
+    start_held_number
+    # The canvas: the client area below the menu bar, 69 pixels high.
+    canvas() { import -window "$main_window" png:- 2>/dev/null | convert - -gravity South -crop 0x69+0+0 +repage rgb:- | md5sum; }
+    before=$(canvas)
     until_ok 20 open_window 'フォント' alt+d f || fail "the font dialog did not open"
+    dialog=$(dialog_window 'フォント') || fail "no font dialog"
+    picture() { import -window "$dialog" rgb:- 2>/dev/null | md5sum; }
+    regular=$(picture)
+    # Bold and italic chosen, as the sample shows, then cancelled.
+    xdotool windowactivate --sync "$dialog" key --clearmodifiers alt+b alt+i
+    until_ok 5 sh -c "[ \"\$(import -window $dialog rgb:- 2>/dev/null | md5sum)\" != '$regular' ]" ||
+        fail "bold and italic not chosen in the dialog"
     shot dialog
     answer_dialog 'フォント' Escape || fail "cannot cancel the font dialog"
+    [ "$(canvas)" = "$before" ] || fail "cancel changed the window's font"
     stop_program
-    ini_text | tr -d '\r' | grep -qx 'FONTSIZE=18' || fail "cancel changed the font"
+    for kv in FONTSIZE=18 FONTBOLD=False FONTITALIC=False; do
+        ini_text | tr -d '\r' | grep -qx "$kv" || fail "cancel changed the font: $(ini_text)"
+    done
     pass ;;
 log_off)
     write_ini ''
@@ -638,11 +688,12 @@ BUS
     write_ini ''
     printf '[OPTIONS]\r\nNOTIFY=1\r\nONCALL=hooks/on call\r\n' >>"$folder/Nubrel.ini"
 
-    start_device --kind 0 --number 0312345678
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
     start_program
     until_ok 15 title_is '0312345678' || fail "held number not shown"
     main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
-    sleep 2 # two ticks: the held number is passed on to nobody
+    # Two more exchanges: the held number is passed on to nobody.
+    await_exchanges 2 || fail "no more exchanges"
     [ "$(oncalls)" = 0 ] || fail "the command ran for the held number"
     grep -q 'member=GetCapabilities' "$work/notify.log" && fail "asked the desktop about the held number"
     # The lower part of the window's canvas: the second line, where a name goes.
@@ -687,6 +738,90 @@ BUS
     stop_program
     [ "$(history_lines | cut -d, -f3 | tr '\n' ' ')" = '0459998888 0451112222 99999999999 ' ] || fail "history: $(history_lines)"
     [ -z "$(log_lines)" ] || fail "log: $(log_lines)"
+    pass ;;
+kind1_same_number_new_index)
+    # Kind 1 numbers its calls: the same number under a new index is a new
+    # call; the same index and number is the call already written.
+    product='1,TA' write_ini ''
+    start_device --kind 1 --number 0312345678 --log "$work/device.log"
+    start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    await_exchanges 2 || fail "no more exchanges"
+    written() { history_lines | grep -c ',0312345678$'; }
+    held=$(written)
+    tell_device 'call 0312345678'
+    written_is() { [ "$(written)" = "$1" ]; }
+    until_ok 15 written_is $((held + 1)) || fail "the call under a new index was not written: $(history_lines)"
+    title_is '0312345678' || fail "the call under a new index is not shown"
+    await_exchanges 2 || fail "no more exchanges"
+    [ "$(written)" = $((held + 1)) ] || fail "the same index was written again: $(history_lines)"
+    stop_program
+    pass ;;
+sigterm_during_third_unanswered)
+    write_ini ''
+    start_silent_device
+    start_program
+    until_ok 20 device_heard_count 3 || fail "no third exchange"
+    kill -TERM "$program"
+    ended_within 5 || fail "the program did not end during the third exchange"
+    settings_written || fail "settings not written"
+    [ "$(log_count)" = 0 ] || fail "log: $(log_lines)"
+    grep -q 'VORDEK' "$work/nubrel.out" && fail "a message: $(cat "$work/nubrel.out")"
+    pass ;;
+stale_lock_after_sigkill)
+    start_plain
+    kill -KILL "$program"
+    wait "$program" 2>/dev/null
+    # The lock the killed copy left behind is taken over.
+    start_program
+    until_ok 15 title_is '準備中' || fail "the start after SIGKILL was refused"
+    stop_program
+    pass ;;
+tray_never_appears)
+    # Started into the tray, and no tray comes: the window shows after the wait.
+    start_without_tray $'STATE=3\r\n'
+    until_ok 15 device_heard_count 1 || fail "the program did not start"
+    nubrel_windows_visible 0312345678 && fail "the window showed at once"
+    until_ok 45 nubrel_windows_visible 0312345678 || fail "the window never showed"
+    shot window
+    stop_program
+    pass ;;
+minimised_and_maximised_restored)
+    net_state() { xprop -id "$main_window" _NET_WM_STATE WM_STATE 2>/dev/null | tr -d '\n'; }
+    write_ini ''
+    start_device --kind 0 --number 0312345678 --log "$work/device.log"
+    start_program
+    until_ok 15 title_is 0312345678 || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    xdotool windowminimize --sync "$main_window" || fail "cannot minimise"
+    # The next exchange: the program has taken in the change by then.
+    await_exchanges 1 || fail "no exchange"
+    stop_program
+    ini_text | tr -d '\r' | grep -qx 'STATE=1' || fail "STATE 1 not written: $(ini_text)"
+    start_program
+    until_ok 15 title_is 0312345678 || fail "no window"
+    main_window=$(xdotool search --name '^0312345678$' | head -n 1)
+    until_ok 10 sh -c "xprop -id $main_window WM_STATE | grep -q Iconic" || fail "not minimised at the start: $(net_state)"
+    xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F10
+    until_ok 10 sh -c "xprop -id $main_window _NET_WM_STATE | grep -q MAXIMIZED_HORZ" || fail "cannot maximise: $(net_state)"
+    await_exchanges 1 || fail "no exchange"
+    stop_program
+    ini_text | tr -d '\r' | grep -qx 'STATE=2' || fail "STATE 2 not written: $(ini_text)"
+    start_program
+    until_ok 15 title_is 0312345678 || fail "no window"
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    until_ok 10 sh -c "xprop -id $main_window _NET_WM_STATE | grep -q MAXIMIZED_HORZ" || fail "not maximised at the start: $(net_state)"
+    stop_program
+    pass ;;
+sigint_and_sighup_shut_down)
+    start_device --kind 0
+    for sig in INT HUP; do
+        write_ini ''
+        start_program
+        until_ok 15 title_is '準備中' || fail "no window"
+        stop_program "$sig"
+        settings_written || fail "SIG$sig: settings not written"
+    done
     pass ;;
 *) fail "unknown case $case_name" ;;
 esac

@@ -1,5 +1,6 @@
 // The About box on real widgets: its texts and looks, the link pressed with
 // the mouse, and the one box the program keeps.
+#include "DesignedPixels.h"
 #include "Fakes.h"
 #include "ProgramFolder.h"
 #include "TextFits.h"
@@ -15,7 +16,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,11 +44,6 @@ struct AboutRig {
     }
 };
 
-int pixels(const QWidget &w, double twips)
-{
-    return static_cast<int>(std::lround(twips * w.logicalDpiX() / 1440.0));
-}
-
 void press(QWidget *w, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), button,
@@ -76,7 +71,8 @@ TEST(frmNbAboutWidget, TextsAndLooksSetAtLoad)
     EXPECT_FALSE(box->isModal());
     EXPECT_EQ(box->size(), QSize(pixels(*box, 5850), pixels(*box, 3705)));
     EXPECT_EQ(box->minimumSize(), box->maximumSize()) << "fixed border";
-    EXPECT_EQ(box->lblVersion()->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.6.0"));
+    EXPECT_EQ(box->lblVersion()->text(),
+              QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + QStringLiteral(NUBREL_PROJECT_VERSION));
     EXPECT_EQ(cutCaptionText(*box), "");
 
     const QStringList contact = box->descriptionText().split(u'\r');

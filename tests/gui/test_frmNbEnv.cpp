@@ -1,5 +1,6 @@
 // The settings dialog on real widgets: what it shows, and what selecting,
 // typing and clicking store in the state and in the settings file.
+#include "DesignedPixels.h"
 #include "Fakes.h"
 #include "ProgramFolder.h"
 #include "TextFits.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,11 +40,6 @@ struct Rig {
                                      fromQt(QString::fromLatin1(key)), u"(none)"));
     }
 };
-
-int pixels(const QWidget &w, double twips)
-{
-    return static_cast<int>(std::lround(twips * w.logicalDpiX() / 1440.0));
-}
 
 // What typing does: the edit field's text replaced, keystroke by keystroke.
 void type(QComboBox *combo, const QString &text)

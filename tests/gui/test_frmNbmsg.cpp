@@ -1,5 +1,6 @@
 // The Stop/Exit question on real widgets, answered by clicking its buttons
 // while it is shown modally; and the message boxes of the prompts.
+#include "DesignedPixels.h"
 #include "TextFits.h"
 #include "frontend/qt/QtFontDialog.h"
 #include "frontend/qt/QtPrompts.h"
@@ -16,7 +17,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -57,11 +57,6 @@ void pressKey(QWidget *w, int key)
 }
 
 const QString Port3 = QStringLiteral("COM 3は使用できません。別のﾎﾟｰﾄに設定してください。");
-
-int pixels(const QWidget &w, double twips)
-{
-    return static_cast<int>(std::lround(twips * w.logicalDpiX() / 1440.0));
-}
 
 } // namespace
 

@@ -5,11 +5,15 @@
 #include "frontend/qt/QtText.h"
 #include "frontend/qt/QtTrayIcon.h"
 
+#include <QApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QScreen>
-#include <QTextDocument>
+#include <QThread>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +35,28 @@ TrayIconData record(AppIcon icon, const QString &text)
     d.hIcon = icon;
     d.szTip = makeSzTip(fromQt(text));
     return d;
+}
+
+// Whether a tooltip of `text` is drawn as the characters typed: the tooltip
+// as Qt shows it, against the same label told to draw plain text.
+bool tooltipShownAsTyped(const QString &text)
+{
+    QToolTip::showText(QPoint(200, 200), text);
+    QLabel *tip = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible())
+            tip = qobject_cast<QLabel *>(w);
+    }
+    if (!tip) {
+        ADD_FAILURE() << "no tooltip shown";
+        return false;
+    }
+    const QImage shown = tip->grab().toImage();
+    tip->setTextFormat(Qt::PlainText);
+    const QImage plain = tip->grab().toImage();
+    tip->setTextFormat(Qt::AutoText);
+    QToolTip::hideText();
+    return shown == plain;
 }
 
 } // namespace
@@ -159,13 +185,98 @@ TEST(QtTrayIcon, TheNameIsTheTooltipsSecondLineAsTyped)
         d.nameLine = fromQt(name);
         const QString sent = QtTrayIcon::tooltipFor(d);
         EXPECT_EQ(sent, u"0312345678\n"_s + name);
-        EXPECT_FALSE(Qt::mightBeRichText(sent)) << name.toStdString();
+        EXPECT_TRUE(tooltipShownAsTyped(sent)) << name.toStdString();
     }
     d.szTip = makeSzTip(u"非通知");
     d.nameLine = u"<i>x</i>";
-    EXPECT_FALSE(Qt::mightBeRichText(QtTrayIcon::tooltipFor(d)));
+    EXPECT_TRUE(tooltipShownAsTyped(QtTrayIcon::tooltipFor(d)));
+    EXPECT_FALSE(tooltipShownAsTyped(u"<i>x</i>\n非通知"_s)) << "markup first is drawn as markup";
 
     QtTrayIcon tray(QtIcons::builtIn, [] { return true; });
     ASSERT_TRUE(tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));
     EXPECT_EQ(tray.systemTrayIcon().toolTip(), u"非通知\n<i>x</i>"_s);
 }
+
+namespace {
+
+// A StatusNotifier watcher with a host registered, as a StatusNotifier panel
+// puts on the session bus.
+class SniWatcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &) {}
+    void RegisterStatusNotifierHost(const QString &) {}
+};
+
+// On a connection and a thread of its own, so it answers the calls Qt's icon
+// makes while the main thread waits for them.
+class WatcherOnItsOwnThread {
+public:
+    WatcherOnItsOwnThread()
+    {
+        m_thread.start();
+        m_watcher.moveToThread(&m_thread);
+        m_registered = m_bus.registerObject(u"/StatusNotifierWatcher"_s, &m_watcher,
+                                            QDBusConnection::ExportAllProperties |
+                                                QDBusConnection::ExportAllSlots) &&
+                       m_bus.registerService(u"org.kde.StatusNotifierWatcher"_s);
+    }
+    ~WatcherOnItsOwnThread()
+    {
+        leave();
+        m_thread.quit();
+        m_thread.wait();
+        QDBusConnection::disconnectFromBus(u"watcher"_s);
+    }
+    WatcherOnItsOwnThread(const WatcherOnItsOwnThread &) = delete;
+    WatcherOnItsOwnThread &operator=(const WatcherOnItsOwnThread &) = delete;
+    bool registered() const { return m_registered; }
+    void leave()
+    {
+        m_bus.unregisterService(u"org.kde.StatusNotifierWatcher"_s);
+        m_bus.unregisterObject(u"/StatusNotifierWatcher"_s);
+    }
+
+private:
+    QThread m_thread;
+    SniWatcher m_watcher;
+    QDBusConnection m_bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"watcher"_s);
+    bool m_registered = false;
+};
+
+} // namespace
+
+// Qt decides the kind of icon once per process: a StatusNotifier host that
+// went away since must not leave the program waiting for a double-click that
+// never comes. Runs on a display and a session bus of its own with no XEmbed
+// tray (tests/CMakeLists.txt); the XEmbed side is the end-to-end cases' on icewm.
+TEST(QtTrayIconOnABus, FollowsTheKindOfIconQtReallyMade)
+{
+    if (!QDBusConnection::sessionBus().isConnected() || QGuiApplication::platformName() != u"xcb")
+        GTEST_SKIP() << "needs a session bus and an X display";
+    WatcherOnItsOwnThread watcher;
+    ASSERT_TRUE(watcher.registered());
+    const TrayIconData d = record(AppIcon::BuiltIn, u"準備中"_s);
+    {
+        QtTrayIcon first(QtIcons::builtIn, [] { return true; });
+        ASSERT_TRUE(first.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));
+    }
+    watcher.leave();
+
+    QtTrayIcon tray(QtIcons::builtIn, [] { return true; });
+    ASSERT_TRUE(tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, d));
+    EXPECT_EQ(tray.host(), QtTrayIcon::Host::StatusNotifier);
+    bool restored = false;
+    tray.setRequestHandlers([&] { restored = true; }, {});
+    tray.trayActivated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(restored);
+}
+
+#include "test_qt_tray_icon.moc"

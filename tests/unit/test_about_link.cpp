@@ -5,6 +5,7 @@
 #include "TestText.h"
 #include "text/Text.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,6 +67,21 @@ TEST(AboutLink, OnlyTheLeftButtonAloneActs)
     shifted.stopped = true;
     shifted.link.lblHome_MouseDown(1, 1, 0, 0);
     EXPECT_EQ(shifted.launcher.m_urls.size(), 1) << "Shift held does not matter";
+}
+
+TEST(AboutLink, MonitoringStoppedUnderTheMessageStaysStopped)
+{
+    // The port's question answered 「停止」, or 停止 from the tray's menu,
+    // while the pause message is open.
+    LinkRig r;
+    r.prompts.m_duringModal = [&r] {
+        r.log.push_back(u"message"s);
+        r.stopped = true;
+    };
+    r.link.lblHome_MouseDown(1, 0, 10, 10);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(std::count(r.log.begin(), r.log.end(), u"mnuTime_Click"s), 0);
+    EXPECT_EQ(r.launcher.m_urls, std::vector<std::u16string>{Address + u'/'});
 }
 
 TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)

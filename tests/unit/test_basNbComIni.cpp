@@ -289,16 +289,23 @@ TEST(PutIniString, AFailedWriteLeavesTheOldFile)
 
     const PermissionsBind bind;
 
-    // A read-only folder: no temporary file can be made, the old file stays whole.
-    ProgramFolder readOnly;
-    readOnly.writeBytes(Ini, product);
-    setMode(readOnly.path(), 0500);
-    const basNbComIni ini(readOnly.path());
-    EXPECT_EQ(ini.PutIniString(s("NUBREL"), s("STATE"), s("1")), 0);
-    EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("STATE"), s("none")), s("none"));
-    setMode(readOnly.path(), 0700);
-    EXPECT_EQ(readOnly.readBytes(Ini), product);
-    EXPECT_EQ(filesIn(readOnly), std::vector<std::u16string>{Ini});
+    // A read-only folder takes no temporary file: a writable file is written
+    // in place; a read-only one stays whole.
+    for (const bool fileWritable : {true, false}) {
+        ProgramFolder readOnly;
+        readOnly.writeBytes(Ini, product);
+        if (!fileWritable)
+            setMode(readOnly.file(Ini), 0400);
+        setMode(readOnly.path(), 0500);
+        const basNbComIni ini(readOnly.path());
+        EXPECT_EQ(ini.PutIniString(s("NUBREL"), s("STATE"), s("1")), fileWritable ? 1 : 0);
+        EXPECT_EQ(ini.GetIniString(s("NUBREL"), s("STATE"), s("none")),
+                  fileWritable ? s("1") : s("none"));
+        setMode(readOnly.path(), 0700);
+        EXPECT_EQ(readOnly.readBytes(Ini), fileWritable ? product + "STATE=1\r\n" : product)
+            << fileWritable;
+        EXPECT_EQ(filesIn(readOnly), std::vector<std::u16string>{Ini});
+    }
 
     // A file that cannot be read is not replaced by one holding just the new key.
     ProgramFolder unreadable;

@@ -41,6 +41,26 @@ TEST(mnuEnv, ReappliesOnlyAfterRegisterAndInitialisesOnlyAChangeToKind1)
     }
 }
 
+TEST(mnuEnv, APortTheUserCancelledIsNeverOpened)
+{
+    // 登録 fails for want of a product after ComPort took the new number;
+    // an exchange runs while the dialog is still open, then キャンセル.
+    ControllerRig r;
+    r.folder.writeIni(u"[PORTS]\nCOM2=/dev/ttyUSB0\n"s);
+    r.c.Form_Load();
+    r.p.port.answer({"AT\\L1\r\r\nOK\r\n"});
+    r.p.port.answer({"AT\\L1\r\r\nOK\r\n"});
+    std::vector<std::u16string> opened;
+    r.p.port.m_onRead = [&] { opened.push_back(r.p.port.m_device); };
+    r.p.dialogs.m_settings = [&] {
+        r.s.ComPort = 4;
+        r.c.TimForm_Timer();
+    };
+    r.c.mnuEnv_Click();
+    r.c.TimForm_Timer();
+    EXPECT_EQ(opened, (std::vector<std::u16string>{u"/dev/ttyUSB0"s, u"/dev/ttyUSB0"s}));
+}
+
 TEST(mnuEnv, StopAnswerOfTheInitialisationStopsMonitoring)
 {
     ControllerRig r;

@@ -2,13 +2,35 @@
 #include "ControllerRig.h"
 #include "calls/CallDisplay.h"
 
-#include "ProgramFolder.h"
-#include "TestText.h"
-#include "text/Text.h"
-
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
+
+// A disk that fills up after `bytes` more bytes of the file: a write takes
+// what fits and fails, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        const rlimit limit{bytes, m_saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_signal)(int) = nullptr;
+};
 
 struct Recording : ControllerRig {
     DiagnosticLog log{folder.path(), p.clock};
@@ -122,6 +144,30 @@ TEST(WriteHistory, LineThatCannotBeWrittenIsKeptAndLoggedOncePerStreak)
     EXPECT_TRUE(r.history.pending().empty());
 }
 
+TEST(WriteHistory, ALineCutShortByAFullDiskLeavesNoFragment)
+{
+    const std::string first = "2026/12/07,09:05:03,0311111111\r\n";
+    for (const bool existed : {false, true}) {
+        Recording r;
+        const std::string before = existed ? first : std::string();
+        if (existed)
+            r.folder.writeBytes(u"着信履歴.TXT"s, before);
+        {
+            FileSizeLimit full(static_cast<rlim_t>(before.size() + 12));
+            r.history.WriteHistory(u"/着信履歴.TXT"s, u"0322222222"s);
+        }
+        EXPECT_EQ(r.folder.exists(u"着信履歴.TXT"s) ? r.folder.readBytes(u"着信履歴.TXT"s) : "",
+                  before)
+            << "existed: " << existed;
+        r.p.clock.m_now.minute += 1;
+        r.history.WriteHistory(u"/着信履歴.TXT"s, u"0333333333"s);
+        EXPECT_EQ(r.folder.readBytes(u"着信履歴.TXT"s), before +
+                                                            "2026/12/07,09:05:03,0322222222\r\n"
+                                                            "2026/12/07,09:06:03,0333333333\r\n")
+            << "existed: " << existed;
+    }
+}
+
 TEST(WriteLog, LineLayoutAndBytes)
 {
     FakeClock clock;
@@ -151,6 +197,6 @@ TEST(CallDisplay, TextsAndPopUpPlacement)
     EXPECT_EQ(CallDisplay::tipText(WithheldMark), u"非通知"s);
 
     const auto at = CallDisplay::tipPlacement(19200, 14400, 1230, 240);
-    EXPECT_EQ(at.left, 19200 - 1230 - 100);
-    EXPECT_EQ(at.top, 14400 - 3 * 240);
+    EXPECT_EQ(at.left, 17870);
+    EXPECT_EQ(at.top, 13680);
 }

@@ -1,7 +1,6 @@
 // The command exchange on a scripted port: answers, silence, the third
 // unanswered exchange and a port that cannot be opened.
 #include "ControllerRig.h"
-#include "platform/Cp932.h"
 
 #include "TestText.h"
 #include "text/Text.h"
@@ -31,14 +30,15 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
     struct Case {
         std::vector<std::string> chunks;
         std::int16_t result;
+        const char16_t *reply;
     } cases[] = {
-        {{"AT\\L1\r\r\nOK\r\n"}, 0},
-        {{"AT\\L1\r\r\nO", "K\r\n"}, 0}, // in two pieces
-        {{"xxOKyy"}, 0},                 // inside other text
-        {{"ok\r\n"}, 1},                 // lower case does not count
-        {{"ERROR\r\n"}, 1},
-        {{}, 1},                // silent
-        {{"\x82\x4F", "K"}, 1}, // "０" then "K": the trail byte is no "O"
+        {{"AT\\L1\r\r\nOK\r\n"}, 0, u"AT\\L1\r\r\nOK\r\n"},
+        {{"AT\\L1\r\r\nO", "K\r\n"}, 0, u"AT\\L1\r\r\nOK\r\n"}, // in two pieces
+        {{"xxOKyy"}, 0, u"xxOKyy"},                             // inside other text
+        {{"ok\r\n"}, 1, u"ok\r\n"},                             // lower case does not count
+        {{"ERROR\r\n"}, 1, u"ERROR\r\n"},
+        {{}, 1, u""},                   // silent
+        {{"\x82\x4F", "K"}, 1, u"０K"}, // "０" then "K": the trail byte is no "O"
     };
     for (const Case &cs : cases) {
         Exchange x;
@@ -47,12 +47,7 @@ TEST(SendCommand, AnsweredWhenOkArrivesAnywhereInTheReply)
         EXPECT_EQ(x.p.port.m_written, std::vector<std::string>{"AT\\L1\r"});
         EXPECT_EQ(x.p.port.m_discards, 1);
         EXPECT_FALSE(x.p.port.isOpen()) << "the port is closed after every exchange";
-        EXPECT_EQ(x.lastReply, Cp932::decode(cs.chunks.empty() ? std::string() : [&] {
-                      std::string all;
-                      for (const auto &c : cs.chunks)
-                          all += c;
-                      return all;
-                  }()));
+        EXPECT_EQ(x.lastReply, std::u16string(cs.reply));
         if (cs.result == 1) {
             EXPECT_EQ(x.c.link().lastLcnt(), SerialLink::MaxPoll + 1);
         }
@@ -227,8 +222,14 @@ TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
         x.c.link().ApplyCommSettings();
         EXPECT_EQ(x.p.port.m_settings, Text::fromLatin1(cs.settings)) << cs.speed;
     }
+    // A speed the port refuses: it keeps what it had, and the exchanges go on.
     x.p.port.m_refuseSettings = true;
     x.s.ComSpeed = u"1200"s;
     x.c.link().ApplyCommSettings();
     EXPECT_EQ(x.p.port.m_settings, u"7200,N,8,1"s);
+    x.p.port.answer({"OK"});
+    EXPECT_EQ(x.send(), 0);
+    EXPECT_EQ(x.p.port.m_written.back(), "AT\\L1\r");
+    EXPECT_FALSE(x.folder.exists(u"Nubrel.log"s));
+    EXPECT_TRUE(x.p.prompts.m_messages.empty());
 }

@@ -29,16 +29,27 @@ std::vector<std::u16string> keysOf(const std::u16string &ini, const std::u16stri
 TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
 {
     ControllerRig r;
+    // A window unlike the designed one: without settings, start-up keeps the
+    // window's own title, place, size and font, and sets its state.
+    r.p.view.m_title = u"x"s;
+    r.p.view.m_top = 15;
+    r.p.view.m_left = 30;
+    r.p.view.m_height = 45;
+    r.p.view.m_width = 60;
+    r.p.view.m_font = FontSpec{u"IPAPGothic"s, 9, true, true};
+    r.p.view.m_state = WindowState::Maximised;
     r.c.Form_Load();
 
     EXPECT_EQ(r.p.timer.m_interval, 10000);
     EXPECT_EQ(r.s.PollInterval, 10000);
-    EXPECT_EQ(r.p.view.m_title, u"準備中"s);
+    EXPECT_EQ(r.p.view.m_title, u"x"s);
     EXPECT_EQ(r.p.view.m_shows, 1);
     EXPECT_EQ(r.p.view.m_state, WindowState::Normal);
-    EXPECT_EQ(r.p.view.m_font, (FontSpec{u"ＭＳ Ｐゴシック"s, 18, false, false}));
-    EXPECT_EQ(r.p.view.m_top, 1200);
-    EXPECT_EQ(r.p.view.m_width, 4335);
+    EXPECT_EQ(r.p.view.m_font, (FontSpec{u"IPAPGothic"s, 9, true, true}));
+    EXPECT_EQ(r.p.view.m_top, 15);
+    EXPECT_EQ(r.p.view.m_left, 30);
+    EXPECT_EQ(r.p.view.m_height, 45);
+    EXPECT_EQ(r.p.view.m_width, 60);
     EXPECT_EQ(r.s.ComPort, 2);
     EXPECT_EQ(r.s.ComSpeed, u"9600"s);
     EXPECT_EQ(r.p.port.m_device, u"/dev/ttyS1"s);
@@ -49,7 +60,7 @@ TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
     EXPECT_FALSE(r.s.InTray);
     EXPECT_FALSE(r.s.Stopped);
     EXPECT_TRUE(r.p.tip.m_loaded);
-    EXPECT_FALSE(r.p.tip.m_visible);
+    EXPECT_EQ(r.p.tip.m_shows, 0);
     EXPECT_EQ(r.p.port.m_opens, 0) << "kind 0 sends nothing before the first tick";
     EXPECT_FALSE(r.folder.exists(u"Nubrel.ini"s)) << "start-up only reads";
 }

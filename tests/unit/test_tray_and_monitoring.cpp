@@ -313,3 +313,42 @@ TEST(TimForm, InitialisationAskedForDuringAnExchangeIsSentAfterIt)
     EXPECT_EQ(r.p.port.m_written, (std::vector<std::string>{"AT\\L1\r", "AT$i10 = 1\r"}));
     EXPECT_EQ(r.s.iTry, 0) << "the initialisation was answered";
 }
+
+TEST(TimForm, StopChosenFromTheTrayMeanwhileIsNeverUndone)
+{
+    // 停止 from a tray menu that modality does not block, while the port's
+    // question is open; the answer 「停止」 then finds monitoring stopped.
+    ControllerRig q;
+    q.c.Form_Load();
+    q.c.mnuTask_Click();
+    q.p.port.m_openFails = true;
+    q.p.prompts.m_answers.push_back(false);
+    q.p.prompts.m_duringModal = [&] { q.c.mnuTime_Click(); };
+    const std::size_t timerCalls = q.p.timer.m_history.size();
+    q.c.TimForm_Timer();
+    EXPECT_TRUE(q.s.Stopped);
+    EXPECT_EQ(q.p.timer.m_interval, 0);
+    EXPECT_EQ(q.p.timer.m_history.size(), timerCalls + 1) << "stopped once, never restarted";
+    EXPECT_EQ(q.p.view.m_icon, AppIcon::Stopped);
+    EXPECT_EQ(q.p.view.m_timeCaption, u"開始(&S)"s);
+
+    // 停止 while the exchange waits, and the exchange then brings a new
+    // number: shown, but no pop-up, which only the next 開始 would take down.
+    ControllerRig w;
+    w.c.Form_Load();
+    w.c.mnuTask_Click();
+    w.p.port.answer({Kind0None});
+    w.c.TimForm_Timer(); // the first answer
+    const int shows = w.p.tip.m_shows;
+    w.p.port.silent();
+    w.p.port.m_onWait = [&] {
+        w.c.mnuTime_Click();
+        w.p.port.m_incoming.push_back(Kind0Call); // the reply arrives after it
+        w.p.port.m_onWait = nullptr;
+    };
+    w.c.TimForm_Timer();
+    EXPECT_TRUE(w.s.Stopped);
+    EXPECT_EQ(w.p.view.m_title, u"0312345678"s);
+    EXPECT_EQ(w.p.tip.m_shows, shows);
+    EXPECT_FALSE(w.p.tip.m_visible);
+}

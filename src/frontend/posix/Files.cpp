@@ -97,8 +97,18 @@ bool replace(const std::u16string &path, std::string_view bytes)
     // Until it has the old file's permissions, nobody else may read the new one.
     std::string temporary;
     const int fd = createTemporary(target, exists ? 0600 : 0666, temporary);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        // A folder the user cannot write to still holds a file they may
+        // write: then it is written in place, as an in-place writer would.
+        if (!exists)
+            return false;
+        const int direct = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (direct < 0)
+            return false;
+        bool written = writeAll(direct, bytes) && ::fsync(direct) == 0;
+        written = ::close(direct) == 0 && written;
+        return written;
+    }
     bool ok = writeAll(fd, bytes);
     if (ok && exists)
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;

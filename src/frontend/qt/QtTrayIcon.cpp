@@ -3,6 +3,7 @@
 #include "app/TrayTip.h"
 #include "frontend/qt/QtText.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -15,9 +16,12 @@ namespace {
 
 constexpr int AreaCheckMs = 250;
 
-// Qt takes a StatusNotifier host when, as the icon is created, a watcher on
-// the session bus says a host is registered; otherwise it embeds the icon in
-// an XEmbed tray. The same question, asked at the same moment, tells which.
+// Qt 5.x and 6.x up to at least 6.4 (Debian 12's) take a StatusNotifier host
+// when, as the first icon of the process is created, a watcher on the session
+// bus says a host is registered, and keep that answer for the process;
+// otherwise they embed the icon in an XEmbed tray. The same question, asked at
+// the same moment, foretells which; once the icon is shown, Qt's widgets tell
+// what it really made (embeddedInAnXEmbedTray).
 bool statusNotifierHostOnSessionBus()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -28,6 +32,17 @@ bool statusNotifierHostOnSessionBus()
         return false;
     QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
     return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+// Qt embeds an icon in an XEmbed tray through a top-level widget of its own
+// class QSystemTrayIconSys (Qt 5.x and 6.x); without one, a shown icon went
+// to a StatusNotifier host or nowhere, and no double-click can come.
+bool embeddedInAnXEmbedTray()
+{
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    return std::any_of(widgets.cbegin(), widgets.cend(), [](const QWidget *w) {
+        return qstrcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0;
+    });
 }
 
 } // namespace
@@ -94,6 +109,10 @@ bool QtTrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &dat
         apply(data);
         m_tray.show();
         m_added = true;
+        // Follow what Qt made, should the bus have changed since the icon was
+        // created: a StatusNotifier host sends no double-click, so its single
+        // activation must restore.
+        setHost(embeddedInAnXEmbedTray() ? Host::XEmbed : Host::StatusNotifier);
         return true;
     case NotifyMessage::NIM_MODIFY:
         if (!m_added)

@@ -174,7 +174,22 @@ void frmNubrel::showWindow()
 
 void frmNubrel::hideWindow()
 {
+    // Shown again, a window the program never placed would be placed anew by
+    // the window manager: it comes back where it was.
+    const bool normal =
+        isVisible() && !(QMainWindow::windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
+    const QPoint at = outerTopLeft();
+    const QPoint client = geometry().topLeft();
     hide();
+    if (normal) {
+        m_askedTopLeft = at;
+        // The window is where it is asked to be, so move() would do nothing:
+        // the native window takes its client's place itself, to be mapped there.
+        if (QWindow *native = windowHandle())
+            native->setPosition(client);
+        else
+            move(at);
+    }
 }
 
 WindowState frmNubrel::windowState() const
@@ -248,56 +263,32 @@ double frmNubrel::width() const
     return (m_outerSize ? m_outerSize->width() : frameGeometry().width()) * twipsPerPixelX();
 }
 
-bool frmNubrel::isUnplaced() const
-{
-    return !m_askedTopLeft && !testAttribute(Qt::WA_WState_Visible);
-}
-
-bool frmNubrel::isUnsized() const
-{
-    return !m_outerSize && !testAttribute(Qt::WA_WState_Visible);
-}
-
 void frmNubrel::setTop(double twips)
 {
-    const int y = static_cast<int>(std::lround(twips / twipsPerPixelY()));
-    // A new window told where it already is (no key in the settings file)
-    // stays where the window manager puts it: a move would pin it there.
-    if (isUnplaced() && y == outerTopLeft().y())
-        return;
-    const QPoint at(outerTopLeft().x(), y);
+    const QPoint at(outerTopLeft().x(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
     m_askedTopLeft = at;
     move(at);
 }
 
 void frmNubrel::setLeft(double twips)
 {
-    const int x = static_cast<int>(std::lround(twips / twipsPerPixelX()));
-    if (isUnplaced() && x == outerTopLeft().x())
-        return;
-    const QPoint at(x, outerTopLeft().y());
+    const QPoint at(static_cast<int>(std::lround(twips / twipsPerPixelX())), outerTopLeft().y());
     m_askedTopLeft = at;
     move(at);
 }
 
 void frmNubrel::setHeight(double twips)
 {
-    const int h = static_cast<int>(std::lround(twips / twipsPerPixelY()));
-    // Likewise its own size, which is the client's: the frame comes on top.
-    if (isUnsized() && h == frameGeometry().height())
-        return;
+    // The window's own size is the client's: the frame comes on top.
     const QSize outer = m_outerSize.value_or(frameGeometry().size());
-    m_outerSize = QSize(outer.width(), h);
+    m_outerSize = QSize(outer.width(), static_cast<int>(std::lround(twips / twipsPerPixelY())));
     applyOuterSize();
 }
 
 void frmNubrel::setWidth(double twips)
 {
-    const int w = static_cast<int>(std::lround(twips / twipsPerPixelX()));
-    if (isUnsized() && w == frameGeometry().width())
-        return;
     const QSize outer = m_outerSize.value_or(frameGeometry().size());
-    m_outerSize = QSize(w, outer.height());
+    m_outerSize = QSize(static_cast<int>(std::lround(twips / twipsPerPixelX())), outer.height());
     applyOuterSize();
 }
 
@@ -305,11 +296,16 @@ void frmNubrel::applyOuterSize()
 {
     if (!m_outerSize)
         return;
-    const QSize client = (*m_outerSize - frameExtra()).expandedTo(QSize(1, 1));
-    resize(client);
-    // Until the window has its frame the size asked for is kept, so a frame
-    // that arrives later does not make the window grow from run to run.
-    if (isVisible() && frameExtra() != QSize(0, 0))
+    // The frame is known at the first exposure: the size asked for is met
+    // then, once, and let go, whether the window manager draws a frame or
+    // not. A maximised window keeps the size it was given before it was
+    // shown as its normal size.
+    const bool framed = windowHandle() && windowHandle()->isExposed();
+    const bool maximised =
+        QMainWindow::windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (!framed || !maximised)
+        resize((*m_outerSize - frameExtra()).expandedTo(QSize(1, 1)));
+    if (framed)
         m_outerSize.reset();
 }
 

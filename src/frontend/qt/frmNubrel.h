@@ -95,9 +95,6 @@ private:
     // window system never tells (Wayland), where it was last asked to be.
     QPoint outerTopLeft() const;
     void applyOuterSize();
-    // Not placed, or not sized, by the program yet, and never shown.
-    bool isUnplaced() const;
-    bool isUnsized() const;
 
     std::function<QIcon(AppIcon)> m_icons;
     std::function<std::u16string()> m_lastNumber;
