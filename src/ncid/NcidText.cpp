@@ -1,0 +1,384 @@
+#include "ncid/NcidText.h"
+
+#include <vector>
+
+namespace NcidText {
+
+namespace {
+
+constexpr char16_t Replacement = 0xFFFD;
+
+std::string twoDigits(int value)
+{
+    std::string out(2, '0');
+    out[0] = static_cast<char>('0' + (value / 10) % 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out;
+}
+
+std::string fourDigits(int value)
+{
+    return twoDigits(value / 100) + twoDigits(value % 100);
+}
+
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// The fields every CID and CIDLOG line carries, after its prefix.
+std::string cidFields(const Call &call, std::u16string_view label)
+{
+    const CallTime &t = call.when;
+    std::string line = "*DATE*" + twoDigits(t.month) + twoDigits(t.day) + fourDigits(t.year);
+    line += "*TIME*" + twoDigits(t.hour) + twoDigits(t.minute);
+    line += "*LINE*" + lineField(label);
+    line += "*NMBR*" + numberField(call.number);
+    line += "*MESG*NONE";
+    line += "*NAME*" + nameField(call.number, call.name) + "*";
+    line += LineEnd;
+    return line;
+}
+
+// The value of a whole, unsigned decimal field of exactly `width` digits.
+std::optional<int> fixedNumber(std::u16string_view text, std::size_t at, std::size_t width)
+{
+    if (at + width > text.size())
+        return std::nullopt;
+    int value = 0;
+    for (std::size_t i = at; i < at + width; ++i) {
+        if (!isDigit(text[i]))
+            return std::nullopt;
+        value = value * 10 + (text[i] - u'0');
+    }
+    return value;
+}
+
+// A name as one line may show it: control characters become blanks, byte-order
+// marks go, and so do the blanks around it.
+std::u16string displayName(std::u16string_view text)
+{
+    std::u16string name;
+    name.reserve(text.size());
+    for (char16_t c : text) {
+        if (c == 0xFEFF)
+            continue;
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        name.push_back(control || c == 0x2028 || c == 0x2029 ? u' ' : c);
+    }
+    const auto isBlank = [](char16_t c) { return c == u' ' || c == 0x3000; };
+    std::size_t first = 0;
+    std::size_t last = name.size();
+    while (first < last && isBlank(name[first]))
+        ++first;
+    while (last > first && isBlank(name[last - 1]))
+        --last;
+    return name.substr(first, last - first);
+}
+
+void appendCode(std::u16string &out, char32_t code)
+{
+    if (code < 0x10000) {
+        out.push_back(static_cast<char16_t>(code));
+        return;
+    }
+    code -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+}
+
+// The bytes one well-formed character at `at` takes; 0 when there is none.
+std::size_t decodeOne(std::string_view bytes, std::size_t at, std::u16string &out)
+{
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    std::size_t width = 0;
+    char32_t code = 0;
+    char32_t lowest = 0;
+    if (lead < 0xC2) {
+        return 0;
+    } else if (lead < 0xE0) {
+        width = 2;
+        code = lead & 0x1F;
+        lowest = 0x80;
+    } else if (lead < 0xF0) {
+        width = 3;
+        code = lead & 0x0F;
+        lowest = 0x800;
+    } else if (lead < 0xF5) {
+        width = 4;
+        code = lead & 0x07;
+        lowest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + width > bytes.size())
+        return 0;
+    for (std::size_t i = 1; i < width; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[at + i]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (b & 0x3F);
+    }
+    if (code < lowest || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return 0;
+    appendCode(out, code);
+    return width;
+}
+
+} // namespace
+
+std::string banner(std::string_view version)
+{
+    std::string lines = "200 Server: Nubrel ";
+    lines += cleanValue(version);
+    lines += LineEnd;
+    lines += "210 API: 1.0 Feature Set 1";
+    lines += LineEnd;
+    return lines;
+}
+
+std::string numberField(std::u16string_view number)
+{
+    if (number == WithheldMark)
+        return "PRIVATE";
+    std::string digits;
+    for (char16_t c : number) {
+        if (isDigit(c))
+            digits.push_back(static_cast<char>(c));
+    }
+    return digits.empty() ? "PRIVATE" : digits;
+}
+
+std::string nameField(std::u16string_view number, std::u16string_view name)
+{
+    if (numberField(number) == "PRIVATE")
+        return toUtf8(u"非通知");
+    std::string value = cleanValue(toUtf8(name));
+    return value.empty() ? "NO NAME" : value;
+}
+
+std::string lineField(std::u16string_view label)
+{
+    std::string value = cleanValue(toUtf8(label));
+    return value.empty() ? "-" : value;
+}
+
+std::string cleanValue(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        if (c != '*' && c != '\r' && c != '\n')
+            out.push_back(c);
+    }
+    return out;
+}
+
+std::string cidLine(const Call &call, std::u16string_view label)
+{
+    return "CID: " + cidFields(call, label);
+}
+
+std::string cidLogLine(const Call &call, std::u16string_view label)
+{
+    return "CIDLOG: " + cidFields(call, label);
+}
+
+std::string callLine(const Call &call, std::u16string_view label)
+{
+    const CallTime &t = call.when;
+    std::string line = "CALL: ###DATE" + twoDigits(t.month) + twoDigits(t.day) + twoDigits(t.hour) +
+                       twoDigits(t.minute);
+    line += "...CALLIN...LINE" + lineField(label);
+    line += "...NMBR" + numberField(call.number);
+    line += "...NAME" + nameField(call.number, call.name) + "+++";
+    line += LineEnd;
+    return line;
+}
+
+std::optional<std::string_view> answerTo(std::string_view line)
+{
+    if (line == "REQ: YO")
+        return std::string_view("ACK: REQ: YO\r\n");
+    return std::nullopt;
+}
+
+std::optional<Call> historyCall(std::u16string_view line)
+{
+    // "yyyy/mm/dd,hh:nn:ss,number"
+    if (line.size() < 20 || line[4] != u'/' || line[7] != u'/' || line[10] != u',' ||
+        line[13] != u':' || line[16] != u':' || line[19] != u',')
+        return std::nullopt;
+    const auto year = fixedNumber(line, 0, 4);
+    const auto month = fixedNumber(line, 5, 2);
+    const auto day = fixedNumber(line, 8, 2);
+    const auto hour = fixedNumber(line, 11, 2);
+    const auto minute = fixedNumber(line, 14, 2);
+    if (!year || !month || !day || !hour || !minute || !fixedNumber(line, 17, 2))
+        return std::nullopt;
+    Call call;
+    call.when = CallTime{*year, *month, *day, *hour, *minute};
+    call.number = std::u16string(line.substr(20));
+    if (call.number.empty())
+        return std::nullopt;
+    return call;
+}
+
+std::string callLog(History history, std::u16string_view text, std::u16string_view label,
+                    const NameLookup &nameFor)
+{
+    if (history == History::Off)
+        return std::string(CallLogNotSent);
+    if (history == History::Missing)
+        return std::string(NoCallLog);
+
+    // From the newest line back, as long as the lines fit; sent oldest first.
+    std::vector<std::string> newestFirst;
+    std::size_t used = 0;
+    std::size_t end = text.size();
+    while (end > 0) {
+        std::size_t start = text.rfind(u'\n', end - 1);
+        start = start == std::u16string_view::npos ? 0 : start + 1;
+        std::u16string_view line = text.substr(start, end - start);
+        if (line.ends_with(u'\r'))
+            line.remove_suffix(1);
+        end = start == 0 ? 0 : start - 1;
+        if (auto call = historyCall(line)) {
+            if (call->number != WithheldMark && nameFor)
+                call->name = nameFor(call->number);
+            std::string logLine = cidLogLine(*call, label);
+            if (used + logLine.size() > CallLogBudget)
+                break;
+            used += logLine.size();
+            newestFirst.push_back(std::move(logLine));
+        }
+    }
+    if (newestFirst.empty())
+        return std::string(CallLogEmpty);
+    std::string lines;
+    lines.reserve(used + EndOfCallLog.size());
+    for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it)
+        lines += *it;
+    lines += EndOfCallLog;
+    return lines;
+}
+
+bool isEndOfStartup(std::string_view line)
+{
+    return line.starts_with("300") && (line.size() == 3 || line[3] == ' ');
+}
+
+std::optional<ReceivedCall> parseCid(std::string_view line)
+{
+    if (!line.starts_with("CID:"))
+        return std::nullopt;
+    // "*LABEL*value*LABEL*value*…*": labels and values take turns after the
+    // first '*'; a value holds no '*', so the turns never slip.
+    const std::size_t first = line.find('*');
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    std::optional<std::string_view> number;
+    std::optional<std::string_view> name;
+    std::size_t at = first + 1;
+    while (at < line.size()) {
+        const std::size_t labelEnd = line.find('*', at);
+        if (labelEnd == std::string_view::npos)
+            break;
+        const std::string_view fieldLabel = line.substr(at, labelEnd - at);
+        std::size_t valueEnd = line.find('*', labelEnd + 1);
+        if (valueEnd == std::string_view::npos)
+            valueEnd = line.size();
+        const std::string_view value = line.substr(labelEnd + 1, valueEnd - labelEnd - 1);
+        if (fieldLabel == "NMBR" && !number)
+            number = value;
+        else if (fieldLabel == "NAME" && !name)
+            name = value;
+        at = valueEnd + 1;
+    }
+    if (!number)
+        return std::nullopt;
+    ReceivedCall call;
+    call.number = numberFromField(fromUtf8(*number));
+    if (call.number != WithheldMark && name && *name != "NO NAME")
+        call.name = displayName(fromUtf8(*name));
+    return call;
+}
+
+std::u16string numberFromField(std::u16string_view field)
+{
+    std::u16string digits;
+    for (const char16_t c : field) {
+        if (isDigit(c))
+            digits.push_back(c);
+        else if (c >= u'０' && c <= u'９')
+            digits.push_back(static_cast<char16_t>(u'0' + (c - u'０')));
+    }
+    if (digits.empty())
+        return std::u16string(WithheldMark);
+    // The country prefix, as the phonebook reads it: "+81 3-…" and "+81 (0)3-…".
+    if (digits.size() > 2 && digits.starts_with(u"81")) {
+        digits.erase(0, 2);
+        if (!digits.starts_with(u'0'))
+            digits.insert(digits.begin(), u'0');
+    }
+    return digits;
+}
+
+std::string toUtf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (code >= 0xD800 && code <= 0xDFFF) {
+            const bool paired = code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                                text[i + 1] <= 0xDFFF;
+            if (!paired) {
+                out.push_back('?');
+                continue;
+            }
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string fromUtf8(std::string_view bytes)
+{
+    std::u16string out;
+    out.reserve(bytes.size());
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[at]);
+        if (b < 0x80) {
+            out.push_back(b);
+            ++at;
+            continue;
+        }
+        const std::size_t width = decodeOne(bytes, at, out);
+        if (width == 0) {
+            out.push_back(Replacement);
+            ++at;
+        } else {
+            at += width;
+        }
+    }
+    return out;
+}
+
+} // namespace NcidText
