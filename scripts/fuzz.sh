@@ -29,11 +29,12 @@ declare -A max_len=(
     [fuzz_ini_reader]=8192
     [fuzz_ini_writer]=8192
     [fuzz_phonebook]=8192
+    [fuzz_ncid_client]=20000
 )
 
 failed=0
 summary=()
-for target in fuzz_reply_parsers fuzz_ini_reader fuzz_ini_writer fuzz_phonebook; do
+for target in fuzz_reply_parsers fuzz_ini_reader fuzz_ini_writer fuzz_phonebook fuzz_ncid_client; do
     corpus=$runs/$target
     log=$runs/$target.log
     rm -rf "$corpus"

@@ -299,8 +299,11 @@ std::optional<ReceivedCall> parseCid(std::string_view line)
         return std::nullopt;
     ReceivedCall call;
     call.number = numberFromField(fromUtf8(*number));
-    if (call.number != WithheldMark && name && *name != "NO NAME")
+    if (call.number != WithheldMark && name) {
         call.name = displayName(fromUtf8(*name));
+        if (call.name == u"NO NAME")
+            call.name.clear();
+    }
     return call;
 }
 

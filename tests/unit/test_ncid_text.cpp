@@ -193,6 +193,7 @@ TEST(NcidText, CidLinesReadByTheirLabels)
         // NO NAME and an empty NAME are no name.
         {"CID: *NMBR*0312345678*NAME*NO NAME*", ReceivedCall{u"0312345678", u""}},
         {"CID: *NMBR*0312345678*NAME**", ReceivedCall{u"0312345678", u""}},
+        {"CID: *NMBR*0312345678*NAME* NO NAME *", ReceivedCall{u"0312345678", u""}},
         // A value that looks like a label is still a value.
         {"CID: *NAME*NMBR*NMBR*0312345678*", ReceivedCall{u"0312345678", u"NMBR"}},
         {"CID: *LINE*NAME*NMBR*0312345678*NAME*Al*", ReceivedCall{u"0312345678", u"Al"}},
