@@ -1,0 +1,81 @@
+// CP932 through Windows' own table for code page 932. The replacements are
+// those of the other platforms: a byte sequence that is no character becomes
+// U+FFFD and decoding goes on after it; a character CP932 cannot hold becomes '?'.
+#include "platform/Cp932.h"
+
+#include "frontend/win32/Win32Text.h"
+#include "text/Cp932Bytes.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr UINT CodePage = 932;
+
+// Converts `bytes` whole; false when a sequence in them is not CP932.
+bool decodeStrict(std::string_view bytes, std::u16string &out)
+{
+    if (bytes.empty())
+        return true;
+    const int size = static_cast<int>(bytes.size());
+    const int needed =
+        MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (needed <= 0)
+        return false;
+    std::wstring buffer(static_cast<std::size_t>(needed), L'\0');
+    if (MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, bytes.data(), size, buffer.data(),
+                            needed) != needed)
+        return false;
+    out += fromWide(buffer);
+    return true;
+}
+
+bool isAscii(std::string_view bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace Cp932 {
+
+std::u16string decode(std::string_view bytes)
+{
+    std::u16string out;
+    if (isAscii(bytes))
+        return std::u16string(bytes.begin(), bytes.end());
+    if (decodeStrict(bytes, out))
+        return out;
+    // Character by character, so that only what is broken is replaced.
+    out.clear();
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t width = Cp932Bytes::widthAt(bytes, at);
+        if (!decodeStrict(bytes.substr(at, width), out))
+            out += u'\xFFFD';
+        at += width;
+    }
+    return out;
+}
+
+std::string encode(std::u16string_view text)
+{
+    if (text.empty())
+        return {};
+    const std::wstring source = toWide(text);
+    const int size = static_cast<int>(source.size());
+    // No best fit: 'é' must not quietly become 'e'.
+    const DWORD flags = WC_NO_BEST_FIT_CHARS;
+    const int needed =
+        WideCharToMultiByte(CodePage, flags, source.data(), size, nullptr, 0, "?", nullptr);
+    if (needed <= 0)
+        return {};
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CodePage, flags, source.data(), size, out.data(), needed, "?", nullptr);
+    return out;
+}
+
+} // namespace Cp932

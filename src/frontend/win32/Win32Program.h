@@ -1,0 +1,22 @@
+// The whole program on Windows: every window and device, wired to the
+// controller that decides.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class Win32Program {
+public:
+    // `programFolder` holds the settings file, the history and the log.
+    explicit Win32Program(const std::u16string &programFolder);
+    ~Win32Program();
+    Win32Program(const Win32Program &) = delete;
+    Win32Program &operator=(const Win32Program &) = delete;
+
+    // Runs the start-up sequence, then the message loop until the program ends.
+    int run();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};

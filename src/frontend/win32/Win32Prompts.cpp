@@ -1,0 +1,64 @@
+#include "frontend/win32/Win32Prompts.h"
+
+#include "frontend/win32/Win32Screen.h"
+#include "frontend/win32/Win32Text.h"
+
+#include <cmath>
+#include <commdlg.h>
+
+Win32Prompts::Win32Prompts(std::function<HWND()> owner) : m_owner(std::move(owner)) {}
+
+HWND Win32Prompts::owner() const
+{
+    HWND window = m_owner ? m_owner() : nullptr;
+    // Over a modal dialog that is open (the settings dialog), not behind it;
+    // a window hidden in the tray owns nothing that could be seen.
+    HWND active = GetActiveWindow();
+    if (active && active != window && IsWindowVisible(active) &&
+        GetWindow(active, GW_OWNER) == window)
+        return active;
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+void Win32Prompts::messageBox(const std::u16string &text, const std::u16string &title,
+                              MessageIcon icon)
+{
+    UINT style = MB_OK | MB_SETFOREGROUND;
+    if (icon == MessageIcon::Exclamation)
+        style |= MB_ICONEXCLAMATION;
+    const std::wstring shown = withLineBreaks(text);
+    MessageBoxW(owner(), shown.c_str(), wide(title), style);
+}
+
+bool Win32Prompts::fncMsgDlg(const std::u16string &title, const std::u16string &message)
+{
+    // Without an owner it stands on its own, also while the window is in the tray.
+    return m_question.fncMsgDlg(nullptr, title, message);
+}
+
+bool Win32Prompts::chooseFont(FontSpec &font)
+{
+    LOGFONTW lf{};
+    const int dpi = Win32Screen::dpiY();
+    lf.lfHeight = -static_cast<LONG>(std::lround(font.size * dpi / 72.0));
+    lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = font.italic ? TRUE : FALSE;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring face = toWide(font.face).substr(0, LF_FACESIZE - 1);
+    face.copy(lf.lfFaceName, face.size());
+
+    CHOOSEFONTW choose{};
+    choose.lStructSize = sizeof choose;
+    choose.hwndOwner = owner();
+    choose.lpLogFont = &lf;
+    choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_NOVERTFONTS;
+    if (!ChooseFontW(&choose))
+        return false;
+    font.face = fromWide(lf.lfFaceName);
+    // Tenths of a point, as the dialog reports the size chosen.
+    font.size =
+        choose.iPointSize > 0 ? choose.iPointSize / 10.0 : std::abs(lf.lfHeight) * 72.0 / dpi;
+    font.bold = lf.lfWeight >= FW_BOLD;
+    font.italic = lf.lfItalic != 0;
+    return true;
+}
