@@ -8,6 +8,8 @@
 #include "platform/Prompts.h"
 #include "state/ProgramState.h"
 
+#include <windows.h>
+
 #include <shellapi.h>
 
 Win32Dialogs::Win32Dialogs(ProgramState &state, const basNbComIni &ini, Prompts &prompts,

@@ -2,6 +2,8 @@
 
 #include "frontend/win32/Win32Text.h"
 
+#include <windows.h>
+
 #include <shellapi.h>
 
 namespace {

@@ -4,6 +4,9 @@
 #include "frontend/win32/Win32Text.h"
 
 #include <cmath>
+
+#include <windows.h>
+
 #include <commdlg.h>
 
 Win32Prompts::Win32Prompts(std::function<HWND()> owner) : m_owner(std::move(owner)) {}

@@ -7,6 +7,9 @@
 #include "text/Cp932Bytes.h"
 
 #include <cstring>
+
+#include <windows.h>
+
 #include <shellapi.h>
 
 Win32TrayIcon::Win32TrayIcon(Win32Icons &icons, HWND owner, HMENU popUpMenu)

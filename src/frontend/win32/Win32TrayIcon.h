@@ -5,9 +5,11 @@
 #include "platform/TrayIcon.h"
 
 #include <functional>
-#include <shellapi.h>
 #include <string>
+
 #include <windows.h>
+
+#include <shellapi.h>
 
 // The interface's operation bears the shell's name; the shell's macro would rename it.
 #undef Shell_NotifyIcon

@@ -6,6 +6,8 @@
 #include "frontend/win32/Win32Text.h"
 #include "text/Text.h"
 
+#include <windows.h>
+
 #include <windowsx.h>
 
 const std::u16string frmNbAbout::HomeAddress = u"https://vordek.example.jp";

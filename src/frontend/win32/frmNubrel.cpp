@@ -9,6 +9,9 @@
 #include "frontend/win32/Win32TrayIcon.h"
 
 #include <cmath>
+
+#include <windows.h>
+
 #include <windowsx.h>
 
 namespace {
