@@ -59,6 +59,8 @@ public:
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
     const basNbComIni &ini() const { return m_ini; }
+    // Given before Form_Load, where the system has its own profile functions.
+    void useProfile(const Profile &profile) { m_ini.setProfile(&profile); }
     SerialLink &link() { return m_link; }
     const std::u16string &programFolder() const { return m_folder; }
 

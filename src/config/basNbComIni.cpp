@@ -2,6 +2,7 @@
 
 #include "config/IniFile.h"
 #include "platform/Files.h"
+#include "platform/Profile.h"
 #include "state/ProgramFiles.h"
 
 #include <limits>
@@ -46,6 +47,8 @@ std::u16string basNbComIni::path() const
 std::u16string basNbComIni::GetIniString(const std::u16string &section, const std::u16string &key,
                                          const std::u16string &defaultValue) const
 {
+    if (m_profile)
+        return m_profile->getString(m_path, section, key, defaultValue);
     const IniFile file = load(m_path);
     const std::optional<std::string> value = readValue(file, section, key);
     if (!value)
@@ -57,6 +60,8 @@ std::u16string basNbComIni::GetIniString(const std::u16string &section, const st
 std::int16_t basNbComIni::GetIniInt(const std::u16string &section, const std::u16string &key,
                                     std::int16_t defaultValue) const
 {
+    if (m_profile)
+        return m_profile->getInt(m_path, section, key, defaultValue);
     const std::optional<std::string> value = readValue(load(m_path), section, key);
     if (!value || value->empty())
         return defaultValue;
@@ -87,6 +92,8 @@ std::int16_t basNbComIni::GetIniInt(const std::u16string &section, const std::u1
 int basNbComIni::PutIniString(const std::u16string &section, const std::u16string &key,
                               const std::u16string &value) const
 {
+    if (m_profile)
+        return m_profile->putString(m_path, section, key, value) ? 1 : 0;
     std::string bytes;
     // A file that is there but cannot be read must not be replaced by one that
     // holds only this key: that would lose the product list.

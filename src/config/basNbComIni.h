@@ -5,11 +5,15 @@
 #include <cstdint>
 #include <string>
 
+class Profile;
+
 class basNbComIni {
 public:
     explicit basNbComIni(std::u16string programFolder);
 
     std::u16string path() const;
+    // The system's own profile functions instead of the program's INI module.
+    void setProfile(const Profile *profile) { m_profile = profile; }
 
     std::int16_t GetIniInt(const std::u16string &section, const std::u16string &key,
                            std::int16_t defaultValue) const;
@@ -21,4 +25,5 @@ public:
 
 private:
     std::u16string m_path;
+    const Profile *m_profile = nullptr;
 };

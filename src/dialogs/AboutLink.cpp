@@ -61,12 +61,17 @@ bool AboutLink::startBrowser(const std::u16string &url)
 {
 #ifdef _WIN32
     std::u16string found;
-    FindFile(BrowserFile, SearchRoot, found, m_events);
+    FindFile(BrowserFile, m_hooks.searchRoot, found, m_events);
     // The box went away during the search (the program is ending): start
     // nothing and report nothing.
     if (m_hooks.isBoxOpen && !m_hooks.isBoxOpen())
         return true;
-    return !found.empty() && m_launcher.runProgram(found, {url}, [] {});
+    if (!found.empty())
+        return m_launcher.runProgram(found, {url}, [] {});
+    // Current Windows has no such browser: the user's default one opens the
+    // page rather than a report that none could be started.
+    Prompts &prompts = m_prompts;
+    return m_launcher.openUrl(url, [&prompts] { warnUser(prompts, BrowserNotStarted); });
 #else
     // The desktop's own browser; there is no drive to search here. Its
     // handler may find no browser only after it has started, when the box

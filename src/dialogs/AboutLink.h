@@ -20,6 +20,8 @@ public:
         // False once the box has gone (the program ending under a message):
         // nothing more is started then.
         std::function<bool()> isBoxOpen;
+        // Where the browser is looked for on Windows.
+        std::u16string searchRoot = SearchRoot;
     };
 
     static const std::u16string BrowserFile; // "IEXPLORE.EXE", looked for on Windows

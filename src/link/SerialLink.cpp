@@ -146,6 +146,10 @@ void SerialLink::SendCommand(const std::u16string &command, std::u16string &repl
                 answered = true;
                 break;
             }
+            if (received.size() > MaxReplyBytes) {
+                received.erase(0, searchFrom);
+                searchFrom = 0;
+            }
             // A device that never stops sending junk is no answer either.
             if (std::chrono::steady_clock::now() >= deadline)
                 break;

@@ -3,6 +3,7 @@
 
 #include "TestText.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ private:
 };
 
 // A path as the file system takes it.
-std::string nativePath(const std::u16string &path);
+std::filesystem::path nativePath(const std::u16string &path);
 
 // What tests do to files and folders around the program.
 bool makeFolder(const std::u16string &path);   // one level; false when it is there

@@ -1,6 +1,8 @@
 // The About box's home-page link: when it acts, what it asks and in which order.
 #include "Fakes.h"
+#include "ProgramFolder.h"
 #include "dialogs/AboutLink.h"
+#include "platform/Files.h"
 
 #include "TestText.h"
 #include "text/Text.h"
@@ -24,6 +26,8 @@ struct LinkRig {
     bool stopped = false;
     bool boxOpen = true;
     std::vector<std::u16string> log;
+    // A drive without the old browser, as current Windows is.
+    ProgramFolder drive;
     AboutLink link;
 
     LinkRig() : link(prompts, launcher, events, Address, hooks())
@@ -48,6 +52,7 @@ struct LinkRig {
             log.push_back(u"close"s);
         };
         h.isBoxOpen = [this] { return boxOpen; };
+        h.searchRoot = drive.path();
         return h;
     }
 };
@@ -128,7 +133,6 @@ TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)
         EXPECT_EQ(r.launcher.m_urls, std::vector<std::u16string>{Address + u'/'}) << what;
         EXPECT_EQ(r.stopped, c.stoppedAfter) << what << ": monitoring stays stopped";
         EXPECT_FALSE(r.link.launching());
-#ifndef Q_OS_WIN
         // The desktop's handler found no browser after it had started.
         if (c.browserStarts) {
             ASSERT_TRUE(r.launcher.m_failed) << what;
@@ -137,7 +141,6 @@ TEST(AboutLink, StepsInOrderForRunningAndStoppedMonitoringAndAFailingBrowser)
                       u"ＶＯＲＤＥＫにて、\rMicrosoft Internet Explorerを起動出来ませんでした。"s)
                 << what;
         }
-#endif
     }
 }
 
@@ -167,3 +170,20 @@ TEST(AboutLink, ASecondPressDuringTheLaunchIsIgnored)
     EXPECT_TRUE(r.stopped) << "Stop ran once, not twice";
     EXPECT_EQ(countOf(r.log, u"close"s), 1);
 }
+
+#ifdef _WIN32
+TEST(AboutLink, TheBrowserFoundOnTheDriveGetsTheAddress)
+{
+    LinkRig r;
+    ASSERT_TRUE(makeFolder(r.drive.file(u"Program Files"s)));
+    ASSERT_TRUE(makeFolder(r.drive.file(u"Program Files/Internet Explorer"s)));
+    r.drive.writeBytes(u"Program Files/Internet Explorer/iexplore.exe"s, "MZ");
+    r.link.lblHome_MouseDown(1, 0, 0, 0);
+    ASSERT_EQ(r.launcher.m_running.size(), 1u);
+    EXPECT_EQ(
+        r.launcher.m_running[0].program,
+        Files::toNativeSeparators(r.drive.file(u"Program Files/Internet Explorer/iexplore.exe"s)));
+    EXPECT_EQ(r.launcher.m_running[0].arguments, std::vector<std::u16string>{Address + u'/'});
+    EXPECT_TRUE(r.launcher.m_urls.empty()) << "the default browser only where none is found";
+}
+#endif

@@ -1,7 +1,9 @@
 // Nubrel.ini in the program folder through GetIniInt, GetIniString and
 // PutIniString: defaults, the 255-byte cut, integers, and writes that replace
 // the file whole or not at all.
+#ifndef _WIN32
 #include "PermissionsBind.h"
+#endif
 #include "ProgramFolder.h"
 #include "config/ProductEntry.h"
 #include "config/basNbComIni.h"
@@ -15,7 +17,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace {
 const std::u16string Ini = u"Nubrel.ini"s;
@@ -272,6 +276,8 @@ TEST(PutIniString, TextReadsBackAsCp932HoldsIt)
     EXPECT_EQ(folder.readBytes(Ini), std::string("[NUBREL]\r\nFONT=\x81\x7C\r\n"));
 }
 
+#ifndef _WIN32
+// Permission bits: POSIX only.
 TEST(PutIniString, AFailedWriteLeavesTheOldFile)
 {
     const std::string product = Cp932::encode(
@@ -315,6 +321,7 @@ TEST(PutIniString, AFailedWriteLeavesTheOldFile)
     setMode(unreadable.file(Ini), 0600);
     EXPECT_EQ(unreadable.readBytes(Ini), product);
 }
+#endif
 
 TEST(ShippedIni, IsCp932WithCrLfAndAProductListThatReadsWhole)
 {

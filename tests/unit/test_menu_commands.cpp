@@ -35,7 +35,7 @@ TEST(mnuEnv, ReappliesOnlyAfterRegisterAndInitialisesOnlyAChangeToKind1)
         };
         r.p.port.answer({"OK"});
         r.c.mnuEnv_Click();
-        EXPECT_EQ(r.p.port.m_device, c.registered ? u"/dev/ttyS3"s : u"/dev/ttyS1"s);
+        EXPECT_EQ(r.p.port.m_device, deviceOf(c.registered ? 4 : 2));
         EXPECT_EQ(r.p.port.m_settings, c.registered ? u"19200,N,8,1"s : u"9600,N,8,1"s);
         EXPECT_EQ(r.p.port.m_written.size(), c.initCommands) << utf8(c.after.ProductName);
     }
@@ -58,7 +58,8 @@ TEST(mnuEnv, APortTheUserCancelledIsNeverOpened)
     };
     r.c.mnuEnv_Click();
     r.c.TimForm_Timer();
-    EXPECT_EQ(opened, (std::vector<std::u16string>{u"/dev/ttyUSB0"s, u"/dev/ttyUSB0"s}));
+    const std::u16string com2 = deviceOf(2, u"/dev/ttyUSB0"s);
+    EXPECT_EQ(opened, (std::vector<std::u16string>{com2, com2}));
 }
 
 TEST(mnuEnv, StopAnswerOfTheInitialisationStopsMonitoring)

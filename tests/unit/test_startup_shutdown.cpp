@@ -52,7 +52,7 @@ TEST(FormLoad, FreshStartWithoutSettingsFileRunsOnDefaults)
     EXPECT_EQ(r.p.view.m_width, 60);
     EXPECT_EQ(r.s.ComPort, 2);
     EXPECT_EQ(r.s.ComSpeed, u"9600"s);
-    EXPECT_EQ(r.p.port.m_device, u"/dev/ttyS1"s);
+    EXPECT_EQ(r.p.port.m_device, deviceOf(2));
     EXPECT_EQ(r.p.port.m_settings, u"9600,N,8,1"s);
     EXPECT_EQ(r.s.Product, (ProductEntry{0, 0, std::u16string()}));
     EXPECT_EQ(r.s.HistTxt, 0);
@@ -98,7 +98,7 @@ TEST(FormLoad, RestoresGeometryFontAndSettingsAndIgnoresValuesThatMakeNoSense)
     EXPECT_EQ(r.p.view.m_font, (FontSpec{u"IPAPGothic"s, 12, true, true}));
     EXPECT_EQ(r.s.Product, (ProductEntry{1, 1, u"端末,型,A"s}));
     EXPECT_EQ(r.s.ComPort, 3);
-    EXPECT_EQ(r.p.port.m_device, u"/dev/ttyS2"s);
+    EXPECT_EQ(r.p.port.m_device, deviceOf(3));
     EXPECT_EQ(r.p.port.m_settings, u"19200,N,8,1"s);
     EXPECT_EQ(r.s.HistTxt, 1);
     EXPECT_EQ(r.p.port.m_written, std::vector<std::string>{"AT$i10 = 1\r"})

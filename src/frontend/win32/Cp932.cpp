@@ -30,6 +30,36 @@ bool decodeStrict(std::string_view bytes, std::u16string &out)
     return true;
 }
 
+// The JIS forms of characters whose CP932 pairs Windows reads as other code
+// points; text typed or pasted elsewhere holds them, and the other platforms'
+// CP932 writes them as those pairs too.
+char16_t jisToWindows(char16_t c)
+{
+    switch (c) {
+    case 0x2212:
+        return 0xFF0D; // minus sign
+    case 0x301C:
+        return 0xFF5E; // wave dash
+    case 0x2016:
+        return 0x2225; // double vertical line
+    case 0x00A2:
+        return 0xFFE0; // cent sign
+    case 0x00A3:
+        return 0xFFE1; // pound sign
+    case 0x00AC:
+        return 0xFFE2; // not sign
+    default:
+        return c;
+    }
+}
+
+// Single bytes Windows' table fills with private or control characters that
+// CP932 has none for.
+bool isUnassignedSingle(unsigned char b)
+{
+    return b == 0x80 || b == 0xA0 || b >= 0xFD;
+}
+
 bool isAscii(std::string_view bytes)
 {
     for (char c : bytes) {
@@ -48,13 +78,20 @@ std::u16string decode(std::string_view bytes)
     std::u16string out;
     if (isAscii(bytes))
         return std::u16string(bytes.begin(), bytes.end());
-    if (decodeStrict(bytes, out))
+    bool unassigned = false;
+    for (std::size_t at = 0; at < bytes.size() && !unassigned;) {
+        const std::size_t width = Cp932Bytes::widthAt(bytes, at);
+        unassigned = width == 1 && isUnassignedSingle(static_cast<unsigned char>(bytes[at]));
+        at += width;
+    }
+    if (!unassigned && decodeStrict(bytes, out))
         return out;
     // Character by character, so that only what is broken is replaced.
     out.clear();
     for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t width = Cp932Bytes::widthAt(bytes, at);
-        if (!decodeStrict(bytes.substr(at, width), out))
+        if ((width == 1 && isUnassignedSingle(static_cast<unsigned char>(bytes[at]))) ||
+            !decodeStrict(bytes.substr(at, width), out))
             out += u'\xFFFD';
         at += width;
     }
@@ -65,7 +102,20 @@ std::string encode(std::u16string_view text)
 {
     if (text.empty())
         return {};
-    const std::wstring source = toWide(text);
+    std::wstring source;
+    source.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        // One character beyond the BMP, or a lone half of one, is one '?'.
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF)
+                ++i;
+            source += L'?';
+            continue;
+        }
+        source += static_cast<wchar_t>(jisToWindows(c));
+    }
     const int size = static_cast<int>(source.size());
     // No best fit: 'é' must not quietly become 'e'.
     const DWORD flags = WC_NO_BEST_FIT_CHARS;

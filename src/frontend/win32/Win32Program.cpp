@@ -7,6 +7,7 @@
 #include "frontend/win32/Win32Launcher.h"
 #include "frontend/win32/Win32MessageLoop.h"
 #include "frontend/win32/Win32MonitorTimer.h"
+#include "frontend/win32/Win32Profile.h"
 #include "frontend/win32/Win32Prompts.h"
 #include "frontend/win32/Win32SerialPort.h"
 #include "frontend/win32/Win32TrayIcon.h"
@@ -39,6 +40,7 @@ struct Win32Program::Parts {
     Win32Launcher launcher;
     Win32DesktopNotifier notifier{tray};
     SystemClock clock;
+    Win32Profile profile;
     MainController mainController;
     // The windows the menu commands open work on the controller's state and
     // settings file: they come after the controller, which is given them next.
@@ -54,6 +56,7 @@ struct Win32Program::Parts {
         : icons(folder), mainController{PlatformParts{window, tip, timer, port, tray, prompts,
                                                       launcher, notifier, clock, folder}}
     {
+        mainController.useProfile(profile);
         mainController.setDialogs(dialogs);
     }
 };
