@@ -3,8 +3,10 @@
 #   run    Qt's runtime libraries, Qt's Japanese texts and a Japanese face
 #   build  a C++ compiler, CMake and Qt's development files
 #   demo   a headless desktop for the demo (Xvfb, icewm, xdotool, ImageMagick)
+#   windows  the mingw-w64 cross compilers and zip for the Windows program, and
+#          Wine (32- and 64-bit, with a Japanese locale) to run it and its tests
 #   test   everything the tests, the sanitizer build, the fuzzers and the
-#          benchmarks use
+#          benchmarks use, the Windows ones included
 # Only what is missing is installed: as root directly, otherwise through sudo,
 # which then asks for the password.
 set -euo pipefail
@@ -17,17 +19,20 @@ demo=(xvfb x11-utils xdotool icewm imagemagick xauth)
 test=(git libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-format clang-14 libclang-rt-14-dev
     xfce4-panel dbus-x11 libsm-dev libice-dev dunst)
+windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix zip
+    wine wine64 wine32:i386 locales)
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(run build demo test)
+[ ${#groups[@]} -gt 0 ] || groups=(run build demo test windows)
 packages=()
 for g in "${groups[@]}"; do
     case $g in
     run) packages+=("${run[@]}") ;;
     build) packages+=("${build[@]}") ;;
     demo) packages+=("${demo[@]}") ;;
-    test) packages+=("${run[@]}" "${build[@]}" "${demo[@]}" "${test[@]}") ;;
-    *) echo "install-deps: unknown group $g (run, build, demo, test)" >&2; exit 2 ;;
+    windows) packages+=("${windows[@]}") ;;
+    test) packages+=("${run[@]}" "${build[@]}" "${demo[@]}" "${test[@]}" "${windows[@]}") ;;
+    *) echo "install-deps: unknown group $g (run, build, demo, test, windows)" >&2; exit 2 ;;
     esac
 done
 
@@ -35,7 +40,13 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
+# Wine's ANSI code page is 932 only in a Japanese locale.
+needs_locale=
+if printf '%s\n' "${packages[@]}" | grep -qx locales &&
+    ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    needs_locale=1
+fi
+if [ ${#missing[@]} -eq 0 ] && [ -z "$needs_locale" ]; then
     echo "install-deps: everything is installed"
     exit 0
 fi
@@ -49,6 +60,16 @@ else
     echo "install-deps: run as root or install sudo; missing: ${missing[*]}" >&2
     exit 1
 fi
-echo "install-deps: installing ${missing[*]}"
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "install-deps: installing ${missing[*]}"
+    # The 32-bit Wine comes from the i386 architecture.
+    if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${as_root[@]}" dpkg --add-architecture i386
+    fi
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if [ -n "$needs_locale" ]; then
+    echo "install-deps: making the ja_JP.UTF-8 locale"
+    "${as_root[@]}" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi

@@ -22,6 +22,9 @@ fi
 # Formatting of the checked-in code.
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 run_suite debug
+# The Windows program, its tests under Wine and its cases end to end against
+# the simulated device of the debug build.
+scripts/test-windows.sh build/debug/tools/modemsim/modemsim
 # The whole suite again under the address and undefined-behaviour sanitizers.
 run_suite asan
 # The fuzz targets, briefly, from their seeds.

@@ -30,11 +30,13 @@ start_wine() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEDEBUG=-all
     export WINEARCH=win64
-    # The server first, persistent, so every later start finds it.
-    wineserver -p >/dev/null 2>&1
     timeout -k 5 300 wineboot -i >/dev/null 2>&1 || return 1
+    # Then a server kept running, so every later start finds it: the one the
+    # prefix was made with ends first (a second would not start).
+    wineserver -w >/dev/null 2>&1
+    wineserver -p >/dev/null 2>&1 || return 1
     # Warm: the first start loads what every later one needs.
-    timeout -k 5 60 wine cmd /c exit >/dev/null 2>&1
+    timeout -k 5 60 wine cmd /c exit >/dev/null 2>&1 || true
     wine_ready=1
 }
 
@@ -45,8 +47,8 @@ wine_map_port() {
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1 || return 1
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
-    wineserver -p >/dev/null 2>&1
-    timeout -k 5 60 wine cmd /c exit >/dev/null 2>&1
+    wineserver -p >/dev/null 2>&1 || return 1
+    timeout -k 5 60 wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 # wine_path UNIXPATH: the path as the Windows program sees it.

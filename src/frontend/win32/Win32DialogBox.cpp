@@ -115,7 +115,7 @@ int Win32DialogBox::pixelsY(double twips) const
 
 void Win32DialogBox::sizeToClient()
 {
-    RECT r{0, 0, pixelsX(m_clientWidth), pixelsY(m_clientHeight)};
+    RECT r{0, 0, pixelsX(m_clientWidth), pixelsY(m_clientHeight) + m_extraHeight};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE)));
     const int w = r.right - r.left;
@@ -125,6 +125,25 @@ void Win32DialogBox::sizeToClient()
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     SetWindowPos(m_hwnd, nullptr, work.left + (work.right - work.left - w) / 2,
                  work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int Win32DialogBox::textHeight(const std::u16string &text, HFONT font, double widthTwips) const
+{
+    HDC dc = GetDC(m_hwnd);
+    const HGDIOBJ old = SelectObject(dc, font ? font : m_font.get());
+    RECT r{0, 0, pixelsX(widthTwips), 0};
+    const std::wstring lines = withLineBreaks(text);
+    DrawTextW(dc, lines.c_str(), static_cast<int>(lines.size()), &r,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+    SelectObject(dc, old);
+    ReleaseDC(m_hwnd, dc);
+    return r.bottom - r.top;
+}
+
+void Win32DialogBox::growClient(int pixels)
+{
+    m_extraHeight += pixels;
+    sizeToClient();
 }
 
 HWND Win32DialogBox::addControl(int id, const wchar_t *windowClass, const std::u16string &text,

@@ -148,6 +148,17 @@ bool Win32SerialPort::open(int &errorNumber, std::u16string &errorText)
         errorText = systemMessage(error);
         return false;
     }
+    // A handle that has no line state is no serial port: Wine opens a COM
+    // name whose device is missing, and only this call tells.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(port, &dcb)) {
+        const DWORD error = GetLastError();
+        CloseHandle(port);
+        errorNumber = static_cast<int>(error ? error : ERROR_FILE_NOT_FOUND);
+        errorText = systemMessage(static_cast<DWORD>(errorNumber));
+        return false;
+    }
     m_port = port;
     m_broken = false;
     m_reading = false;
@@ -156,9 +167,6 @@ bool Win32SerialPort::open(int &errorNumber, std::u16string &errorText)
     // The line settings; within an exchange only the open is judged, so a
     // driver that refuses one of them (a pseudo-terminal refuses the modem
     // lines) leaves the port usable all the same.
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    GetCommState(m_port, &dcb);
     dcb.BaudRate = m_baudRate;
     dcb.ByteSize = m_dataBits;
     dcb.Parity = m_parity;

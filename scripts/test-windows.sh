@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The Windows program's tests under Wine: the logic's tests and the Win32
+# implementations' own, cross-built for i686 and run by ctest through Wine,
+# then the installed program end to end against the simulated device.
+#   test-windows.sh [MODEMSIM]   (the simulated device from a Linux build;
+#                                 build/debug's by default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+modemsim=${1:-build/debug/tools/modemsim/modemsim}
+[ -x "$modemsim" ] || { echo "test-windows.sh: no simulated device at $modemsim" >&2; exit 1; }
+
+cmake --preset windows-i686 >/dev/null
+cmake --build --preset windows-i686
+build=build/windows-i686
+# The executable stays small and needs nothing beyond Windows' own DLLs.
+imports=$(i686-w64-mingw32-objdump -p "$build/Nubrel.exe" | awk '/DLL Name:/ { print $3 }' | sort -u | tr '\n' ' ')
+echo "Nubrel.exe: $(stat -c %s "$build/Nubrel.exe") bytes, imports $imports"
+for dll in $imports; do
+    case ${dll,,} in
+    kernel32.dll | user32.dll | gdi32.dll | shell32.dll | comdlg32.dll | msvcrt.dll | advapi32.dll | ws2_32.dll) ;;
+    *) echo "test-windows.sh: Nubrel.exe imports $dll" >&2; exit 1 ;;
+    esac
+done
+
+# One display and one Wine server for the whole run: Wine's desktop process
+# stays on the display it first met, and COM2's mapping is read when the
+# server starts, so it is made before anything else runs.
+run=$(mktemp -d /tmp/nubrel-wine-XXXXXX)
+pids=()
+. scripts/lib/headless.sh
+. scripts/lib/wine.sh
+cleanup() {
+    stop_wine
+    stop_started
+    rm -rf "$run"
+}
+trap cleanup EXIT
+start_headless_display 70 90 3600 "$run/desktop" || { echo "test-windows.sh: no display" >&2; exit 1; }
+start_wine "$run/wine" || { echo "test-windows.sh: no Wine prefix" >&2; exit 1; }
+wine_map_port 2 "$run/modem" || { echo "test-windows.sh: COM2 not mapped" >&2; exit 1; }
+
+(cd "$build" && ctest --output-on-failure --timeout 300)
+
+prefix=$build/e2e/Nubrel
+rm -rf "$prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+NUBREL_WINE_DEVICE=$run/modem tests/e2e/wine_e2e.sh "$prefix" "$modemsim" "$build/e2e/screenshots"

@@ -1,0 +1,230 @@
+#!/usr/bin/env bash
+# The installed Windows program under Wine, end to end: one Wine server and
+# one display (Xvfb with icewm as window manager and XEmbed tray host) for the
+# whole run, since Wine's desktop process stays on the display it first met;
+# each case in a program folder of its own, COM2 mapped to the simulated
+# device on a pseudo-terminal. Cases are judged by what they show (title,
+# files, windows, the tray), never by an exit code alone.
+#   wine_e2e.sh PROGRAM_FOLDER MODEMSIM SHOTS_DIR [CASE...]
+# With NUBREL_WINE_DEVICE set, the caller has started the display and Wine
+# (scripts/lib/wine.sh) with COM2 mapped to that path; otherwise this script
+# starts its own.
+set -uo pipefail
+installed=$1 modemsim=$2 shots=$3
+shift 3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+run=$(mktemp -d /tmp/nubrel-wine-XXXXXX)
+mkdir -p "$shots"
+pids=()
+. "$root/scripts/lib/headless.sh"
+. "$root/scripts/lib/wine.sh"
+
+cleanup() {
+    wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
+    [ -n "${NUBREL_WINE_DEVICE:-}" ] || stop_wine
+    stop_started
+    [ -n "${NUBREL_KEEP:-}" ] || rm -rf "$run"
+}
+trap cleanup EXIT
+
+# Every case's device appears at this path; Wine follows it at each open.
+modem=${NUBREL_WINE_DEVICE:-$run/modem}
+if [ -z "${NUBREL_WINE_DEVICE:-}" ]; then
+    start_headless_display 70 90 1800 "$run/desktop" || { echo "FAIL: no display" >&2; exit 1; }
+    start_wine "$run/wine" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
+    wine_map_port 2 "$modem" || { echo "FAIL: COM2 not mapped" >&2; exit 1; }
+fi
+
+failures=0
+case_fail() { echo "FAIL: $case_name: $*" >&2; shot failed; return 1; }
+shot() { import -window root "$shots/wine-$case_name-$1.png" 2>/dev/null || true; }
+
+# A fresh program folder and device for the case.
+new_case() {
+    case_name=$1
+    work=$run/$case_name
+    folder=$work/Nubrel
+    mkdir -p "$work"
+    cp -r "$installed" "$folder"
+    rm -f "$modem"
+}
+write_ini() { # extra lines for [NUBREL]
+    printf '[ENV]\r\nTIMER=1\r\nCOMPORT=2\r\n[NUBREL]\r\nPRODUCTSIDX=0\r\nPRODUCTSLISTCNT=1\r\nPRODUCTSLIST0=%s\r\n%s' \
+        "${product:-0,modem}" "${1:-}" | iconv -f UTF-8 -t CP932 >"$folder/Nubrel.ini"
+}
+start_device() { # modemsim options
+    "$modemsim" --link "$modem" --control "$work/control" --log "$work/device.log" "$@" \
+        >"$work/modemsim.out" 2>&1 &
+    device=$!
+    pids+=($device)
+    until_ok 10 test -e "$modem"
+}
+stop_device() { kill "$device" 2>/dev/null; wait "$device" 2>/dev/null; rm -f "$modem"; }
+tell_device() { printf '%s\n' "$@" >"$work/control.tmp" && mv "$work/control.tmp" "$work/control"; }
+device_heard() { grep -q "^recv $1" "$work/device.log" 2>/dev/null; }
+exchanges() { grep -c '^recv ' "$work/device.log" 2>/dev/null; }
+await_exchanges() { # N more
+    local target=$(($(exchanges) + $1))
+    until_ok 20 sh -c "[ \$(grep -c '^recv ' '$work/device.log') -ge $target ]"
+}
+
+start_program() {
+    wine "$folder/Nubrel.exe" >"$work/nubrel.out" 2>&1 &
+    program=$!
+    pids+=($program)
+}
+# WM_CLOSE to the program's windows, as Windows' own taskkill sends it.
+close_program() {
+    wine taskkill /im Nubrel.exe >/dev/null 2>&1
+    ended_within 15
+}
+ended_within() {
+    local deadline=$((SECONDS + $1))
+    while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+    ! kill -0 "$program" 2>/dev/null
+}
+title_is() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+text_of() { [ -f "$folder/$1" ] && iconv -f CP932 -t UTF-8 "$folder/$1" | tr -d '\r'; }
+settings_written() { text_of Nubrel.ini | grep -q '^STATE='; }
+# The icon Wine docks in icewm's tray: a small window of Wine's desktop process.
+tray_icon() {
+    local w
+    for w in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -le 48 ] && [ "$HEIGHT" -le 48 ] && [ "$Y" -gt 700 ] &&
+            { echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"; return 0; }
+    done
+    return 1
+}
+
+case_fresh_start_and_settings_at_exit() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || until_ok 5 title_is '準備中' || case_fail "no window" || return
+    shot window
+    close_program || case_fail "did not end on WM_CLOSE" || return
+    settings_written || case_fail "settings not written: $(text_of Nubrel.ini)" || return
+    text_of Nubrel.ini | grep -qx 'PRODUCTSLIST0=0,modem' || case_fail "product list lost" || return
+    text_of Nubrel.ini | grep -Eq '^FONTSIZE=[0-9]+$' || case_fail "no font size" || return
+}
+
+case_kind0_calls() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    [ -z "$(text_of 着信履歴.TXT)" ] || case_fail "the held number was written" || return
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || case_fail "new call not shown" || return
+    shot window
+    await_exchanges 2 || case_fail "no more exchanges" || return
+    local lines
+    lines=$(text_of 着信履歴.TXT)
+    [ "$(printf '%s\n' "$lines" | wc -l)" = 1 ] || case_fail "history: $lines" || return
+    printf '%s\n' "$lines" | grep -Eq '^[0-9]{4}/[0-9]{2}/[0-9]{2},[0-9]{2}:[0-9]{2}:[0-9]{2},0451112222$' ||
+        case_fail "line layout: $lines" || return
+    tell_device withheld
+    until_ok 15 title_is '非通知' || case_fail "withheld call not shown" || return
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -q ',99999999999'" ||
+        case_fail "withheld mark not written" || return
+    close_program || case_fail "did not end" || return
+}
+
+case_kind1_initialised() {
+    product='1,TA' write_ini
+    start_device --kind 1 --number 0312345678
+    start_program
+    until_ok 20 device_heard 'AT\$i10 = 1' || case_fail "no initialisation: $(cat "$work/device.log")" || return
+    until_ok 20 device_heard 'at\$a' || case_fail "no kind-1 query" || return
+    until_ok 15 title_is '0312345678' || case_fail "held number not shown" || return
+    tell_device 'call 0298765432'
+    until_ok 15 title_is '0298765432' || case_fail "kind-1 call not shown" || return
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -q ',0298765432'" ||
+        case_fail "kind-1 call not written" || return
+    shot window
+    close_program || case_fail "did not end" || return
+}
+
+case_second_start_refused() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "no window" || return
+    local first=$program before
+    before=$(md5sum <"$folder/Nubrel.ini")
+    start_program
+    ended_within 15 || case_fail "the second copy did not end" || return
+    program=$first
+    [ "$(windows_named '0312345678')" = 1 ] || case_fail "a second window appeared" || return
+    [ "$before" = "$(md5sum <"$folder/Nubrel.ini")" ] || case_fail "the second start touched the settings" || return
+    kill -0 "$first" || case_fail "the first copy ended" || return
+    await_exchanges 1 || case_fail "the first copy stopped asking" || return
+    shot window
+    close_program || case_fail "did not end" || return
+}
+
+case_missing_port_asks_stop_or_exit() {
+    write_ini # COM2's device is not there
+    start_program
+    until_ok 20 title_is '準備中' || case_fail "no window" || return
+    until_ok 20 sh -c "[ \$(xdotool search --onlyvisible --name '^準備中\$' | wc -l) -ge 2 ]" ||
+        case_fail "no Stop/Exit question" || return
+    shot question
+    text_of Nubrel.log | grep -Eq '^.{19} Nubrel {4} \[ｴﾗｰ番号\[[0-9]+\].+\]$' ||
+        case_fail "log: $(text_of Nubrel.log)" || return
+    # 停止 has the focus: Return stops monitoring and the program stays.
+    # A click on 停止: the button sits 150 px from the client area's left and
+    # 33 px above its bottom, whatever height the text gave the box.
+    local main w
+    main=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    for w in $(xdotool search --onlyvisible --name '^準備中$'); do
+        [ "$w" = "$main" ] && continue
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -gt 400 ] || continue
+        xdotool mousemove $((X + 150)) $((Y + HEIGHT - 33)) click 1
+    done
+    until_ok 10 sh -c "[ \$(xdotool search --onlyvisible --name '^準備中\$' | wc -l) = 1 ]" ||
+        case_fail "the question stayed" || return
+    sleep 3 # three ticks would have tried the port again
+    [ "$(text_of Nubrel.log | grep -c .)" = 1 ] || case_fail "monitoring did not stop: $(text_of Nubrel.log)" || return
+    kill -0 "$program" || case_fail "the program ended" || return
+    close_program || case_fail "did not end" || return
+    settings_written || case_fail "settings not written" || return
+}
+
+case_tray_start_docked() {
+    write_ini $'STATE=3\r\n'
+    start_device --kind 0 --number 0312345678
+    start_program
+    await_exchanges 1 || case_fail "no exchange" || return
+    until_ok 15 tray_icon || case_fail "no icon in icewm's tray" || return
+    title_is '0312345678' && { case_fail "the main window is visible" || return; }
+    shot tray
+    local x y
+    read -r x y < <(tray_icon)
+    xdotool mousemove "$x" "$y" click --repeat 2 --delay 120 1
+    until_ok 10 title_is '0312345678' || case_fail "a double-click did not restore the window" || return
+    shot restored
+    close_program || case_fail "did not end" || return
+}
+
+all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
+    missing_port_asks_stop_or_exit tray_start_docked)
+[ $# -gt 0 ] && all=("$@")
+for c in "${all[@]}"; do
+    new_case "$c"
+    if "case_$c"; then
+        echo "PASS: wine $c"
+    else
+        failures=$((failures + 1))
+    fi
+    wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
+    ended_within 10 || true
+    [ -n "${device:-}" ] && stop_device
+    device=
+done
+[ "$failures" = 0 ] || { echo "wine_e2e: $failures case(s) failed" >&2; exit 1; }
+echo "wine_e2e: ${#all[@]} cases passed"
