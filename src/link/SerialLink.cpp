@@ -146,9 +146,12 @@ void SerialLink::SendCommand(const std::u16string &command, std::u16string &repl
                 answered = true;
                 break;
             }
+            // The bytes searched already go, all but the latest half: an
+            // answer may begin in the read that passed the limit.
             if (received.size() > MaxReplyBytes) {
-                received.erase(0, searchFrom);
-                searchFrom = 0;
+                const std::size_t dropped = received.size() - MaxReplyBytes / 2;
+                received.erase(0, dropped);
+                searchFrom -= dropped;
             }
             // A device that never stops sending junk is no answer either.
             if (std::chrono::steady_clock::now() >= deadline)

@@ -30,7 +30,7 @@ public:
     // 310 µs each have always waited.
     static constexpr int UnansweredWaitMs = 3100;
     // A device that floods the line with junk is never held in full: past
-    // this many bytes only what is still to be searched for "OK" is kept.
+    // this many bytes only the latest half of them is kept.
     static constexpr std::size_t MaxReplyBytes = 64 * 1024;
 
     SerialLink(ProgramState &state, SerialPort &port, const basNbComIni &ini,

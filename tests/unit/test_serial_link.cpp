@@ -96,6 +96,13 @@ TEST(SendCommand, WaitsOnlyWhileNothingArrivedAndCountsItsPolls)
     EXPECT_EQ(j.send(), 1);
     EXPECT_EQ(j.c.link().lastLcnt(), SerialLink::MaxPoll + 1);
     EXPECT_LE(j.lastReply.size(), SerialLink::MaxReplyBytes + 64) << "the flood is not all kept";
+
+    // An answer that begins in the read that passes the limit is kept whole.
+    Exchange f;
+    f.p.port.answer({std::string(SerialLink::MaxReplyBytes, 'x') + "\r\nRECEIVE CALLING PARTY = 06",
+                     "69998888\r\nOK\r\n"});
+    EXPECT_EQ(f.send(), 0);
+    EXPECT_TRUE(f.lastReply.ends_with(u"RECEIVE CALLING PARTY = 0669998888\r\nOK\r\n"s));
 }
 
 TEST(SendCommand, ThirdUnansweredExchangeIsLoggedAndReported)

@@ -53,11 +53,12 @@ char16_t jisToWindows(char16_t c)
     }
 }
 
-// Single bytes Windows' table fills with private or control characters that
-// CP932 has none for.
-bool isUnassignedSingle(unsigned char b)
+// A character of `width` bytes at `at` that is one of the single bytes
+// Windows' table fills with private or control characters CP932 has none for.
+bool isUnassignedSingle(std::string_view bytes, std::size_t at, std::size_t width)
 {
-    return b == 0x80 || b == 0xA0 || b >= 0xFD;
+    const auto b = static_cast<unsigned char>(bytes[at]);
+    return width == 1 && (b == 0x80 || b == 0xA0 || b >= 0xFD);
 }
 
 bool isAscii(std::string_view bytes)
@@ -81,7 +82,7 @@ std::u16string decode(std::string_view bytes)
     bool unassigned = false;
     for (std::size_t at = 0; at < bytes.size() && !unassigned;) {
         const std::size_t width = Cp932Bytes::widthAt(bytes, at);
-        unassigned = width == 1 && isUnassignedSingle(static_cast<unsigned char>(bytes[at]));
+        unassigned = isUnassignedSingle(bytes, at, width);
         at += width;
     }
     if (!unassigned && decodeStrict(bytes, out))
@@ -90,8 +91,7 @@ std::u16string decode(std::string_view bytes)
     out.clear();
     for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t width = Cp932Bytes::widthAt(bytes, at);
-        if ((width == 1 && isUnassignedSingle(static_cast<unsigned char>(bytes[at]))) ||
-            !decodeStrict(bytes.substr(at, width), out))
+        if (isUnassignedSingle(bytes, at, width) || !decodeStrict(bytes.substr(at, width), out))
             out += u'\xFFFD';
         at += width;
     }

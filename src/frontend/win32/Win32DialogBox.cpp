@@ -115,7 +115,7 @@ int Win32DialogBox::pixelsY(double twips) const
 
 void Win32DialogBox::sizeToClient()
 {
-    RECT r{0, 0, pixelsX(m_clientWidth), pixelsY(m_clientHeight) + m_extraHeight};
+    RECT r{0, 0, pixelsX(m_clientWidth), pixelsY(m_clientHeight)};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE)));
     const int w = r.right - r.left;
@@ -127,7 +127,7 @@ void Win32DialogBox::sizeToClient()
                  work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int Win32DialogBox::textHeight(const std::u16string &text, HFONT font, double widthTwips) const
+double Win32DialogBox::textHeight(const std::u16string &text, HFONT font, double widthTwips) const
 {
     HDC dc = GetDC(m_hwnd);
     const HGDIOBJ old = SelectObject(dc, font ? font : m_font.get());
@@ -137,12 +137,14 @@ int Win32DialogBox::textHeight(const std::u16string &text, HFONT font, double wi
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
     SelectObject(dc, old);
     ReleaseDC(m_hwnd, dc);
-    return r.bottom - r.top;
+    return (r.bottom - r.top) * Win32Screen::twipsPerPixelY();
 }
 
-void Win32DialogBox::growClient(int pixels)
+void Win32DialogBox::growClient(double twips)
 {
-    m_extraHeight += pixels;
+    if (twips <= 0)
+        return;
+    m_clientHeight += twips;
     sizeToClient();
 }
 

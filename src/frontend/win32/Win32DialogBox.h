@@ -50,10 +50,10 @@ protected:
     int pixelsX(double twips) const;
     int pixelsY(double twips) const;
     const Win32Font &dialogFont() const { return m_font; }
-    // The height in pixels the text takes in the font, wrapped at the width.
-    int textHeight(const std::u16string &text, HFONT font, double widthTwips) const;
-    // Makes the client area taller by the pixels given, keeping it centred.
-    void growClient(int pixels);
+    // The height in twips the text takes in the font, wrapped at the width.
+    double textHeight(const std::u16string &text, HFONT font, double widthTwips) const;
+    // Makes the client area taller by the twips given, keeping it centred.
+    void growClient(double twips);
     void setDialogFont(Win32Font font) { m_font = std::move(font); }
 
 private:
@@ -65,7 +65,6 @@ private:
     double m_clientWidth;
     double m_clientHeight;
     HWND m_hwnd = nullptr;
-    int m_extraHeight = 0;
     bool m_modal = false;
     Win32Font m_font;
 };

@@ -4,7 +4,6 @@
 #include "frontend/win32/Win32Text.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 namespace {
 constexpr int IdMsg = 100;
@@ -33,28 +32,16 @@ bool frmNbmsg::fncMsgDlg(HWND owner, const std::u16string &title, const std::u16
 
 void frmNbmsg::onInit()
 {
-    HWND label = addControl(IdMsg, L"STATIC", m_messageText, SS_LEFT | SS_NOPREFIX, 240, 180, 7035,
-                            1095, m_labelFont.get());
     // Where the face substituted for the designed one is wider and a line
     // wraps, the label and the box grow rather than cut the last line off.
-    const int needed = textHeight(m_messageText, m_labelFont.get(), 7035);
-    const int extra = std::max(0, needed - pixelsY(1095));
-    if (extra > 0) {
-        SetWindowPos(label, nullptr, 0, 0, pixelsX(7035), pixelsY(1095) + extra,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        growClient(extra);
-    }
+    const double extra = std::max(0.0, textHeight(m_messageText, m_labelFont.get(), 7035) - 1095.0);
+    growClient(extra);
+    addControl(IdMsg, L"STATIC", m_messageText, SS_LEFT | SS_NOPREFIX, 240, 180, 7035, 1095 + extra,
+               m_labelFont.get());
     HWND stop = addControl(IdStop, L"BUTTON", u"停止", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP,
-                           1680, 1380, 1155, 495, nullptr);
-    HWND exit = addControl(IdExit, L"BUTTON", u"終了", BS_PUSHBUTTON | WS_TABSTOP, 4080, 1380, 1155,
-                           495, nullptr);
-    for (HWND button : {stop, exit}) {
-        RECT r{};
-        GetWindowRect(button, &r);
-        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT *>(&r), 2);
-        SetWindowPos(button, nullptr, r.left, r.top + extra, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+                           1680, 1380 + extra, 1155, 495, nullptr);
+    addControl(IdExit, L"BUTTON", u"終了", BS_PUSHBUTTON | WS_TABSTOP, 4080, 1380 + extra, 1155,
+               495, nullptr);
     SetFocus(stop);
 }
 
