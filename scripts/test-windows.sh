@@ -22,7 +22,8 @@ for dll in $imports; do
     esac
 done
 
-# One display and one Wine server for the whole run: Wine's desktop process
+# One display and one Wine server for the whole run, on display numbers no
+# other script uses, so a later run never meets this one's server going away: Wine's desktop process
 # stays on the display it first met, and COM2's mapping is read when the
 # server starts, so it is made before anything else runs.
 run=$(mktemp -d /tmp/nubrel-wine-XXXXXX)
@@ -35,7 +36,7 @@ cleanup() {
     rm -rf "$run"
 }
 trap cleanup EXIT
-start_headless_display 70 90 3600 "$run/desktop" || { echo "test-windows.sh: no display" >&2; exit 1; }
+start_headless_display 140 160 3600 "$run/desktop" || { echo "test-windows.sh: no display" >&2; exit 1; }
 start_wine "$run/wine" || { echo "test-windows.sh: no Wine prefix" >&2; exit 1; }
 wine_map_port 2 "$run/modem" || { echo "test-windows.sh: COM2 not mapped" >&2; exit 1; }
 

@@ -31,7 +31,7 @@ trap cleanup EXIT
 # Every case's device appears at this path; Wine follows it at each open.
 modem=${NUBREL_WINE_DEVICE:-$run/modem}
 if [ -z "${NUBREL_WINE_DEVICE:-}" ]; then
-    start_headless_display 70 90 1800 "$run/desktop" || { echo "FAIL: no display" >&2; exit 1; }
+    start_headless_display 140 160 1800 "$run/desktop" || { echo "FAIL: no display" >&2; exit 1; }
     start_wine "$run/wine" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
     wine_map_port 2 "$modem" || { echo "FAIL: COM2 not mapped" >&2; exit 1; }
 fi
