@@ -1,12 +1,13 @@
 #include "ncid/NcidText.h"
 
+#include "phonebook/PhonebookEntry.h"
+#include "text/Utf.h"
+
 #include <vector>
 
 namespace NcidText {
 
 namespace {
-
-constexpr char16_t Replacement = 0xFFFD;
 
 std::string twoDigits(int value)
 {
@@ -52,77 +53,6 @@ std::optional<int> fixedNumber(std::u16string_view text, std::size_t at, std::si
         value = value * 10 + (text[i] - u'0');
     }
     return value;
-}
-
-// A name as one line may show it: control characters become blanks, byte-order
-// marks go, and so do the blanks around it.
-std::u16string displayName(std::u16string_view text)
-{
-    std::u16string name;
-    name.reserve(text.size());
-    for (char16_t c : text) {
-        if (c == 0xFEFF)
-            continue;
-        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
-        name.push_back(control || c == 0x2028 || c == 0x2029 ? u' ' : c);
-    }
-    const auto isBlank = [](char16_t c) { return c == u' ' || c == 0x3000; };
-    std::size_t first = 0;
-    std::size_t last = name.size();
-    while (first < last && isBlank(name[first]))
-        ++first;
-    while (last > first && isBlank(name[last - 1]))
-        --last;
-    return name.substr(first, last - first);
-}
-
-void appendCode(std::u16string &out, char32_t code)
-{
-    if (code < 0x10000) {
-        out.push_back(static_cast<char16_t>(code));
-        return;
-    }
-    code -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-}
-
-// The bytes one well-formed character at `at` takes; 0 when there is none.
-std::size_t decodeOne(std::string_view bytes, std::size_t at, std::u16string &out)
-{
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    std::size_t width = 0;
-    char32_t code = 0;
-    char32_t lowest = 0;
-    if (lead < 0xC2) {
-        return 0;
-    } else if (lead < 0xE0) {
-        width = 2;
-        code = lead & 0x1F;
-        lowest = 0x80;
-    } else if (lead < 0xF0) {
-        width = 3;
-        code = lead & 0x0F;
-        lowest = 0x800;
-    } else if (lead < 0xF5) {
-        width = 4;
-        code = lead & 0x07;
-        lowest = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + width > bytes.size())
-        return 0;
-    for (std::size_t i = 1; i < width; ++i) {
-        const auto b = static_cast<unsigned char>(bytes[at + i]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (b & 0x3F);
-    }
-    if (code < lowest || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-        return 0;
-    appendCode(out, code);
-    return width;
 }
 
 } // namespace
@@ -300,7 +230,7 @@ std::optional<ReceivedCall> parseCid(std::string_view line)
     ReceivedCall call;
     call.number = numberFromField(fromUtf8(*number));
     if (call.number != WithheldMark && name) {
-        call.name = displayName(fromUtf8(*name));
+        call.name = PhonebookText::cleanName(fromUtf8(*name));
         if (call.name == u"NO NAME")
             call.name.clear();
     }
@@ -309,79 +239,21 @@ std::optional<ReceivedCall> parseCid(std::string_view line)
 
 std::u16string numberFromField(std::u16string_view field)
 {
-    std::u16string digits;
-    for (const char16_t c : field) {
-        if (isDigit(c))
-            digits.push_back(c);
-        else if (c >= u'０' && c <= u'９')
-            digits.push_back(static_cast<char16_t>(u'0' + (c - u'０')));
-    }
+    std::u16string digits = PhonebookText::normaliseNumber(field);
     if (digits.empty())
         return std::u16string(WithheldMark);
-    // The country prefix, as the phonebook reads it: "+81 3-…" and "+81 (0)3-…".
-    if (digits.size() > 2 && digits.starts_with(u"81")) {
-        digits.erase(0, 2);
-        if (!digits.starts_with(u'0'))
-            digits.insert(digits.begin(), u'0');
-    }
     return digits;
 }
 
 std::string toUtf8(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t code = text[i];
-        if (code >= 0xD800 && code <= 0xDFFF) {
-            const bool paired = code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                                text[i + 1] <= 0xDFFF;
-            if (!paired) {
-                out.push_back('?');
-                continue;
-            }
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-    }
-    return out;
+    return Utf::toUtf8(text);
 }
 
+// A value's leading byte-order mark is a character of the value.
 std::u16string fromUtf8(std::string_view bytes)
 {
-    std::u16string out;
-    out.reserve(bytes.size());
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[at]);
-        if (b < 0x80) {
-            out.push_back(b);
-            ++at;
-            continue;
-        }
-        const std::size_t width = decodeOne(bytes, at, out);
-        if (width == 0) {
-            out.push_back(Replacement);
-            ++at;
-        } else {
-            at += width;
-        }
-    }
-    return out;
+    return Utf::fromUtf8KeepingMark(bytes);
 }
 
 } // namespace NcidText
