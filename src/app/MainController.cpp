@@ -19,6 +19,7 @@
 namespace {
 const std::u16string ENV = u"ENV";
 const std::u16string NUBREL = u"NUBREL";
+const std::u16string NCID = u"NCID";
 const std::u16string TaskIn = u"タスクバーに入れる(&T)";
 const std::u16string TaskOut = u"タスクバーから出す(&T)";
 const std::u16string TimeStop = u"停止(&S)";
@@ -37,10 +38,78 @@ MainController::MainController(const PlatformParts &parts)
       m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view),
       m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
       m_tick(m_state, m_link, m_query, parts.view, parts.tip,
-             TimForm::Orders{[this] { Form_Unload(); }, [this] { stopMonitoring(); }})
+             TimForm::Orders{[this] { Form_Unload(); }, [this] { stopMonitoring(); }}),
+      m_clock(parts.clock), m_ncidLog(parts.programFolder, m_state.HistTxt, m_phonebook)
 {
     m_recorder.setPhonebook(&m_phonebook);
     m_recorder.setAnnouncer(&m_announcer);
+    m_recorder.setCallListener([this](const std::u16string &number, const std::u16string &name) {
+        callRecorded(number, name);
+    });
+}
+
+void MainController::useNetwork(Net::Network &network)
+{
+    const std::string version = std::to_string(NUBREL_VERSION_MAJOR) + '.' +
+                                std::to_string(NUBREL_VERSION_MINOR) + '.' +
+                                std::to_string(NUBREL_VERSION_PATCH);
+    m_ncid = std::make_unique<NcidService>(
+        network, m_ncidLog, version,
+        [this](const std::u16string &entry) { m_log.WriteLog(ProgramFiles::LogFile, NCID, entry); },
+        [this](const NcidText::ReceivedCall &call) { sourceCall(call); });
+}
+
+bool MainController::configureNetwork()
+{
+    if (!m_ncid)
+        return false;
+    const bool sourceBefore = m_ncid->sourceActive();
+    const auto read = [this](const char16_t *key) {
+        return m_ini.GetIniString(NCID, key, std::u16string());
+    };
+    m_ncid->setPaused(m_state.Stopped);
+    m_ncid->configure({read(u"LISTEN"), read(u"LINE"), read(u"FORWARD"), read(u"SOURCE")});
+    const bool source = m_ncid->sourceActive();
+    m_tick.setAskDevice(!source);
+    if (sourceBefore && !source) {
+        // The device's next answer is what it holds now, not a new call.
+        m_state.BaselineRead = false;
+        if (m_state.Product.Kind == 1 && !m_loading) {
+            requestInitCommand();
+            return true;
+        }
+    }
+    return false;
+}
+
+void MainController::sourceCall(const NcidText::ReceivedCall &call)
+{
+    if (m_state.Unloaded || m_state.Stopped)
+        return;
+    // Each call a server announces happened now: none is a baseline, and a
+    // repeated number is a new call.
+    m_state.BaselineRead = true;
+    std::u16string number = call.number;
+    std::int16_t result = 0;
+    m_recordingSourceCall = true;
+    m_recorder.RecordCall(number, true, result, call.name);
+    m_recordingSourceCall = false;
+    if (m_state.Unloaded)
+        return;
+    m_view.repaint();
+    if (m_state.InTray && !m_state.Stopped) {
+        m_tip.refreshTip();
+        m_tip.showTip();
+    }
+}
+
+void MainController::callRecorded(const std::u16string &number, const std::u16string &name)
+{
+    if (!m_ncid)
+        return;
+    const LocalTime now = m_clock.now();
+    NcidText::Call call{{now.year, now.month, now.day, now.hour, now.minute}, number, name};
+    m_ncid->callRecorded(call, m_recordingSourceCall);
 }
 
 Dialogs &MainController::dialogs()
@@ -99,7 +168,9 @@ void MainController::Form_Load()
     m_state.ComSpeed = m_ini.GetIniString(ENV, u"COMSPEED", u"9600");
     m_link.ApplyCommSettings();
 
-    if (m_state.Product.Kind == 1)
+    configureNetwork();
+    // With SOURCE set the device is never asked, so it needs no initialising.
+    if (m_state.Product.Kind == 1 && !(m_ncid && m_ncid->sourceActive()))
         requestInitCommand();
     m_loading = false;
     if (m_state.Unloaded)
@@ -167,6 +238,8 @@ void MainController::Form_Unload()
         return;
     m_state.Unloaded = true;
 
+    if (m_ncid)
+        m_ncid->stop();
     m_tip.unloadTip();
     dialogs().closeAbout();
     dialogs().closeManual();
@@ -220,11 +293,17 @@ void MainController::mnuEnv_Click()
     const std::int16_t kindBefore = m_state.Product.Kind;
     m_state.EnvRegistered = false;
     dialogs().showSettingsDialog();
+    if (m_state.Unloaded)
+        return;
+    // [NCID] is read again whether the dialog was registered or cancelled:
+    // the command is how an edit of the file takes hold without a restart.
+    const bool initialised = configureNetwork();
     if (m_state.Unloaded || !m_state.EnvRegistered)
         return;
     m_link.ApplyCommPort();
     m_link.ApplyCommSettings();
-    if (m_state.Product.Kind != kindBefore && m_state.Product.Kind == 1)
+    if (m_state.Product.Kind != kindBefore && m_state.Product.Kind == 1 && !initialised &&
+        !(m_ncid && m_ncid->sourceActive()))
         requestInitCommand();
 }
 
@@ -303,6 +382,8 @@ void MainController::mnuTime_Click()
         m_view.setIcon(m_icon);
         m_view.setTimeCaption(TimeStop);
     }
+    if (m_ncid)
+        m_ncid->setPaused(m_state.Stopped);
     if (m_state.InTray) {
         m_state.trayIconData.hIcon = m_icon;
         m_tray.Shell_NotifyIcon(NotifyMessage::NIM_MODIFY, m_state.trayIconData);

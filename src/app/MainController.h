@@ -11,10 +11,13 @@
 #include "link/SerialLink.h"
 #include "link/TimForm.h"
 #include "log/DiagnosticLog.h"
+#include "ncid/NcidHistoryLog.h"
+#include "ncid/NcidService.h"
 #include "phonebook/Phonebook.h"
 #include "state/ProgramState.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class MainView;
@@ -62,6 +65,10 @@ public:
     // Given before Form_Load, where the system has its own profile functions.
     void useProfile(const Profile &profile) { m_ini.setProfile(&profile); }
     SerialLink &link() { return m_link; }
+    // The network the [NCID] roles use; given before Form_Load. Without it
+    // the section is not read.
+    void useNetwork(Net::Network &network);
+    const NcidService *ncid() const { return m_ncid.get(); }
     const std::u16string &programFolder() const { return m_folder; }
 
     void Form_Load();
@@ -105,6 +112,11 @@ private:
     void applyStoredFont();
     void trayWaitEnded(bool appeared);
     void writeWindowSettings(); // shut-down steps 2 to 5
+    // Reads [NCID] and applies it; when SOURCE comes or goes, the device is
+    // left alone or asked again. True when that sent the initialisation.
+    bool configureNetwork();
+    void sourceCall(const NcidText::ReceivedCall &call);
+    void callRecorded(const std::u16string &number, const std::u16string &name);
 
     MainView &m_view;
     TipView &m_tip;
@@ -125,6 +137,10 @@ private:
     CallRecorder m_recorder;
     CallerQuery m_query;
     TimForm m_tick;
+    const Clock &m_clock;
+    NcidHistoryLog m_ncidLog;
+    std::unique_ptr<NcidService> m_ncid;
+    bool m_recordingSourceCall = false;
 
     AppIcon m_icon = AppIcon::BuiltIn;
     bool m_initPending = false;

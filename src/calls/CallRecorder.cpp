@@ -16,6 +16,12 @@ CallRecorder::CallRecorder(ProgramState &state, MainView &view, TrayIcon &tray,
 
 void CallRecorder::RecordCall(std::u16string &number, bool changed, std::int16_t &result)
 {
+    RecordCall(number, changed, result, std::u16string_view());
+}
+
+void CallRecorder::RecordCall(std::u16string &number, bool changed, std::int16_t &result,
+                              std::u16string_view knownName)
+{
     if (!IsNumeric(number))
         number = WithheldMark;
 
@@ -26,6 +32,9 @@ void CallRecorder::RecordCall(std::u16string &number, bool changed, std::int16_t
             m_phonebook->refresh();
             m_state.LastName = m_phonebook->nameFor(number);
         }
+        if (!knownName.empty() && number != WithheldMark &&
+            (m_phonebook == nullptr || m_state.LastName.empty()))
+            m_state.LastName = knownName;
         if (number == WithheldMark) {
             m_view.setTextColor(WithheldColor);
             m_view.setTitle(u"非通知");
@@ -42,6 +51,8 @@ void CallRecorder::RecordCall(std::u16string &number, bool changed, std::int16_t
         // or not: not the number that was there before start-up.
         if (m_state.BaselineRead && m_announcer)
             m_announcer->announce(m_state.LastNumber, m_view.title(), m_state.LastName);
+        if (m_state.BaselineRead && m_listener)
+            m_listener(m_state.LastNumber, m_state.LastName);
         result = 1;
     }
     if (!m_state.BaselineRead)

@@ -5,6 +5,9 @@
 #include "state/ProgramState.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
 
 class MainView;
 class TrayIcon;
@@ -22,6 +25,16 @@ public:
     // `number` becomes the withheld mark when it is not a number; `result` is 1
     // when a new number was recorded.
     void RecordCall(std::u16string &number, bool changed, std::int16_t &result);
+    // The same for a call whose source knows a name: it stands where the
+    // phonebook knows none.
+    void RecordCall(std::u16string &number, bool changed, std::int16_t &result,
+                    std::u16string_view knownName);
+
+    // Each new call passed on (the calls the announcer gets), with the number
+    // as the history writes it and the name the displays show.
+    using CallListener =
+        std::function<void(const std::u16string &number, const std::u16string &name)>;
+    void setCallListener(CallListener listener) { m_listener = std::move(listener); }
 
     // Names for the numbers, and the calls passed on; either may be absent.
     void setPhonebook(Phonebook *phonebook) { m_phonebook = phonebook; }
@@ -34,4 +47,5 @@ private:
     HistoryFile &m_history;
     Phonebook *m_phonebook = nullptr;
     CallAnnouncer *m_announcer = nullptr;
+    CallListener m_listener;
 };

@@ -18,6 +18,8 @@ void TimForm::TimForm_Timer()
         return;
     if (m_tip.isTipVisible())
         m_tip.hideTip();
+    if (!m_askDevice)
+        return;
     // A tick that falls due while an exchange, its question or its message is
     // open is skipped: a second exchange would find the port busy.
     if (m_state.Stopped || m_link.busy())

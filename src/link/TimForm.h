@@ -23,6 +23,9 @@ public:
             Orders orders);
 
     void TimForm_Timer();
+    // While the calls come from elsewhere the tick only takes the pop-up
+    // down: the device is not asked and its port stays closed.
+    void setAskDevice(bool ask) { m_askDevice = ask; }
 
 private:
     ProgramState &m_state;
@@ -31,4 +34,5 @@ private:
     MainView &m_view;
     TipView &m_tip;
     Orders m_orders;
+    bool m_askDevice = true;
 };

@@ -20,6 +20,9 @@ bool append(const std::u16string &path, std::string_view bytes);
 bool replace(const std::u16string &path, std::string_view bytes);
 // Reads the whole file; false when it is missing or unreadable.
 bool read(const std::u16string &path, std::string &bytes);
+// Reads at most the last `maxBytes` of the file; `whole` tells whether that
+// was all of it.
+bool readTail(const std::u16string &path, std::size_t maxBytes, std::string &bytes, bool &whole);
 // Cuts the file back (or extends it) to `size` bytes.
 bool resize(const std::u16string &path, std::int64_t size);
 bool remove(const std::u16string &path);

@@ -219,6 +219,16 @@ stop_program() { # [SIGNAL]: TERM unless told
     ended_within 10 || fail "the program did not end cleanly on SIG${1:-TERM}"
 }
 
+# NCID peers of the tests' own on 127.0.0.1, and the [NCID] section.
+ncid_peer() { "$(dirname "$0")/ncid_peer.py" "$@"; }
+add_ncid_section() { # KEY=value lines
+    { printf '[NCID]\r\n'; printf '%s\r\n' "$@"; } >>"$folder/Nubrel.ini"
+}
+start_ncid_peer() { # ROLE PORT FILE
+    ncid_peer "$@" &
+    pids+=($!)
+}
+
 case $case_name in
 late_tray | tray_never_appears) ;; # start their own display
 *) start_display ;;
@@ -822,6 +832,51 @@ sigint_and_sighup_shut_down)
         stop_program "$sig"
         settings_written || fail "SIG$sig: settings not written"
     done
+    pass ;;
+ncid_call_to_two_clients)
+    # Nubrel as the household's server: a call from the device reaches both
+    # clients, after a start-up that had no history to send.
+    port=$(ncid_peer port)
+    write_ini ''
+    add_ncid_section "LISTEN=$port" 'LINE=自宅'
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 15 title_is '0312345678' || fail "held number not shown"
+    for n in 1 2; do start_ncid_peer client "$port" "$work/client$n"; done
+    for n in 1 2; do
+        until_ok 10 grep -q '^300 End of connection startup' "$work/client$n" || fail "client $n: no start-up: $(cat "$work/client$n" 2>/dev/null)"
+    done
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || fail "new call not shown"
+    for n in 1 2; do
+        until_ok 10 grep -q '^CID: ' "$work/client$n" || fail "client $n: no call"
+        lines=$(tr -d '\r' <"$work/client$n")
+        printf '%s\n' "$lines" | head -n 4 | tr '\n' '|' | grep -Eq '^200 Server: Nubrel [0-9.]+\|210 API: 1.0 Feature Set 1\|253 No Call log\|300 End of connection startup\|$' || fail "client $n start-up: $lines"
+        printf '%s\n' "$lines" | grep -Eq '^CID: \*DATE\*[0-9]{8}\*TIME\*[0-9]{4}\*LINE\*自宅\*NMBR\*0451112222\*MESG\*NONE\*NAME\*NO NAME\*$' || fail "client $n call: $lines"
+        [ "$(printf '%s\n' "$lines" | grep -c '^CID: ')" = 1 ] || fail "client $n: the held number was served: $lines"
+    done
+    shot window
+    stop_program
+    pass ;;
+ncid_source_call_shown)
+    # Nubrel as a client of an NCID server: the device is never asked, the
+    # server's history is no call, and its call is shown and written.
+    port=$(ncid_peer port)
+    write_ini ''
+    add_ncid_section "SOURCE=127.0.0.1:$port"
+    start_silent_device
+    start_ncid_peer server "$port" "$work/serve"
+    start_program
+    until_ok 15 title_is '準備中' || fail "no window"
+    sleep 2
+    [ -z "$(history_lines)" ] || fail "the server's history was taken for a call: $(history_lines)"
+    printf 'CID: *DATE*12082026*TIME*1200*LINE*-*NMBR*+81-45-111-2222*MESG*NONE*NAME*YAMADA*\r\n' >"$work/serve.tmp"
+    mv "$work/serve.tmp" "$work/serve"
+    until_ok 15 title_is '0451112222' || fail "the server's call not shown"
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -Eq '^[0-9/]{10},[0-9:]{8},0451112222'" || fail "not written: $(history_lines)"
+    shot window
+    ! grep -q '^recv ' "$work/device.log" 2>/dev/null || fail "the device was asked: $(cat "$work/device.log")"
+    stop_program
     pass ;;
 *) fail "unknown case $case_name" ;;
 esac

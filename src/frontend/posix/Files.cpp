@@ -120,11 +120,10 @@ bool replace(const std::u16string &path, std::string_view bytes)
     return ok;
 }
 
-bool read(const std::u16string &path, std::string &bytes)
+namespace {
+// Reads from where `fd` stands to the end, and closes it.
+bool readToEnd(int fd, std::string &bytes)
 {
-    const int fd = openForReading(nativePath(path));
-    if (fd < 0)
-        return false;
     bytes.clear();
     char buffer[65536];
     bool ok = true;
@@ -140,6 +139,32 @@ bool read(const std::u16string &path, std::string &bytes)
     }
     ::close(fd);
     return ok;
+}
+} // namespace
+
+bool read(const std::u16string &path, std::string &bytes)
+{
+    const int fd = openForReading(nativePath(path));
+    if (fd < 0)
+        return false;
+    return readToEnd(fd, bytes);
+}
+
+bool readTail(const std::u16string &path, std::size_t maxBytes, std::string &bytes, bool &whole)
+{
+    const int fd = openForReading(nativePath(path));
+    if (fd < 0)
+        return false;
+    struct stat about {};
+    off_t from = 0;
+    if (::fstat(fd, &about) == 0 && about.st_size > static_cast<off_t>(maxBytes))
+        from = about.st_size - static_cast<off_t>(maxBytes);
+    if (from > 0 && ::lseek(fd, from, SEEK_SET) < 0) {
+        ::close(fd);
+        return false;
+    }
+    whole = from == 0;
+    return readToEnd(fd, bytes);
 }
 
 bool resize(const std::u16string &path, std::int64_t size)

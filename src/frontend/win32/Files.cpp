@@ -111,26 +111,56 @@ bool replace(const std::u16string &path, std::string_view bytes)
     return ok;
 }
 
-bool read(const std::u16string &path, std::string &bytes)
+namespace {
+// Reads from where the file stands to the end.
+bool readToEnd(HANDLE file, std::string &bytes)
 {
-    Handle file(CreateFileW(nativePath(path).c_str(), GENERIC_READ, ShareAll, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.ok())
-        return false;
-    BY_HANDLE_FILE_INFORMATION about{};
-    if (!GetFileInformationByHandle(file.get(), &about) ||
-        (about.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
     bytes.clear();
     char buffer[65536];
     for (;;) {
         DWORD n = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr))
+        if (!ReadFile(file, buffer, sizeof buffer, &n, nullptr))
             return false;
         if (n == 0)
             return true;
         bytes.append(buffer, n);
     }
+}
+
+HANDLE openForReading(const std::u16string &path)
+{
+    return CreateFileW(nativePath(path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// A file, not a folder.
+bool isReadableFile(const Handle &file)
+{
+    BY_HANDLE_FILE_INFORMATION about{};
+    return file.ok() && GetFileInformationByHandle(file.get(), &about) &&
+           !(about.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+} // namespace
+
+bool read(const std::u16string &path, std::string &bytes)
+{
+    Handle file(openForReading(path));
+    return isReadableFile(file) && readToEnd(file.get(), bytes);
+}
+
+bool readTail(const std::u16string &path, std::size_t maxBytes, std::string &bytes, bool &whole)
+{
+    Handle file(openForReading(path));
+    if (!isReadableFile(file))
+        return false;
+    LARGE_INTEGER size{};
+    LARGE_INTEGER from{};
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > static_cast<LONGLONG>(maxBytes))
+        from.QuadPart = size.QuadPart - static_cast<LONGLONG>(maxBytes);
+    if (from.QuadPart > 0 && !SetFilePointerEx(file.get(), from, nullptr, FILE_BEGIN))
+        return false;
+    whole = from.QuadPart == 0;
+    return readToEnd(file.get(), bytes);
 }
 
 bool resize(const std::u16string &path, std::int64_t size)

@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+"""NCID peers for the end-to-end cases, speaking the protocol's lines.
+
+  ncid_peer.py port                      a free TCP port on 127.0.0.1
+  ncid_peer.py client PORT FILE          connects, appends every line read to FILE
+  ncid_peer.py server PORT CONTROL       serves one client: start-up lines, then
+                                         each line written into CONTROL (the
+                                         file is consumed) as it appears
+Every wait has a deadline: the peer ends by itself after 120 s.
+"""
+import os
+import socket
+import sys
+import time
+
+DEADLINE = time.monotonic() + 120
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        print(s.getsockname()[1])
+
+
+def client(port, path):
+    while time.monotonic() < DEADLINE:
+        try:
+            conn = socket.create_connection(("127.0.0.1", int(port)), timeout=1)
+            break
+        except OSError:
+            time.sleep(0.1)
+    else:
+        sys.exit("no server")
+    conn.settimeout(0.5)
+    with open(path, "ab", buffering=0) as out:
+        while time.monotonic() < DEADLINE:
+            try:
+                data = conn.recv(4096)
+            except socket.timeout:
+                continue
+            if not data:
+                return
+            out.write(data)
+
+
+def server(port, control):
+    with socket.socket() as listener:
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        listener.bind(("127.0.0.1", int(port)))
+        listener.listen(1)
+        listener.settimeout(DEADLINE - time.monotonic())
+        conn, _ = listener.accept()
+        # A history line before 300 is no call.
+        conn.sendall(b"200 Server: test\r\n210 API: 1.0 Feature Set 1\r\n"
+                     b"CIDLOG: *DATE*01022026*TIME*0304*LINE*-*NMBR*0399998888*MESG*NONE*NAME*OLD*\r\n"
+                     b"250 End of call log\r\n300 End of connection startup\r\n")
+        conn.settimeout(0.1)
+        while time.monotonic() < DEADLINE:
+            try:
+                if not conn.recv(4096):
+                    return
+            except socket.timeout:
+                pass
+            if os.path.exists(control):
+                with open(control, "rb") as f:
+                    lines = f.read()
+                os.remove(control)
+                conn.sendall(lines)
+
+
+if __name__ == "__main__":
+    {"port": free_port, "client": client, "server": server}[sys.argv[1]](*sys.argv[2:])
