@@ -69,6 +69,7 @@ echo "bench: exchanges (about a minute)" >&2
 echo "bench: history appends" >&2
 "$build/bench/nubrel_history_bench" 1000000 1000 >>"$rows"
 "$build/bench/nubrel_phonebook_bench" 100000 5 >>"$rows"
+"$build/bench/nubrel_ncid_bench" 400 10000 >>"$rows"
 
 # The installed program folder, on the simulated device at 9600 bit/s with a
 # new call every 10 s, a tick every second.

@@ -211,8 +211,33 @@ case_tray_start_docked() {
     close_program || case_fail "did not end" || return
 }
 
+# Nubrel as an NCID server under Wine: a Linux client on 127.0.0.1 gets the
+# start-up with the history, then a call from the device.
+case_ncid_served_to_a_client() {
+    local port lines
+    port=$("$here/ncid_peer.py" port)
+    write_ini
+    printf '[NCID]\r\nLISTEN=%s\r\n' "$port" >>"$folder/Nubrel.ini"
+    printf '2026/12/01,09:30:00,0399998888\r\n' >"$folder/着信履歴.TXT"
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    "$here/ncid_peer.py" client "$port" "$work/client" &
+    pids+=($!)
+    until_ok 10 grep -q '^300 End of connection startup' "$work/client" ||
+        case_fail "no start-up: $(cat "$work/client" 2>/dev/null)" || return
+    tell_device 'call 0451112222'
+    until_ok 15 grep -q '^CID: ' "$work/client" || case_fail "no call served" || return
+    lines=$(tr -d '\r' <"$work/client")
+    printf '%s\n' "$lines" | tr '\n' '|' |
+        grep -Eq '^200 Server: Nubrel [0-9.]+\|210 API: 1.0 Feature Set 1\|CIDLOG: \*DATE\*12012026\*TIME\*0930\*LINE\*-\*NMBR\*0399998888\*MESG\*NONE\*NAME\*NO NAME\*\|250 End of call log\|300 End of connection startup\|CID: \*DATE\*[0-9]{8}\*TIME\*[0-9]{4}\*LINE\*-\*NMBR\*0451112222\*MESG\*NONE\*NAME\*NO NAME\*\|$' ||
+        case_fail "served: $lines" || return
+    shot window
+    close_program || case_fail "did not end" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
-    missing_port_asks_stop_or_exit tray_start_docked)
+    missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
