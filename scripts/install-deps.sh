@@ -11,7 +11,7 @@
 # which then asks for the password.
 set -euo pipefail
 
-run=(libqt6widgets6 libqt6serialport6 libqt6dbus6 qt6-qpa-plugins
+run=(libqt6widgets6 libqt6serialport6 libqt6dbus6 libqt6network6 qt6-qpa-plugins
     qt6-image-formats-plugins qt6-translations-l10n fonts-ipafont-gothic)
 build=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libgl1-mesa-dev)
