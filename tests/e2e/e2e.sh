@@ -222,7 +222,7 @@ stop_program() { # [SIGNAL]: TERM unless told
 # NCID peers of the tests' own on 127.0.0.1, and the [NCID] section.
 ncid_peer() { "$(dirname "$0")/ncid_peer.py" "$@"; }
 add_ncid_section() { # KEY=value lines
-    { printf '[NCID]\r\n'; printf '%s\r\n' "$@"; } >>"$folder/Nubrel.ini"
+    { printf '[NCID]\r\n'; printf '%s\r\n' "$@"; } | iconv -f UTF-8 -t CP932 >>"$folder/Nubrel.ini"
 }
 start_ncid_peer() { # ROLE PORT FILE
     ncid_peer "$@" &

@@ -33,11 +33,6 @@ void settle()
     }
 }
 
-std::string utf8(std::u16string_view text)
-{
-    return NcidText::toUtf8(text);
-}
-
 std::u16string number(std::uint16_t port)
 {
     return Text::number(port);
@@ -106,9 +101,8 @@ TEST(NcidInTheProgram, DeviceCallsReachClientsAndTheGatewayButNotTheHeldNumber)
     n.r.c.TimForm_Timer();
     ASSERT_EQ(n.r.p.view.m_title, u"0451112222"s);
     // The first line each reads is the new call: the held number was none.
-    EXPECT_EQ(client->readLine(),
-              "CID: *DATE*12072026*TIME*0905*LINE*" + utf8(u"自宅") +
-                  "*NMBR*0451112222*MESG*NONE*NAME*" + utf8(u"山田") + "*");
+    EXPECT_EQ(client->readLine(), "CID: *DATE*12072026*TIME*0905*LINE*" + utf8(u"自宅") +
+                                      "*NMBR*0451112222*MESG*NONE*NAME*" + utf8(u"山田") + "*");
     EXPECT_EQ(gateway->readLine(), "CALL: ###DATE12070905...CALLIN...LINE" + utf8(u"自宅") +
                                        "...NMBR0451112222...NAME" + utf8(u"山田") + "+++");
 }
@@ -119,9 +113,9 @@ TEST(NcidInTheProgram, SourceCallsAreTheProgramsOwnAndTheDeviceIsLeftAlone)
     NcidPeer::Server upstream(&pump);
     NetworkRig n;
     // A terminal adapter, whose initialisation would open the port at once.
-    n.r.folder.writeIni(u"[NUBREL]\nPRODUCTSLISTCNT=1\nPRODUCTSLIST0=1,adapter\n[NCID]\nSOURCE=127.0.0.1:"s +
-                        number(source.port()) + u"\nFORWARD=127.0.0.1:"s +
-                        number(upstream.port()) + u"\n"s);
+    n.r.folder.writeIni(
+        u"[NUBREL]\nPRODUCTSLISTCNT=1\nPRODUCTSLIST0=1,adapter\n[NCID]\nSOURCE=127.0.0.1:"s +
+        number(source.port()) + u"\nFORWARD=127.0.0.1:"s + number(upstream.port()) + u"\n"s);
     n.r.c.Form_Load();
     auto server = source.accept();
     ASSERT_TRUE(server);

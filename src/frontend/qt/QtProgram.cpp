@@ -7,6 +7,7 @@
 #include "frontend/qt/QtIcons.h"
 #include "frontend/qt/QtLauncher.h"
 #include "frontend/qt/QtMonitorTimer.h"
+#include "frontend/qt/QtNetwork.h"
 #include "frontend/qt/QtPrompts.h"
 #include "frontend/qt/QtSerialPort.h"
 #include "frontend/qt/QtSignalWatcher.h"
@@ -38,6 +39,8 @@ struct QtProgram::Parts {
     QtLauncher launcher;
     QtDesktopNotifier notifier{QtIcons::iconFor(AppIcon::BuiltIn).pixmap(48).toImage()};
     SystemClock clock;
+    // The [NCID] roles' connections end with the controller, before it.
+    QtNetwork network;
     MainController mainController;
     // The windows the menu commands open work on the controller's state and
     // settings file: they come after the controller, which is given them next.
@@ -59,6 +62,7 @@ struct QtProgram::Parts {
         : mainController{PlatformParts{window, tip, timer, port, tray, prompts, launcher, notifier,
                                        clock, fromQt(folder)}}
     {
+        mainController.useNetwork(network);
         mainController.setDialogs(dialogs);
     }
 };
