@@ -55,7 +55,7 @@ public:
     virtual std::uint16_t port() const = 0;
 };
 
-// Cancelled when destroyed.
+// Cancelled when destroyed; `due` may destroy it.
 class Timer {
 public:
     virtual ~Timer() = default;
