@@ -7,6 +7,7 @@
 #include "frontend/win32/Win32Launcher.h"
 #include "frontend/win32/Win32MessageLoop.h"
 #include "frontend/win32/Win32MonitorTimer.h"
+#include "frontend/win32/Win32Network.h"
 #include "frontend/win32/Win32Profile.h"
 #include "frontend/win32/Win32Prompts.h"
 #include "frontend/win32/Win32SerialPort.h"
@@ -41,6 +42,8 @@ struct Win32Program::Parts {
     Win32DesktopNotifier notifier{tray};
     SystemClock clock;
     Win32Profile profile;
+    // The [NCID] roles' connections end with the controller, before it.
+    Win32Network network;
     MainController mainController;
     // The windows the menu commands open work on the controller's state and
     // settings file: they come after the controller, which is given them next.
@@ -57,6 +60,7 @@ struct Win32Program::Parts {
                                                       launcher, notifier, clock, folder}}
     {
         mainController.useProfile(profile);
+        mainController.useNetwork(network);
         mainController.setDialogs(dialogs);
     }
 };
