@@ -38,7 +38,7 @@ namespace {
 
 using BenchRows::percentile;
 using BenchRows::row;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 constexpr int Clients = 25;
 
@@ -169,7 +169,7 @@ int main(int argc, char *argv[])
     // One reader for all clients: each CID line's arrival, per call.
     std::mutex lock;
     std::vector<double> latencies;
-    std::atomic<Clock::rep> sentAt{0};
+    std::atomic<Steady::rep> sentAt{0};
     std::atomic<int> received{0};
     std::atomic<bool> stop = false;
     std::thread reader([&] {
@@ -184,14 +184,14 @@ int main(int argc, char *argv[])
         char buffer[4096];
         while (!stop) {
             const int n = ::epoll_wait(poller, events, Clients, 50);
-            const auto now = Clock::now().time_since_epoch().count();
+            const auto now = Steady::now().time_since_epoch().count();
             for (int i = 0; i < n; ++i) {
                 const ssize_t got = ::recv(events[i].data.fd, buffer, sizeof buffer, 0);
                 if (got <= 0)
                     continue;
                 // One CID line per call; a read holds at most the one line.
                 const std::chrono::duration<double, std::milli> taken(
-                    Clock::duration(now - sentAt.load()));
+                    Steady::duration(now - sentAt.load()));
                 std::lock_guard guard(lock);
                 latencies.push_back(taken.count());
                 ++received;
@@ -205,7 +205,7 @@ int main(int argc, char *argv[])
         std::u16string number = u"0451" + fromQt(QString::number(100000 + i));
         std::int16_t result = 0;
         const int expected = received + Clients;
-        sentAt = Clock::now().time_since_epoch().count();
+        sentAt = Steady::now().time_since_epoch().count();
         recorder.RecordCall(number, false, result);
         allArrived = spin(5000, [&] { return received.load() >= expected; }) && allArrived;
         // A pause between calls, as between real ones.
