@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
     recorder.setPhonebook(&phonebook);
 
     QtNetwork network;
-    NcidHistoryLog callLog(folder, state.HistTxt, phonebook);
+    NcidHistoryLog callLog(folder, state, phonebook);
     NcidService service(network, callLog, "bench", {}, {});
     service.configure({u"127.0.0.1:" + fromQt(QString::number(freePort())), {}, {}, {}});
     const std::uint16_t port = service.server().port();

@@ -39,7 +39,7 @@ MainController::MainController(const PlatformParts &parts)
       m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
       m_tick(m_state, m_link, m_query, parts.view, parts.tip,
              TimForm::Orders{[this] { Form_Unload(); }, [this] { stopMonitoring(); }}),
-      m_clock(parts.clock), m_ncidLog(parts.programFolder, m_state.HistTxt, m_phonebook)
+      m_clock(parts.clock), m_ncidLog(parts.programFolder, m_state, m_phonebook)
 {
     m_recorder.setPhonebook(&m_phonebook);
     m_recorder.setAnnouncer(&m_announcer);

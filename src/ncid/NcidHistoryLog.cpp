@@ -5,16 +5,16 @@
 #include "platform/Files.h"
 #include "state/ProgramFiles.h"
 
-NcidHistoryLog::NcidHistoryLog(std::u16string programFolder, const std::int16_t &histTxt,
+NcidHistoryLog::NcidHistoryLog(std::u16string programFolder, const ProgramState &state,
                                Phonebook &phonebook)
-    : m_folder(std::move(programFolder)), m_histTxt(histTxt), m_phonebook(phonebook)
+    : m_folder(std::move(programFolder)), m_state(state), m_phonebook(phonebook)
 {
 }
 
 NcidText::History NcidHistoryLog::history(std::u16string &text) const
 {
     text.clear();
-    if (m_histTxt != 0)
+    if (m_state.HistTxt != 0)
         return NcidText::History::Off;
     std::string bytes;
     bool whole = true;

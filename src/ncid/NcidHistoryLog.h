@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ncid/NcidServer.h"
+#include "state/ProgramState.h"
 
 #include <cstdint>
 #include <string>
@@ -15,14 +16,16 @@ public:
     // budget, however long the history has grown over the years.
     static constexpr std::size_t TailBytes = 128 * 1024;
 
-    // `histTxt` is the history setting as the program holds it: 0 keeps it.
-    NcidHistoryLog(std::u16string programFolder, const std::int16_t &histTxt, Phonebook &phonebook);
+    // The history setting is read from the program's state at each client:
+    // HistTxt 0 keeps it.
+    NcidHistoryLog(std::u16string programFolder, const ProgramState &state, Phonebook &phonebook);
+    NcidHistoryLog(std::u16string, ProgramState &&, Phonebook &) = delete;
 
     NcidText::History history(std::u16string &text) const override;
     std::u16string nameFor(const std::u16string &number) const override;
 
 private:
     std::u16string m_folder;
-    const std::int16_t &m_histTxt;
+    const ProgramState &m_state;
     Phonebook &m_phonebook;
 };

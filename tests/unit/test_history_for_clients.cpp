@@ -41,7 +41,9 @@ TEST(HistoryForClients, EachStateOfTheFile)
         if (c.file)
             folder.writeBytes(u"着信履歴.TXT", c.file);
         Phonebook phonebook(folder.path());
-        const NcidHistoryLog log(folder.path(), c.histTxt, phonebook);
+        ProgramState state;
+        state.HistTxt = c.histTxt;
+        const NcidHistoryLog log(folder.path(), state, phonebook);
         EXPECT_EQ(served(log), c.expected) << (c.file ? c.file : "(no file)");
     }
 }
@@ -57,7 +59,8 @@ TEST(HistoryForClients, ALongHistoryServesItsNewestCallsWhole)
     ASSERT_GT(lines.size(), NcidHistoryLog::TailBytes);
     folder.writeBytes(u"着信履歴.TXT", lines);
     Phonebook phonebook(folder.path());
-    const NcidHistoryLog log(folder.path(), 0, phonebook);
+    const ProgramState state;
+    const NcidHistoryLog log(folder.path(), state, phonebook);
 
     const std::string log_ = served(log);
     ASSERT_TRUE(
