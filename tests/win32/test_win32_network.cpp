@@ -22,19 +22,18 @@ namespace {
 // Every wait of the test ends, even when what it waits for never comes.
 constexpr int GuardMs = 20000;
 
-// The thread's messages, the network's among them, until `done` holds.
+// The thread's messages, the network's among them, until `done` holds. A
+// condition that a test thread sets posts no message, so the queue is looked
+// at again every few milliseconds rather than waited on.
 bool pumpUntil(const std::function<bool()> &done)
 {
-    const UINT_PTR guard = SetTimer(nullptr, 0, GuardMs, nullptr);
+    const ULONGLONG deadline = GetTickCount64() + GuardMs;
     MSG msg{};
-    while (!done()) {
-        if (GetMessageW(&msg, nullptr, 0, 0) <= 0)
-            break;
-        if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == guard)
-            break;
-        DispatchMessageW(&msg);
+    while (!done() && GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        while (!done() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
     }
-    KillTimer(nullptr, guard);
     return done();
 }
 
