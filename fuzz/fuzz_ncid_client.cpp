@@ -44,7 +44,7 @@ void checkLine(const std::string &line)
 
     // Digits, or the withheld mark, which never has a name.
     CHECK(isDigits(call->number));
-    if (call->number == NcidText::WithheldMark)
+    if (call->number == WithheldMark)
         CHECK(call->name.empty());
     CHECK(call->number == u"81" || !call->number.starts_with(u"81"));
     // A name fit for one line of the window.

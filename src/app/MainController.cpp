@@ -63,13 +63,12 @@ bool MainController::configureNetwork()
 {
     if (!m_ncid)
         return false;
-    const bool sourceBefore = m_ncid->sourceActive();
+    const bool sourceBefore = callsFromSource();
     const auto read = [this](const char16_t *key) {
         return m_ini.GetIniString(NCID, key, std::u16string());
     };
-    m_ncid->setPaused(m_state.Stopped);
     m_ncid->configure({read(u"LISTEN"), read(u"LINE"), read(u"FORWARD"), read(u"SOURCE")});
-    const bool source = m_ncid->sourceActive();
+    const bool source = callsFromSource();
     m_tick.setAskDevice(!source);
     if (sourceBefore && !source) {
         // The device's next answer is what it holds now, not a new call.
@@ -107,9 +106,7 @@ void MainController::callRecorded(const std::u16string &number, const std::u16st
 {
     if (!m_ncid)
         return;
-    const LocalTime now = m_clock.now();
-    NcidText::Call call{{now.year, now.month, now.day, now.hour, now.minute}, number, name};
-    m_ncid->callRecorded(call, m_recordingSourceCall);
+    m_ncid->callRecorded({m_clock.now(), number, name}, m_recordingSourceCall);
 }
 
 Dialogs &MainController::dialogs()
@@ -170,7 +167,7 @@ void MainController::Form_Load()
 
     configureNetwork();
     // With SOURCE set the device is never asked, so it needs no initialising.
-    if (m_state.Product.Kind == 1 && !(m_ncid && m_ncid->sourceActive()))
+    if (m_state.Product.Kind == 1 && !callsFromSource())
         requestInitCommand();
     m_loading = false;
     if (m_state.Unloaded)
@@ -303,7 +300,7 @@ void MainController::mnuEnv_Click()
     m_link.ApplyCommPort();
     m_link.ApplyCommSettings();
     if (m_state.Product.Kind != kindBefore && m_state.Product.Kind == 1 && !initialised &&
-        !(m_ncid && m_ncid->sourceActive()))
+        !callsFromSource())
         requestInitCommand();
 }
 

@@ -115,6 +115,8 @@ private:
     // Reads [NCID] and applies it; when SOURCE comes or goes, the device is
     // left alone or asked again. True when that sent the initialisation.
     bool configureNetwork();
+    // SOURCE is set: the device is neither asked nor initialised.
+    bool callsFromSource() const { return m_ncid && m_ncid->sourceActive(); }
     void sourceCall(const NcidText::ReceivedCall &call);
     void callRecorded(const std::u16string &number, const std::u16string &name);
 

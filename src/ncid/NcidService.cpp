@@ -34,10 +34,8 @@ void NcidService::configure(const NcidSettings::Values &values)
     }
     if (next.source != m_applied.source) {
         m_client.stop();
-        if (next.source) {
-            m_client.setPaused(m_paused);
+        if (next.source)
             m_client.start(*next.source);
-        }
     }
     m_applied = std::move(next);
 }
@@ -49,12 +47,6 @@ void NcidService::stop()
     m_client.stop();
     m_applied = NcidSettings::Settings();
     m_listenFailed = false;
-}
-
-void NcidService::setPaused(bool paused)
-{
-    m_paused = paused;
-    m_client.setPaused(paused);
 }
 
 void NcidService::callRecorded(const NcidText::Call &call, bool fromSource)

@@ -26,8 +26,9 @@ public:
 
     // SOURCE is set: the calls come from a server, not from the device.
     bool sourceActive() const { return m_applied.source.has_value(); }
-    // While paused the calls SOURCE announces are let go.
-    void setPaused(bool paused);
+    // While paused the calls SOURCE announces are let go; the pause outlives
+    // a change of SOURCE.
+    void setPaused(bool paused) { m_client.setPaused(paused); }
     // A new call the program recorded, for the server's clients and, unless
     // it came from SOURCE, for the gateway's server.
     void callRecorded(const NcidText::Call &call, bool fromSource);
@@ -46,6 +47,5 @@ private:
     LogFunction m_log;
     NcidSettings::Settings m_applied;
     bool m_listenFailed = false;
-    bool m_paused = false;
     std::set<std::u16string> m_noted;
 };

@@ -4,6 +4,9 @@
 // wire are UTF-8 and end in CR LF; the program's text is UTF-16.
 #pragma once
 
+#include "platform/Clock.h"
+#include "state/ProgramState.h"
+
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -11,9 +14,6 @@
 #include <string_view>
 
 namespace NcidText {
-
-// The number the program keeps for every call that carries none.
-inline constexpr std::u16string_view WithheldMark = u"99999999999";
 
 // What the server allows a client.
 inline constexpr std::size_t MaxClientLine = 1024;   // bytes, without the line end
@@ -30,15 +30,8 @@ inline constexpr std::string_view CallLogEmpty = "252 Call log empty\r\n";
 inline constexpr std::string_view NoCallLog = "253 No Call log\r\n";
 inline constexpr std::string_view EndOfStartup = "300 End of connection startup\r\n";
 
-// The local date and time of a call, to the minute.
-struct CallTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    bool operator==(const CallTime &) const = default;
-};
+// The local date and time of a call; the lines carry it to the minute.
+using CallTime = LocalTime;
 
 // A call as the program records it: the number as it keeps it (a numeric
 // text, or the withheld mark) and the name, empty when unknown.

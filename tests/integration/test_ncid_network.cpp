@@ -2,6 +2,7 @@
 // Qt's event loop, against peers of the tests' own (NcidPeer.h). First the
 // network's own promises the roles build on, then each role.
 #include "NcidPeer.h"
+#include "QtLoop.h"
 #include "frontend/qt/QtNetwork.h"
 #include "ncid/NcidClient.h"
 #include "ncid/NcidGateway.h"
@@ -19,25 +20,9 @@ using ::testing::IsEmpty;
 
 namespace {
 
-void pump()
-{
-    QCoreApplication::processEvents();
-}
-
-bool waitUntil(const std::function<bool()> &done)
-{
-    return NcidPeer::waitUntil(&pump, done);
-}
-
-// Turns the loop a while with nothing to wait for: time for a report that
-// should not come to come all the same.
-void settle()
-{
-    for (int i = 0; i < 50; ++i) {
-        pump();
-        ::poll(nullptr, 0, 1);
-    }
-}
+using QtLoop::pump;
+using QtLoop::settle;
+using QtLoop::waitUntil;
 
 // What a connection reported, in order; `then` runs after each report.
 struct Recorder final : Net::ConnectionHandler {
@@ -482,15 +467,25 @@ TEST(NcidServerOnTheNetwork, TheTwentySixthClientIsClosedAtOnceWhileTwentyFiveSt
         EXPECT_EQ(peer.readLine(), YamadaCid);
 }
 
+namespace {
+// The gateway started towards the test server, connected, past its start-up.
+std::optional<Socket> startedTowards(NcidPeer::Server &server, NcidGateway &gateway)
+{
+    gateway.start({"127.0.0.1", server.port()}, u"HOME");
+    auto peer = server.accept();
+    if (!peer || !peer->send(Startup) || !waitUntil([&] { return gateway.isConnected(); }))
+        return std::nullopt;
+    return peer;
+}
+} // namespace
+
 TEST(NcidGatewayOnTheNetwork, EachCallArrivesAsOneCallLine)
 {
     NcidPeer::Server server(&pump);
     QtNetwork network;
     NcidGateway gateway(network);
-    gateway.start({"127.0.0.1", server.port()}, u"HOME");
-    auto peer = server.accept();
-    ASSERT_TRUE(peer && peer->send(Startup));
-    ASSERT_TRUE(waitUntil([&] { return gateway.isConnected(); }));
+    auto peer = startedTowards(server, gateway);
+    ASSERT_TRUE(peer);
 
     gateway.forward(callFrom(u"0312345678", u"山田太郎"));
     gateway.forward(callFrom(u"99999999999"));
@@ -508,11 +503,9 @@ TEST(NcidGatewayOnTheNetwork, AfterTheServerWentAndCameBackTheHeldCallArrives)
     NcidPeer::Server server(&pump);
     QtNetwork network;
     NcidGateway gateway(network);
-    gateway.start({"127.0.0.1", server.port()}, u"HOME");
     {
-        auto peer = server.accept();
-        ASSERT_TRUE(peer && peer->send(Startup));
-        ASSERT_TRUE(waitUntil([&] { return gateway.isConnected(); }));
+        auto peer = startedTowards(server, gateway);
+        ASSERT_TRUE(peer);
         server.stop();
     }
     ASSERT_TRUE(waitUntil([&] { return !gateway.isConnected(); }));

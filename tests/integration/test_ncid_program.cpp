@@ -4,6 +4,7 @@
 // QtNetwork on 127.0.0.1 against the tests' own peers.
 #include "ControllerRig.h"
 #include "NcidPeer.h"
+#include "QtLoop.h"
 #include "frontend/qt/QtNetwork.h"
 
 #include <QCoreApplication>
@@ -15,23 +16,9 @@ using ::testing::ElementsAre;
 
 namespace {
 
-void pump()
-{
-    QCoreApplication::processEvents();
-}
-
-bool waitUntil(const std::function<bool()> &done)
-{
-    return NcidPeer::waitUntil(&pump, done);
-}
-
-void settle()
-{
-    for (int i = 0; i < 50; ++i) {
-        pump();
-        ::poll(nullptr, 0, 1);
-    }
-}
+using QtLoop::pump;
+using QtLoop::settle;
+using QtLoop::waitUntil;
 
 std::u16string number(std::uint16_t port)
 {
