@@ -520,6 +520,12 @@ TEST(Win32Windows, TheMainWindowKeepsItsTwipsOnANewResolution)
     GetWindowRect(p.main(), &window);
     EXPECT_EQ(window.left, suggested.left);
     EXPECT_EQ(window.top, suggested.top);
-    // The size it reports is its size in twips at its own resolution.
+    // The size it reports is its size in twips at its own resolution; the
+    // position goes by the system's, so a stored one comes back unchanged.
     EXPECT_NEAR(p.window.width(), (window.right - window.left) * 10.0, 0.01);
+    EXPECT_NEAR(p.window.left(), suggested.left * Twips::perPixel(systemDpi()), 0.01);
+    p.window.setLeft(3000);
+    p.window.setTop(1500);
+    EXPECT_NEAR(p.window.left(), 3000, 0.01);
+    EXPECT_NEAR(p.window.top(), 1500, 0.01);
 }
