@@ -83,4 +83,31 @@ inline double twips(int pixels, int dpi)
     return pixels * Twips::perPixel(dpi);
 }
 
+// The same at the system's resolution, for what belongs to no one window
+// (the icon's mouse messages, the font dialog).
+inline int dpiX()
+{
+    return systemDpi();
+}
+inline int dpiY()
+{
+    return systemDpi();
+}
+inline double twipsPerPixelX()
+{
+    return Twips::perPixel(systemDpi());
+}
+inline double twipsPerPixelY()
+{
+    return Twips::perPixel(systemDpi());
+}
+inline int pixelsX(double twips)
+{
+    return Twips::toPixels(twips, systemDpi());
+}
+inline int pixelsY(double twips)
+{
+    return Twips::toPixels(twips, systemDpi());
+}
+
 } // namespace Win32Screen
