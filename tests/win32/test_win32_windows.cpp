@@ -65,16 +65,15 @@ private:
     void giveUp()
     {
         m_givenUp = true;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND w, LPARAM) -> BOOL {
-                wchar_t name[16] = {};
-                GetClassNameW(w, name, 16);
-                if (std::wcscmp(name, L"#32770") == 0)
-                    PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
-                return TRUE;
-            },
-            0);
+        EnumThreadWindows(GetCurrentThreadId(), &cancelDialog, 0);
+    }
+    static BOOL CALLBACK cancelDialog(HWND w, LPARAM)
+    {
+        wchar_t name[16] = {};
+        GetClassNameW(w, name, 16);
+        if (std::wcscmp(name, L"#32770") == 0)
+            PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
     }
 
     static inline Driver *s_current = nullptr;
@@ -86,22 +85,22 @@ private:
     bool m_givenUp = false;
 };
 
+BOOL CALLBACK findDialog(HWND w, LPARAM out)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(w, name, 16);
+    if (std::wcscmp(name, L"#32770") == 0 && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND *>(out) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The visible dialog-manager window of this thread, the newest first.
 HWND openDialog()
 {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(w, name, 16);
-            if (std::wcscmp(name, L"#32770") == 0 && IsWindowVisible(w)) {
-                *reinterpret_cast<HWND *>(out) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), &findDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
