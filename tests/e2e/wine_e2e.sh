@@ -176,15 +176,17 @@ case_missing_port_asks_stop_or_exit() {
     text_of Nubrel.log | grep -Eq '^.{19} Nubrel {4} \[ｴﾗｰ番号\[[0-9]+\].+\]$' ||
         case_fail "log: $(text_of Nubrel.log)" || return
     # 停止 has the focus: Return stops monitoring and the program stays.
-    # A click on 停止: the button sits 150 px from the client area's left and
-    # 33 px above its bottom, whatever height the text gave the box.
+    # A click on 停止: its middle is 96 px left of the box's middle (the pair
+    # sits 16 px left of it, 停止 80 px left of the pair's), whatever width the
+    # text gave the box; 22 px above the bottom hits it both where icewm draws
+    # it and where Wine thinks it is, 19 px lower.
     local main w
     main=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
     for w in $(xdotool search --onlyvisible --name '^準備中$'); do
         [ "$w" = "$main" ] && continue
         eval "$(xdotool getwindowgeometry --shell "$w")"
         [ "$WIDTH" -gt 400 ] || continue
-        xdotool mousemove $((X + 150)) $((Y + HEIGHT - 33)) click 1
+        xdotool mousemove $((X + WIDTH / 2 - 96)) $((Y + HEIGHT - 22)) click 1
     done
     until_ok 10 sh -c "[ \$(xdotool search --onlyvisible --name '^準備中\$' | wc -l) = 1 ]" ||
         case_fail "the question stayed" || return
@@ -193,6 +195,43 @@ case_missing_port_asks_stop_or_exit() {
     kill -0 "$program" || case_fail "the program ended" || return
     close_program || case_fail "did not end" || return
     settings_written || case_fail "settings not written" || return
+}
+
+# The screen's resolution as Wine reads it when its server starts.
+set_log_pixels() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    wineserver -p >/dev/null 2>&1
+    timeout -k 5 60 wine cmd /c exit >/dev/null 2>&1 || true
+}
+# WIDTH of the visible windows titled $1, narrowest first.
+widths_named() {
+    local w
+    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        echo "$WIDTH"
+    done | sort -n
+}
+
+# At 150 % (144 dots per inch) every window is 1.5 times its size at 100 %,
+# as its twips say: the main window's client area 422 pixels wide (281 at
+# 96), the question at least 7395 twips = 740 pixels, its four lines whole.
+case_start_at_150_percent() {
+    write_ini # no device: the question comes too
+    set_log_pixels 144
+    start_program
+    local ok=1 widths
+    until_ok 30 sh -c "[ \$(xdotool search --onlyvisible --name '^準備中\$' | wc -l) -ge 2 ]" || ok=0
+    shot windows
+    widths=($(widths_named '準備中'))
+    wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
+    ended_within 10
+    set_log_pixels 96
+    [ "$ok" = 1 ] || case_fail "no main window and question" || return
+    [ "${widths[0]}" -ge 421 ] && [ "${widths[0]}" -le 423 ] ||
+        case_fail "main window ${widths[0]} wide, not 422" || return
+    [ "${widths[1]}" -ge 740 ] || case_fail "question ${widths[1]} wide, under 740" || return
 }
 
 case_tray_start_docked() {
@@ -237,7 +276,7 @@ case_ncid_served_to_a_client() {
 }
 
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
-    missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client)
+    missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"

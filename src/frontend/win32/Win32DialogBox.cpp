@@ -1,14 +1,18 @@
 #include "frontend/win32/Win32DialogBox.h"
 
-#include "frontend/win32/Win32MessageLoop.h"
 #include "frontend/win32/Win32Screen.h"
 #include "frontend/win32/Win32Text.h"
 
+#include <algorithm>
+#include <cmath>
+
 Win32DialogBox::Win32DialogBox(std::u16string title, double clientWidthTwips,
                                double clientHeightTwips)
-    : m_title(std::move(title)), m_clientWidth(clientWidthTwips), m_clientHeight(clientHeightTwips),
+    : m_title(std::move(title)), m_designWidth(clientWidthTwips), m_designHeight(clientHeightTwips),
+      m_clientWidth(clientWidthTwips), m_clientHeight(clientHeightTwips),
       m_font(Win32Font::DesignFace, 9)
 {
+    m_fonts.push_back(&m_font);
 }
 
 Win32DialogBox::~Win32DialogBox()
@@ -60,7 +64,6 @@ bool Win32DialogBox::showModeless(HWND owner)
         &Win32DialogBox::proc, reinterpret_cast<LPARAM>(this));
     if (!created)
         return false;
-    Win32MessageLoop::addDialog(created);
     ShowWindow(created, SW_SHOW);
     return true;
 }
@@ -105,47 +108,98 @@ void Win32DialogBox::setTitle(const std::u16string &title)
 
 int Win32DialogBox::pixelsX(double twips) const
 {
-    return Win32Screen::pixelsX(twips);
+    return Win32Screen::pixels(twips, m_dpi);
 }
 
 int Win32DialogBox::pixelsY(double twips) const
 {
-    return Win32Screen::pixelsY(twips);
+    return Win32Screen::pixels(twips, m_dpi);
 }
 
-void Win32DialogBox::sizeToClient()
+void Win32DialogBox::sizeToClient(const POINT *at)
 {
-    RECT r{0, 0, pixelsX(m_clientWidth), pixelsY(m_clientHeight)};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE)));
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    // Centred on the work area, as the dialog manager places a new dialog.
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(m_hwnd, nullptr, work.left + (work.right - work.left - w) / 2,
-                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    const int cw = pixelsX(m_clientWidth);
+    const int ch = pixelsY(m_clientHeight);
+    POINT place{};
+    if (at) {
+        place = *at;
+    } else {
+        // Centred on the work area, as the dialog manager places a new dialog.
+        RECT outer{0, 0, cw, ch};
+        Win32Screen::adjustForDpi(outer, static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE)),
+                                  false, static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE)),
+                                  m_dpi);
+        RECT work{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        place = {work.left + (work.right - work.left - (outer.right - outer.left)) / 2,
+                 work.top + (work.bottom - work.top - (outer.bottom - outer.top)) / 2};
+    }
+    Win32Screen::placeClient(m_hwnd, place.x, place.y, cw, ch, false, m_dpi);
 }
 
-double Win32DialogBox::textHeight(const std::u16string &text, HFONT font, double widthTwips) const
+SIZE Win32DialogBox::textExtent(const std::u16string &text, HFONT font) const
 {
     HDC dc = GetDC(m_hwnd);
     const HGDIOBJ old = SelectObject(dc, font ? font : m_font.get());
-    RECT r{0, 0, pixelsX(widthTwips), 0};
+    RECT r{0, 0, 0, 0};
     const std::wstring lines = withLineBreaks(text);
-    DrawTextW(dc, lines.c_str(), static_cast<int>(lines.size()), &r,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+    DrawTextW(dc, lines.c_str(), static_cast<int>(lines.size()), &r, DT_CALCRECT | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(m_hwnd, dc);
-    return (r.bottom - r.top) * Win32Screen::twipsPerPixelY();
+    return {static_cast<LONG>(std::lround(Win32Screen::twips(r.right - r.left, m_dpi))),
+            static_cast<LONG>(std::lround(Win32Screen::twips(r.bottom - r.top, m_dpi)))};
 }
 
-void Win32DialogBox::growClient(double twips)
+void Win32DialogBox::growClient(double widthTwips, double heightTwips)
 {
-    if (twips <= 0)
+    if (widthTwips <= 0 && heightTwips <= 0)
         return;
-    m_clientHeight += twips;
+    m_clientWidth += std::max(0.0, widthTwips);
+    m_clientHeight += std::max(0.0, heightTwips);
     sizeToClient();
+}
+
+void Win32DialogBox::scalesWith(Win32Font &font)
+{
+    if (std::find(m_fonts.begin(), m_fonts.end(), &font) == m_fonts.end())
+        m_fonts.push_back(&font);
+    if (m_hwnd)
+        font.setDpi(m_dpi);
+}
+
+Win32Font *Win32DialogBox::fontOf(HFONT font)
+{
+    for (Win32Font *known : m_fonts)
+        if (known->get() == font)
+            return known;
+    return font ? nullptr : &m_font;
+}
+
+void Win32DialogBox::applyDpi(int dpi, const RECT *suggested)
+{
+    if (dpi <= 0)
+        return;
+    m_dpi = dpi;
+    for (Win32Font *font : m_fonts)
+        font->setDpi(dpi);
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+    // The font first: a combo box takes its height from it.
+    for (const Placed &p : m_placed) {
+        HWND control = item(p.id);
+        if (!control)
+            continue;
+        if (p.font)
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(p.font->get()), FALSE);
+        SetWindowPos(control, nullptr, pixelsX(p.left), pixelsY(p.top), pixelsX(p.width),
+                     pixelsY(p.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (suggested) {
+        const POINT at{suggested->left, suggested->top};
+        sizeToClient(&at);
+    } else {
+        sizeToClient();
+    }
+    InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
 HWND Win32DialogBox::addControl(int id, const wchar_t *windowClass, const std::u16string &text,
@@ -156,9 +210,11 @@ HWND Win32DialogBox::addControl(int id, const wchar_t *windowClass, const std::u
         0, windowClass, withLineBreaks(text).c_str(), WS_CHILD | WS_VISIBLE | style, pixelsX(left),
         pixelsY(top), pixelsX(width), pixelsY(height), m_hwnd,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    if (control)
+    if (control) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : m_font.get()),
                      FALSE);
+        m_placed.push_back({id, left, top, width, height, fontOf(font)});
+    }
     return control;
 }
 
@@ -174,6 +230,21 @@ INT_PTR CALLBACK Win32DialogBox::proc(HWND hwnd, UINT message, WPARAM wParam, LP
         self = reinterpret_cast<Win32DialogBox *>(lParam);
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         self->m_hwnd = hwnd;
+        // Each showing starts from the designed size: a form may grow it.
+        self->m_placed.clear();
+        self->m_clientWidth = self->m_designWidth;
+        self->m_clientHeight = self->m_designHeight;
+        // Laid out by the form's twips alone: the dialog manager of Windows 10
+        // would otherwise scale the dialog and its controls a second time.
+        using BehaviourFn = BOOL(WINAPI *)(HWND, int, int);
+        static const auto setBehaviour =
+            Win32Screen::detail::user32<BehaviourFn>("SetDialogDpiChangeBehavior");
+        constexpr int DisableAll = 1;
+        if (setBehaviour)
+            setBehaviour(hwnd, DisableAll, DisableAll);
+        self->m_dpi = Win32Screen::dpiOf(hwnd);
+        for (Win32Font *font : self->m_fonts)
+            font->setDpi(self->m_dpi);
         SetWindowTextW(hwnd, wide(self->m_title));
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(self->m_font.get()), FALSE);
         self->sizeToClient();
@@ -196,6 +267,9 @@ INT_PTR CALLBACK Win32DialogBox::proc(HWND hwnd, UINT message, WPARAM wParam, LP
     case WM_CLOSE:
         self->onCancel();
         return TRUE;
+    case WM_DPICHANGED:
+        self->applyDpi(LOWORD(wParam), reinterpret_cast<const RECT *>(lParam));
+        return TRUE;
     case WM_CTLCOLORSTATIC: {
         COLORREF colour = 0;
         const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
@@ -215,7 +289,6 @@ INT_PTR CALLBACK Win32DialogBox::proc(HWND hwnd, UINT message, WPARAM wParam, LP
     }
     case WM_DESTROY:
         self->onDestroy();
-        Win32MessageLoop::removeDialog(hwnd);
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->m_hwnd = nullptr;
         return TRUE;

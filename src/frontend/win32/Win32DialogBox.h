@@ -1,6 +1,8 @@
 // A dialog window of the system's dialog manager (Tab, Enter, Esc, modal
 // loop), laid out in twips by code rather than from a resource: each form
-// adds its controls when the dialog is made.
+// adds its controls when the dialog is made. The twips are turned into pixels
+// for the resolution of the monitor the dialog is on, and again when it moves
+// to a monitor with another one.
 #pragma once
 
 #include "frontend/win32/Win32Font.h"
@@ -28,6 +30,8 @@ public:
     HWND hwnd() const { return m_hwnd; }
     bool isOpen() const { return m_hwnd != nullptr; }
     HWND item(int id) const { return GetDlgItem(m_hwnd, id); }
+    // The resolution the dialog is laid out for.
+    int dpi() const { return m_dpi; }
 
 protected:
     Win32DialogBox(std::u16string title, double clientWidthTwips, double clientHeightTwips);
@@ -49,22 +53,37 @@ protected:
     void setTitle(const std::u16string &title);
     int pixelsX(double twips) const;
     int pixelsY(double twips) const;
-    const Win32Font &dialogFont() const { return m_font; }
-    // The height in twips the text takes in the font, wrapped at the width.
-    double textHeight(const std::u16string &text, HFONT font, double widthTwips) const;
-    // Makes the client area taller by the twips given, keeping it centred.
-    void growClient(double twips);
-    void setDialogFont(Win32Font font) { m_font = std::move(font); }
+    // A font of the form's own, made again with the dialog's resolution.
+    void scalesWith(Win32Font &font);
+    // The size in twips the text takes in the font, each line unwrapped.
+    SIZE textExtent(const std::u16string &text, HFONT font) const;
+    // Makes the client area wider and taller by the twips given, keeping it centred.
+    void growClient(double widthTwips, double heightTwips);
 
 private:
+    // A control as placed, in twips, with the font it was given.
+    struct Placed {
+        int id;
+        double left, top, width, height;
+        Win32Font *font;
+    };
+
     static INT_PTR CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void sizeToClient();
+    // Sized to the client area; centred on the work area, or at `at`.
+    void sizeToClient(const POINT *at = nullptr);
+    void applyDpi(int dpi, const RECT *suggested);
+    Win32Font *fontOf(HFONT font);
     std::vector<WORD> blankTemplate(bool modal) const;
 
     std::u16string m_title;
+    double m_designWidth;
+    double m_designHeight;
     double m_clientWidth;
     double m_clientHeight;
     HWND m_hwnd = nullptr;
     bool m_modal = false;
+    int m_dpi = 96;
     Win32Font m_font;
+    std::vector<Win32Font *> m_fonts;
+    std::vector<Placed> m_placed;
 };

@@ -29,14 +29,14 @@ void Win32Dialogs::showSettingsDialog()
 {
     // Loaded afresh for every showing, from the state and the file as they are now.
     frmNbEnv dialog(m_state, m_ini, m_prompts);
-    HWND owner = IsWindowVisible(m_mainWindow) ? m_mainWindow : nullptr;
-    dialog.runModal(owner);
+    // Owned by the main window, hidden or not: it takes no input meanwhile.
+    dialog.runModal(m_mainWindow);
 }
 
 void Win32Dialogs::showAbout()
 {
-    // Not owned by the main window, which may be hidden in the tray.
-    m_about->showModeless(nullptr);
+    // Owned by the main window: above it, and no task bar button of its own.
+    m_about->showModeless(m_mainWindow);
 }
 
 void Win32Dialogs::closeAbout()

@@ -9,21 +9,39 @@
 const std::u16string Win32Font::DesignFace = u"ＭＳ Ｐゴシック";
 
 Win32Font::Win32Font(const std::u16string &face, double points, bool bold, bool italic,
-                     bool underline)
+                     bool underline, int dpi)
+    : m_face(face), m_points(points), m_bold(bold), m_italic(italic), m_underline(underline),
+      m_dpi(dpi > 0 ? dpi : Win32Screen::systemDpi())
+{
+    make();
+}
+
+void Win32Font::setDpi(int dpi)
+{
+    if (dpi <= 0 || dpi == m_dpi || m_face.empty())
+        return;
+    m_dpi = dpi;
+    make();
+}
+
+void Win32Font::make()
 {
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(points * Win32Screen::dpiY() / 72.0));
-    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = italic ? TRUE : FALSE;
-    lf.lfUnderline = underline ? TRUE : FALSE;
+    lf.lfHeight = -static_cast<LONG>(std::lround(m_points * m_dpi / 72.0));
+    lf.lfWeight = m_bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = m_italic ? TRUE : FALSE;
+    lf.lfUnderline = m_underline ? TRUE : FALSE;
     lf.lfCharSet = SHIFTJIS_CHARSET;
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    const std::wstring name = toWide(face).substr(0, LF_FACESIZE - 1);
+    const std::wstring name = toWide(m_face).substr(0, LF_FACESIZE - 1);
     name.copy(lf.lfFaceName, name.size());
-    m_font = CreateFontIndirectW(&lf);
+    HFONT made = CreateFontIndirectW(&lf);
+    if (m_font)
+        DeleteObject(m_font);
+    m_font = made;
 }
 
 Win32Font::~Win32Font()
@@ -32,7 +50,12 @@ Win32Font::~Win32Font()
         DeleteObject(m_font);
 }
 
-Win32Font::Win32Font(Win32Font &&other) noexcept : m_font(std::exchange(other.m_font, nullptr)) {}
+Win32Font::Win32Font(Win32Font &&other) noexcept
+    : m_font(std::exchange(other.m_font, nullptr)), m_face(std::move(other.m_face)),
+      m_points(other.m_points), m_bold(other.m_bold), m_italic(other.m_italic),
+      m_underline(other.m_underline), m_dpi(other.m_dpi)
+{
+}
 
 Win32Font &Win32Font::operator=(Win32Font &&other) noexcept
 {
@@ -40,6 +63,12 @@ Win32Font &Win32Font::operator=(Win32Font &&other) noexcept
         if (m_font)
             DeleteObject(m_font);
         m_font = std::exchange(other.m_font, nullptr);
+        m_face = std::move(other.m_face);
+        m_points = other.m_points;
+        m_bold = other.m_bold;
+        m_italic = other.m_italic;
+        m_underline = other.m_underline;
+        m_dpi = other.m_dpi;
     }
     return *this;
 }

@@ -1,5 +1,5 @@
-// A GDI font made from a face, a size in points and its style, and freed with
-// its owner.
+// A GDI font made from a face, a size in points and its style for a screen
+// resolution, and freed with its owner; made again for another resolution.
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@ class Win32Font {
 public:
     Win32Font() = default;
     Win32Font(const std::u16string &face, double points, bool bold = false, bool italic = false,
-              bool underline = false);
+              bool underline = false, int dpi = 0);
     ~Win32Font();
     Win32Font(const Win32Font &) = delete;
     Win32Font &operator=(const Win32Font &) = delete;
@@ -17,6 +17,10 @@ public:
     Win32Font &operator=(Win32Font &&other) noexcept;
 
     HFONT get() const { return m_font; }
+    // The resolution the font is made for; 0 before any was asked.
+    int dpi() const { return m_dpi; }
+    // Makes the font again for another resolution, the same in points.
+    void setDpi(int dpi);
     // The face the system really gave for the font asked for.
     std::u16string actualFace() const;
 
@@ -24,5 +28,13 @@ public:
     static const std::u16string DesignFace;
 
 private:
+    void make();
+
     HFONT m_font = nullptr;
+    std::u16string m_face;
+    double m_points = 0;
+    bool m_bold = false;
+    bool m_italic = false;
+    bool m_underline = false;
+    int m_dpi = 0;
 };

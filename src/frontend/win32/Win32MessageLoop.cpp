@@ -1,37 +1,31 @@
 #include "frontend/win32/Win32MessageLoop.h"
 
-#include <algorithm>
-#include <vector>
+#include <cwchar>
 
 namespace {
-std::vector<HWND> &dialogs()
-{
-    static std::vector<HWND> open;
-    return open;
-}
 bool g_quitting = false;
 int g_exitCode = 0;
 } // namespace
 
-void Win32MessageLoop::addDialog(HWND dialog)
+HWND Win32MessageLoop::dialogOf(HWND window)
 {
-    dialogs().push_back(dialog);
-}
-
-void Win32MessageLoop::removeDialog(HWND dialog)
-{
-    auto &open = dialogs();
-    open.erase(std::remove(open.begin(), open.end(), dialog), open.end());
+    if (!window)
+        return nullptr;
+    HWND root = GetAncestor(window, GA_ROOT);
+    wchar_t name[16] = {};
+    // The dialog manager's class: the program's dialogs, message boxes and
+    // the system's common dialogs alike.
+    if (!root || GetClassNameW(root, name, 16) == 0 || std::wcscmp(name, L"#32770") != 0)
+        return nullptr;
+    return root;
 }
 
 void Win32MessageLoop::dispatch(MSG &msg)
 {
-    // The newest dialog first: a modal one sits above the rest.
-    const auto &open = dialogs();
-    for (auto it = open.rbegin(); it != open.rend(); ++it) {
-        if (IsWindow(*it) && IsDialogMessageW(*it, &msg))
-            return;
-    }
+    // Tab, Enter, Esc and the arrows of a dialog, whether it is modeless or
+    // a modal one whose own loop is waiting below this pass.
+    if (HWND dialog = dialogOf(msg.hwnd); dialog && IsDialogMessageW(dialog, &msg))
+        return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }

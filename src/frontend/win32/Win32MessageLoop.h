@@ -1,16 +1,14 @@
 // The one message loop of the program and the passes of it that run inside
-// waits: every message goes to its window, keys of an open dialog to that
-// dialog, and the end of the program is noticed wherever the loop runs.
+// waits (also inside a modal dialog's own loop): every message goes to its
+// window, keys of a dialog (the program's, a message box, the font dialog) go
+// through that dialog as its own loop would take them, and the end of the
+// program is noticed wherever the loop runs.
 #pragma once
 
 #include <windows.h>
 
 class Win32MessageLoop {
 public:
-    // Dialogs that are open take their keys (Tab, Enter, Esc) first.
-    static void addDialog(HWND dialog);
-    static void removeDialog(HWND dialog);
-
     // Handles every message waiting now. False once the program is ending.
     static bool processPending();
     // Runs until the program ends; the exit code of the quit.
@@ -21,4 +19,6 @@ public:
 
 private:
     static void dispatch(MSG &msg);
+    // The dialog of the dialog manager the message's window belongs to.
+    static HWND dialogOf(HWND window);
 };

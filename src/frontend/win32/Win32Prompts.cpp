@@ -13,14 +13,19 @@ Win32Prompts::Win32Prompts(std::function<HWND()> owner) : m_owner(std::move(owne
 
 HWND Win32Prompts::owner() const
 {
+    // Owned by the main window, also while it is hidden in the tray (an owned
+    // window of a hidden owner still shows): the main window takes no input
+    // and the new window has no task bar button of its own.
     HWND window = m_owner ? m_owner() : nullptr;
-    // Over a modal dialog that is open (the settings dialog), not behind it;
-    // a window hidden in the tray owns nothing that could be seen.
+    if (!window || IsWindowEnabled(window))
+        return window;
+    // A modal window of ours is open over it (the settings dialog): over that one.
     HWND active = GetActiveWindow();
-    if (active && active != window && IsWindowVisible(active) &&
-        GetWindow(active, GW_OWNER) == window)
+    if (active && active != window && IsWindowEnabled(active) &&
+        GetAncestor(active, GA_ROOTOWNER) == window)
         return active;
-    return window && IsWindowVisible(window) ? window : nullptr;
+    HWND popup = GetWindow(window, GW_ENABLEDPOPUP);
+    return popup ? popup : window;
 }
 
 void Win32Prompts::messageBox(const std::u16string &text, const std::u16string &title,
@@ -35,14 +40,14 @@ void Win32Prompts::messageBox(const std::u16string &text, const std::u16string &
 
 bool Win32Prompts::fncMsgDlg(const std::u16string &title, const std::u16string &message)
 {
-    // Without an owner it stands on its own, also while the window is in the tray.
-    return m_question.fncMsgDlg(nullptr, title, message);
+    return m_question.fncMsgDlg(owner(), title, message);
 }
 
 bool Win32Prompts::chooseFont(FontSpec &font)
 {
     LOGFONTW lf{};
-    const int dpi = Win32Screen::dpiY();
+    // The font dialog turns heights into points at the system's resolution.
+    const int dpi = Win32Screen::systemDpi();
     lf.lfHeight = -static_cast<LONG>(std::lround(font.size * dpi / 72.0));
     lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = font.italic ? TRUE : FALSE;

@@ -38,6 +38,9 @@ frmNbAbout::frmNbAbout(Prompts &prompts, Launcher &launcher, EventPump &events,
       m_titleFont(Win32Font::DesignFace, 9.75), m_nameFont(Win32Font::DesignFace, 14.25, true),
       m_linkFont(Win32Font::DesignFace, 11.25, false, false, true)
 {
+    scalesWith(m_titleFont);
+    scalesWith(m_nameFont);
+    scalesWith(m_linkFont);
     // The hooks hold the box weakly: a launch may outlive it.
     std::weak_ptr<bool> alive = m_alive;
     AboutLink::Hooks hooks;

@@ -54,10 +54,12 @@ void frmNbEnv::onInit()
                u"VORDEKをｲﾝｽﾄｰﾙされたﾌｫﾙﾀﾞｰ内に「着信履歴．ＴＸＴ」で保存されます",
                SS_LEFT | SS_NOPREFIX, l21x, l21y, 4275, 435, nullptr);
 
+    // Each group of option buttons is one stop of Tab, on the button that is
+    // on; the arrow keys move within the group.
     for (int i = 1; i <= 4; ++i) {
         auto [x, y] = in(frame1, 240 + 1200 * (i - 1), 360);
         addControl(IdCom1 + i - 1, L"BUTTON", u"COM" + std::u16string(1, char16_t(u'0' + i)),
-                   BS_AUTORADIOBUTTON | WS_TABSTOP | (i == 1 ? WS_GROUP : 0), x, y, 795, 435,
+                   BS_AUTORADIOBUTTON | (i == 1 ? WS_TABSTOP | WS_GROUP : 0), x, y, 795, 435,
                    nullptr);
     }
     // A drop-down list with an edit field; the height includes the list.
@@ -73,8 +75,8 @@ void frmNbEnv::onInit()
     addControl(IdHst0, L"BUTTON", u"作成する", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, h0x, h0y,
                1095, 375, nullptr);
     auto [h1x, h1y] = in(frame3, 2700, 300);
-    addControl(IdHst0 + 1, L"BUTTON", u"作成しない", BS_AUTORADIOBUTTON | WS_TABSTOP, h1x, h1y,
-               1215, 315, nullptr);
+    addControl(IdHst0 + 1, L"BUTTON", u"作成しない", BS_AUTORADIOBUTTON, h1x, h1y, 1215, 315,
+               nullptr);
     addControl(IdOK0, L"BUTTON", u"登録", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 780, 4800, 1215,
                375, nullptr);
     addControl(IdOK0 + 1, L"BUTTON", u"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 3180, 4800, 1215,
@@ -103,7 +105,23 @@ void frmNbEnv::showModel()
     fill(IdProducts, m_env.productLines(), m_env.productIndex(), m_env.productText());
     if (m_env.histTxt() != EnvSettings::NoButton)
         CheckRadioButton(hwnd(), IdHst0, IdHst0 + 1, IdHst0 + m_env.histTxt());
+    tabStopOnChecked(IdCom1, 4);
+    tabStopOnChecked(IdHst0, 2);
     m_showing = false;
+}
+
+void frmNbEnv::tabStopOnChecked(int firstId, int count)
+{
+    int stop = firstId;
+    for (int id = firstId; id < firstId + count; ++id)
+        if (IsDlgButtonChecked(hwnd(), id) == BST_CHECKED)
+            stop = id;
+    for (int id = firstId; id < firstId + count; ++id) {
+        HWND button = item(id);
+        const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
+        SetWindowLongPtrW(button, GWL_STYLE,
+                          id == stop ? style | WS_TABSTOP : style & ~LONG_PTR(WS_TABSTOP));
+    }
 }
 
 std::u16string frmNbEnv::comboText(int id) const
@@ -122,8 +140,10 @@ void frmNbEnv::onCommand(int id, int code)
         return;
     if (id >= IdCom1 && id < IdCom1 + 4 && code == BN_CLICKED) {
         m_env.setComPort(id - IdCom1 + 1);
+        tabStopOnChecked(IdCom1, 4);
     } else if ((id == IdHst0 || id == IdHst0 + 1) && code == BN_CLICKED) {
         m_env.setHistTxt(id - IdHst0);
+        tabStopOnChecked(IdHst0, 2);
     } else if (id == IdSpeed || id == IdProducts) {
         const bool speed = id == IdSpeed;
         if (code == CBN_SELCHANGE) {

@@ -22,6 +22,8 @@ private:
     bool textColourOf(int id, COLORREF &colour) const override;
     void onCancel() override;
     void showModel();
+    // The one stop of Tab in a group of option buttons is the one that is on.
+    void tabStopOnChecked(int firstId, int count);
     std::u16string comboText(int id) const;
 
     EnvSettings m_env;

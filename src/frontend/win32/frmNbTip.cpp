@@ -4,11 +4,11 @@
 #include "frontend/win32/Win32Screen.h"
 #include "frontend/win32/Win32Text.h"
 
-#include <cmath>
-
 namespace {
 constexpr wchar_t ClassName[] = L"NubrelTip";
-}
+constexpr DWORD Style = WS_POPUP | WS_BORDER;
+constexpr DWORD ExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+} // namespace
 
 frmNbTip::frmNbTip(std::function<std::u16string()> lastNumber)
     : m_lastNumber(std::move(lastNumber)),
@@ -34,25 +34,34 @@ void frmNbTip::loadTip()
     wc.lpszClassName = ClassName;
     RegisterClassExW(&wc);
 
-    const int w = Win32Screen::pixelsX(ClientWidth);
-    const int h = Win32Screen::pixelsY(ClientHeight);
-    RECT outer{0, 0, w, h};
-    constexpr DWORD style = WS_POPUP | WS_BORDER;
-    constexpr DWORD exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
-    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    m_dpi = Win32Screen::systemDpi();
+    m_font.setDpi(m_dpi);
+    m_hwnd = CreateWindowExW(ExStyle, ClassName, L"", Style, 0, 0, 0, 0, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), this);
+    if (!m_hwnd)
+        return;
+    // Sized and placed for the monitor it is on.
+    m_dpi = Win32Screen::dpiOf(m_hwnd);
+    m_font.setDpi(m_dpi);
+    place();
+}
+
+void frmNbTip::place()
+{
+    const int cw = Win32Screen::pixels(ClientWidth, m_dpi);
+    const int ch = Win32Screen::pixels(ClientHeight, m_dpi);
+    RECT outer{0, 0, cw, ch};
+    Win32Screen::adjustForDpi(outer, Style, false, ExStyle, m_dpi);
     const int ow = outer.right - outer.left;
     const int oh = outer.bottom - outer.top;
     // The work area: the task bar is no place for it.
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const double tx = Win32Screen::twipsPerPixelX();
-    const double ty = Win32Screen::twipsPerPixelY();
+    const double tx = Win32Screen::twips(1, m_dpi);
     const CallDisplay::Point at = CallDisplay::tipPlacement(
-        (work.right - work.left) * tx, (work.bottom - work.top) * ty, ow * tx, oh * ty);
-    m_hwnd = CreateWindowExW(exStyle, ClassName, L"", style,
-                             work.left + static_cast<int>(std::lround(at.left / tx)),
-                             work.top + static_cast<int>(std::lround(at.top / ty)), ow, oh, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), this);
+        (work.right - work.left) * tx, (work.bottom - work.top) * tx, ow * tx, oh * tx);
+    Win32Screen::placeClient(m_hwnd, work.left + Win32Screen::pixels(at.left, m_dpi),
+                             work.top + Win32Screen::pixels(at.top, m_dpi), cw, ch, false, m_dpi);
 }
 
 bool frmNbTip::isTipVisible() const
@@ -96,8 +105,8 @@ void frmNbTip::paint(HDC dc)
     HBRUSH back = CreateSolidBrush(Background);
     FillRect(dc, &client, back);
     DeleteObject(back);
-    const int x = Win32Screen::pixelsX(10);
-    const int y = Win32Screen::pixelsY(10);
+    const int x = Win32Screen::pixels(10, m_dpi);
+    const int y = Win32Screen::pixels(10, m_dpi);
     const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
     SetPixel(dc, x, y, ink);
     SetTextColor(dc, ink);
@@ -121,6 +130,16 @@ LRESULT CALLBACK frmNbTip::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return MA_NOACTIVATE;
     case WM_NCHITTEST:
         return HTTRANSPARENT;
+    case WM_DPICHANGED:
+        // Its place is worked out from the work area, not from the suggestion.
+        if (self) {
+            self->m_dpi = LOWORD(wParam);
+            self->m_font.setDpi(self->m_dpi);
+            self->place();
+            InvalidateRect(hwnd, nullptr, TRUE);
+            return 0;
+        }
+        break;
     case WM_PAINT:
         if (self) {
             PAINTSTRUCT ps;

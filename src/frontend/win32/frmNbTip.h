@@ -30,8 +30,11 @@ public:
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void paint(HDC dc);
+    // Sized from the twips and placed on the work area, for the resolution.
+    void place();
 
     std::function<std::u16string()> m_lastNumber;
     HWND m_hwnd = nullptr;
     Win32Font m_font;
+    int m_dpi = 96;
 };

@@ -18,11 +18,6 @@ namespace {
 constexpr wchar_t ClassName[] = L"NubrelMain";
 constexpr DWORD Style = WS_OVERLAPPEDWINDOW;
 
-int roundedPixels(double twips, double twipsPerPixel)
-{
-    return static_cast<int>(std::lround(twips / twipsPerPixel));
-}
-
 void setItemText(HMENU menu, UINT id, const std::u16string &caption)
 {
     MENUITEMINFOW info{};
@@ -36,7 +31,8 @@ void setItemText(HMENU menu, UINT id, const std::u16string &caption)
 
 frmNubrel::frmNubrel(Win32Icons &icons)
     : m_icons(icons), m_textColor(GetSysColor(COLOR_WINDOWTEXT)), m_fontSpec{Win32Font::DesignFace,
-                                                                             18, false, false}
+                                                                             18, false, false},
+      m_dpi(Win32Screen::systemDpi())
 {
     remakeFont();
 }
@@ -61,14 +57,21 @@ bool frmNubrel::create()
     RegisterClassExW(&wc);
     buildMenus();
 
-    RECT outer{0, 0, Win32Screen::pixelsX(DesignClientWidth),
-               Win32Screen::pixelsY(DesignClientHeight)};
-    AdjustWindowRectEx(&outer, Style, TRUE, 0);
+    RECT outer{0, 0, Win32Screen::pixels(DesignClientWidth, m_dpi),
+               Win32Screen::pixels(DesignClientHeight, m_dpi)};
+    Win32Screen::adjustForDpi(outer, Style, true, 0, m_dpi);
     m_hwnd = CreateWindowExW(0, ClassName, L"準備中", Style, CW_USEDEFAULT, CW_USEDEFAULT,
                              outer.right - outer.left, outer.bottom - outer.top, nullptr, m_menuBar,
                              GetModuleHandleW(nullptr), this);
     m_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    return m_hwnd != nullptr;
+    if (!m_hwnd)
+        return false;
+    // Made where the system put it: on a monitor of another resolution, its
+    // size is that monitor's.
+    const int dpi = Win32Screen::dpiOf(m_hwnd);
+    if (dpi != m_dpi)
+        applyDpi(dpi, nullptr);
+    return true;
 }
 
 void frmNubrel::attach(MainController *controller, Win32TrayIcon *tray)
@@ -105,7 +108,9 @@ void frmNubrel::buildMenus()
 
 void frmNubrel::command(UINT id)
 {
-    if (!m_controller)
+    // A modal window of ours is open (the window is disabled): a command
+    // chosen in the tray's menu meanwhile starts nothing.
+    if (!m_controller || !IsWindowEnabled(m_hwnd))
         return;
     MainController &c = *m_controller;
     switch (id) {
@@ -144,6 +149,12 @@ void frmNubrel::Form_MouseDown(int button, int x)
     // message of the event.
     if (!(button & 4) || !m_controller)
         return;
+    if (!IsWindowEnabled(m_hwnd)) {
+        // The icon brings forward the modal window that holds the program.
+        if (HWND modal = GetWindow(m_hwnd, GW_ENABLEDPOPUP))
+            SetForegroundWindow(modal);
+        return;
+    }
     switch (x) {
     case WM_LBUTTONDBLCLK:
         m_controller->TrayIcon_RestoreRequested();
@@ -219,6 +230,11 @@ LRESULT frmNubrel::handle(UINT message, WPARAM wParam, LPARAM lParam)
         Form_MouseDown(button, GET_X_LPARAM(lParam));
         return 0;
     }
+    case WM_DPICHANGED:
+        applyDpi(LOWORD(wParam), reinterpret_cast<const RECT *>(lParam));
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(m_font.get());
     case WM_CLOSE:
         // The close box ends the program exactly as the exit command does.
         if (m_controller && !m_ending)
@@ -333,32 +349,36 @@ void frmNubrel::moveOuter(const RECT &outer)
                  outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The position goes by the system's resolution, the same on every monitor,
+// so that a stored position comes back where it was on any of them; the size
+// by the resolution of the window's own monitor, so that it keeps its size in
+// twips there.
 double frmNubrel::top() const
 {
-    return outerRect().top * Win32Screen::twipsPerPixelY();
+    return Win32Screen::twips(outerRect().top, Win32Screen::systemDpi());
 }
 
 double frmNubrel::left() const
 {
-    return outerRect().left * Win32Screen::twipsPerPixelX();
+    return Win32Screen::twips(outerRect().left, Win32Screen::systemDpi());
 }
 
 double frmNubrel::height() const
 {
     const RECT r = outerRect();
-    return (r.bottom - r.top) * Win32Screen::twipsPerPixelY();
+    return Win32Screen::twips(r.bottom - r.top, m_dpi);
 }
 
 double frmNubrel::width() const
 {
     const RECT r = outerRect();
-    return (r.right - r.left) * Win32Screen::twipsPerPixelX();
+    return Win32Screen::twips(r.right - r.left, m_dpi);
 }
 
 void frmNubrel::setTop(double twips)
 {
     RECT r = outerRect();
-    const int y = roundedPixels(twips, Win32Screen::twipsPerPixelY());
+    const int y = Win32Screen::pixels(twips, Win32Screen::systemDpi());
     OffsetRect(&r, 0, y - r.top);
     moveOuter(r);
 }
@@ -366,7 +386,7 @@ void frmNubrel::setTop(double twips)
 void frmNubrel::setLeft(double twips)
 {
     RECT r = outerRect();
-    const int x = roundedPixels(twips, Win32Screen::twipsPerPixelX());
+    const int x = Win32Screen::pixels(twips, Win32Screen::systemDpi());
     OffsetRect(&r, x - r.left, 0);
     moveOuter(r);
 }
@@ -374,20 +394,50 @@ void frmNubrel::setLeft(double twips)
 void frmNubrel::setHeight(double twips)
 {
     RECT r = outerRect();
-    r.bottom = r.top + roundedPixels(twips, Win32Screen::twipsPerPixelY());
+    r.bottom = r.top + Win32Screen::pixels(twips, m_dpi);
     moveOuter(r);
 }
 
 void frmNubrel::setWidth(double twips)
 {
     RECT r = outerRect();
-    r.right = r.left + roundedPixels(twips, Win32Screen::twipsPerPixelX());
+    r.right = r.left + Win32Screen::pixels(twips, m_dpi);
     moveOuter(r);
+}
+
+void frmNubrel::applyDpi(int dpi, const RECT *suggested)
+{
+    if (dpi <= 0)
+        return;
+    const int old = m_dpi;
+    m_dpi = dpi;
+    remakeFont();
+    if (!m_hwnd)
+        return;
+    if (IsIconic(m_hwnd) || IsZoomed(m_hwnd)) {
+        // The system knows the restored size; it suggests the rest.
+        if (suggested)
+            moveOuter(*suggested);
+    } else {
+        // The client area keeps its size in twips; the frame is the new monitor's.
+        RECT client{};
+        GetClientRect(m_hwnd, &client);
+        const RECT now = outerRect();
+        const POINT at =
+            suggested ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
+        Win32Screen::placeClient(
+            m_hwnd, at.x, at.y,
+            Win32Screen::pixels(Win32Screen::twips(client.right - client.left, old), dpi),
+            Win32Screen::pixels(Win32Screen::twips(client.bottom - client.top, old), dpi), true,
+            dpi);
+    }
+    InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
 void frmNubrel::remakeFont()
 {
-    m_font = Win32Font(m_fontSpec.face, m_fontSpec.size, m_fontSpec.bold, m_fontSpec.italic);
+    m_font = Win32Font(m_fontSpec.face, m_fontSpec.size, m_fontSpec.bold, m_fontSpec.italic, false,
+                       m_dpi);
 }
 
 FontSpec frmNubrel::font() const

@@ -91,6 +91,8 @@ private:
     RECT outerRect() const;
     void moveOuter(const RECT &outer);
     void remakeFont();
+    // Laid out again for the resolution of the monitor it is now on.
+    void applyDpi(int dpi, const RECT *suggested);
 
     Win32Icons &m_icons;
     MainController *m_controller = nullptr;
@@ -104,6 +106,8 @@ private:
     COLORREF m_textColor;
     FontSpec m_fontSpec;
     Win32Font m_font;
+    // The resolution of the monitor the window is on; sizes go by it.
+    int m_dpi;
     // The state asked for before the window was first shown.
     std::optional<WindowState> m_pendingState;
     bool m_everShown = false;
