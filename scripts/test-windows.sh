@@ -17,7 +17,7 @@ imports=$(i686-w64-mingw32-objdump -p "$build/Nubrel.exe" | awk '/DLL Name:/ { p
 echo "Nubrel.exe: $(stat -c %s "$build/Nubrel.exe") bytes, imports $imports"
 for dll in $imports; do
     case ${dll,,} in
-    kernel32.dll | user32.dll | gdi32.dll | shell32.dll | comdlg32.dll | msvcrt.dll | advapi32.dll | ws2_32.dll) ;;
+    kernel32.dll | user32.dll | gdi32.dll | shell32.dll | comdlg32.dll | msvcrt.dll | advapi32.dll | ws2_32.dll | ole32.dll) ;;
     *) echo "test-windows.sh: Nubrel.exe imports $dll" >&2; exit 1 ;;
     esac
 done

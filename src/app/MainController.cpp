@@ -447,7 +447,8 @@ void MainController::mnuHistry_Click()
         return;
     const std::u16string path = m_folder + ProgramFiles::HistoryFile;
     const std::optional<Files::Info> info = Files::info(path);
-    if (info && info->isFile && !info->isHidden) {
+    // A hidden or system file is no history the user keeps: as good as missing.
+    if (info && info->isFile && !info->isHidden && !info->isSystem) {
         const std::u16string notStarted =
             Files::toNativeSeparators(path) + u"を開くテキストエディタを起動できませんでした。";
         // The desktop's handler may find no editor only after it has started.

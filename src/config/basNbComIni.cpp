@@ -1,42 +1,21 @@
 #include "config/basNbComIni.h"
 
-#include "config/IniFile.h"
-#include "platform/Files.h"
+#include "config/IniProfile.h"
 #include "platform/Profile.h"
 #include "state/ProgramFiles.h"
 
-#include <limits>
-
 namespace {
-// The longest value a string read delivers, as the profile functions do.
-constexpr int MaxValueBytes = 255;
-
-// The file as it is now; a missing or unreadable file reads as an empty one.
-IniFile load(const std::u16string &path)
-{
-    std::string bytes;
-    if (!Files::read(path, bytes))
-        bytes.clear();
-    return IniFile(std::move(bytes));
-}
-
-// A value in one pair of double or single quotes reads without them, as the
-// profile functions read a hand-edited file. Neither quote can be the second
-// byte of a double-byte character.
-std::optional<std::string> readValue(const IniFile &file, const std::u16string &section,
-                                     const std::u16string &key)
-{
-    std::optional<std::string> value = file.value(section, key);
-    if (value && value->size() >= 2 && (value->front() == '"' || value->front() == '\'') &&
-        value->back() == value->front())
-        *value = value->substr(1, value->size() - 2);
-    return value;
-}
+const IniProfile OwnModule;
 } // namespace
 
 basNbComIni::basNbComIni(std::u16string programFolder)
-    : m_path(std::move(programFolder) + ProgramFiles::IniFile)
+    : m_path(std::move(programFolder) + ProgramFiles::IniFile), m_profile(&OwnModule)
 {
+}
+
+void basNbComIni::setProfile(const Profile *profile)
+{
+    m_profile = profile ? profile : &OwnModule;
 }
 
 std::u16string basNbComIni::path() const
@@ -47,62 +26,17 @@ std::u16string basNbComIni::path() const
 std::u16string basNbComIni::GetIniString(const std::u16string &section, const std::u16string &key,
                                          const std::u16string &defaultValue) const
 {
-    if (m_profile)
-        return m_profile->getString(m_path, section, key, defaultValue);
-    const IniFile file = load(m_path);
-    const std::optional<std::string> value = readValue(file, section, key);
-    if (!value)
-        return defaultValue;
-    const std::string cut = file.cut(*value, MaxValueBytes);
-    return cut.empty() ? defaultValue : file.decode(cut);
+    return m_profile->getString(m_path, section, key, defaultValue);
 }
 
 std::int16_t basNbComIni::GetIniInt(const std::u16string &section, const std::u16string &key,
                                     std::int16_t defaultValue) const
 {
-    if (m_profile)
-        return m_profile->getInt(m_path, section, key, defaultValue);
-    const std::optional<std::string> value = readValue(load(m_path), section, key);
-    if (!value || value->empty())
-        return defaultValue;
-    // The decimal number at the start; reading stops at the first other
-    // character, and a value that does not start with one gives 0.
-    const std::string &text = *value;
-    std::size_t i = 0;
-    const bool negative = text[0] == '-';
-    if (negative || text[0] == '+')
-        ++i;
-    constexpr int Lowest = std::numeric_limits<std::int16_t>::min();
-    constexpr int Highest = std::numeric_limits<std::int16_t>::max();
-    int number = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        number = number * 10 + (text[i] - '0');
-        // A number beyond 16 bits cannot be meant as such; rather than wrap it
-        // round as a 16-bit store would, the caller's default stands.
-        if (number > -Lowest)
-            return defaultValue;
-    }
-    if (negative)
-        number = -number;
-    if (number < Lowest || number > Highest)
-        return defaultValue;
-    return static_cast<std::int16_t>(number);
+    return m_profile->getInt(m_path, section, key, defaultValue);
 }
 
 int basNbComIni::PutIniString(const std::u16string &section, const std::u16string &key,
                               const std::u16string &value) const
 {
-    if (m_profile)
-        return m_profile->putString(m_path, section, key, value) ? 1 : 0;
-    std::string bytes;
-    // A file that is there but cannot be read must not be replaced by one that
-    // holds only this key: that would lose the product list.
-    if (!Files::read(m_path, bytes) && Files::exists(m_path))
-        return 0;
-    IniFile file(std::move(bytes));
-    if (!file.setValue(section, key, value))
-        return 0;
-    // Through a temporary file and a rename: a crash or a full disk leaves the
-    // old file, never a truncated one.
-    return Files::replace(m_path, file.bytes()) ? 1 : 0;
+    return m_profile->putString(m_path, section, key, value) ? 1 : 0;
 }

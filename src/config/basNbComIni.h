@@ -12,8 +12,9 @@ public:
     explicit basNbComIni(std::u16string programFolder);
 
     std::u16string path() const;
-    // The system's own profile functions instead of the program's INI module.
-    void setProfile(const Profile *profile) { m_profile = profile; }
+    // The system's own profile functions instead of the program's INI module;
+    // null goes back to the module.
+    void setProfile(const Profile *profile);
 
     std::int16_t GetIniInt(const std::u16string &section, const std::u16string &key,
                            std::int16_t defaultValue) const;
@@ -25,5 +26,5 @@ public:
 
 private:
     std::u16string m_path;
-    const Profile *m_profile = nullptr;
+    const Profile *m_profile;
 };

@@ -30,6 +30,7 @@ bool remove(const std::u16string &path);
 struct Info {
     bool isFile = false; // a regular file, or a link to one
     bool isHidden = false;
+    bool isSystem = false; // a file the system keeps for itself; never on POSIX
     std::int64_t size = 0;
     // The last modification, in nanoseconds of the system's clock; only
     // compared with another reading of the same file.

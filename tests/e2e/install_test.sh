@@ -20,6 +20,9 @@ for f in nubrel Nubrel.ini PhoneA.Ico PhoneB.Ico 説明書.html; do
     [ -f "$prefix/$f" ] || fail "$f not installed"
 done
 [ -x "$prefix/nubrel" ] || fail "the program is not executable"
+# The settings file: Linux's comments, then the settings every platform shares.
+cat "$source_dir/resources/settings/header-linux.ini" "$source_dir/resources/settings/products.ini" |
+    cmp -s - "$prefix/Nubrel.ini" || fail "the shipped Nubrel.ini is not Linux's header and the shared body"
 grep -qx "Exec=\"$prefix/nubrel\"" "$menu" || fail "menu entry: $(cat "$menu")"
 grep -qx 'Name\[ja\]=.*Nubrel' "$menu" || fail "no Japanese name"
 grep -qx 'Name=Nubrel' "$menu" || fail "no English name"

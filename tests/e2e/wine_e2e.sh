@@ -275,8 +275,46 @@ case_ncid_served_to_a_client() {
     close_program || case_fail "did not end" || return
 }
 
+# The settings file the zip ships: comments true on Windows (no [PORTS], no
+# Linux device), the settings and product list every platform shares byte for
+# byte, and the program runs on it as it comes.
+case_shipped_settings_are_windows_own() {
+    local body=$root/resources/settings/products.ini
+    grep -aq 'PORTS\|/dev/' "$folder/Nubrel.ini" && { case_fail "Linux comments: $(text_of Nubrel.ini)" || return; }
+    [ "$(head -c 1 "$folder/Nubrel.ini")" = ';' ] || case_fail "no comment header" || return
+    tail -c "$(stat -c %s "$body")" "$folder/Nubrel.ini" | cmp -s - "$body" ||
+        case_fail "the shared body differs" || return
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 30 title_is '0312345678' || case_fail "held number not shown" || return
+    shot window
+    close_program || case_fail "did not end" || return
+    settings_written || case_fail "settings not written: $(text_of Nubrel.ini)" || return
+    text_of Nubrel.ini | grep -q '^PRODUCTSLIST5=1,' || case_fail "product list lost" || return
+}
+
+# A program folder whose name code page 932 cannot spell: the settings are
+# read and written there all the same, beside the history.
+case_settings_in_a_folder_the_code_page_cannot_spell() {
+    mv "$folder" "$work/설정📞"
+    folder=$work/설정📞
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || case_fail "new call not shown" || return
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -q ',0451112222'" ||
+        case_fail "call not written" || return
+    shot window
+    close_program || case_fail "did not end" || return
+    settings_written || case_fail "settings not written: $(text_of Nubrel.ini)" || return
+    text_of Nubrel.ini | grep -qx 'TIMER=1' || case_fail "the settings file was replaced" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
-    missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent)
+    missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
+    shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"

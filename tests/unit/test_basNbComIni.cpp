@@ -14,7 +14,6 @@
 #include "text/Text.h"
 #include "text/Utf.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 #ifndef _WIN32
@@ -325,10 +324,8 @@ TEST(PutIniString, AFailedWriteLeavesTheOldFile)
 
 TEST(ShippedIni, IsCp932WithCrLfAndAProductListThatReadsWhole)
 {
-    // The source tree's resources folder, found from this file's own path.
-    const std::u16string resources =
-        Utf::fromUtf8(std::filesystem::absolute(__FILE__).parent_path().string()) +
-        s("/../../resources");
+    // The file as this platform's install ships it.
+    const std::u16string resources = Utf::fromUtf8(NUBREL_SHIPPED_INI_FOLDER);
     std::string bytes;
     ASSERT_TRUE(Files::read(resources + s("/Nubrel.ini"), bytes));
     EXPECT_FALSE(contains(Cp932::decode(bytes), char16_t(0xFFFD)));

@@ -6,9 +6,9 @@
 #include "config/basNbComIni.h"
 #include "frontend/win32/Win32Profile.h"
 #include "platform/Cp932.h"
+#include "text/Text.h"
 #include "text/Utf.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,8 +17,16 @@ std::u16string s(const char *utf8)
     return Utf::fromUtf8(utf8);
 }
 
+// A volume with short names switched off: the folder keeps its long name.
+std::wstring noShortName(const std::wstring &folder)
+{
+    return folder;
+}
+
 struct Readers {
-    explicit Readers(const std::u16string &folder) : own(folder), system(folder)
+    explicit Readers(const std::u16string &folder,
+                     Win32Profile::ShortName shortName = &Win32Profile::systemShortName)
+        : profile(shortName), own(folder), system(folder)
     {
         system.setProfile(&profile);
     }
@@ -52,6 +60,17 @@ TEST(Win32Profile, ReadsWhatTheProgramsOwnModuleReads)
         {"16-bit numbers", Cp932::encode(s("[NUBREL]\r\nSTATE=-2\r\n")), "STATE"},
         {"leading number", Cp932::encode(s("[NUBREL]\r\nSTATE=12abc\r\n")), "STATE"},
         {"beyond 16 bits", Cp932::encode(s("[NUBREL]\r\nSTATE=99999\r\n")), "STATE"},
+        {"hexadecimal", "[NUBREL]\r\nSTATE=0x3\r\n", "STATE"},
+        {"octal", "[NUBREL]\r\nSTATE=0o7\r\n", "STATE"},
+        {"binary", "[NUBREL]\r\nSTATE=0b1\r\n", "STATE"},
+        {"plus sign", "[NUBREL]\r\nSTATE=+5\r\n", "STATE"},
+        {"blank inside quotes", "[NUBREL]\r\nSTATE=\" 7\"\r\n", "STATE"},
+        {"65536", "[NUBREL]\r\nSTATE=65536\r\n", "STATE"},
+        {"-32769", "[NUBREL]\r\nSTATE=-32769\r\n", "STATE"},
+        {"16-bit edges", "[NUBREL]\r\nSTATE=-32768\r\n", "STATE"},
+        {"wraps at 32 bits", "[NUBREL]\r\nSTATE=4294967299\r\n", "STATE"},
+        {"a sign alone", "[NUBREL]\r\nSTATE=-\r\n", "STATE"},
+        {"digits past byte 255", "[NUBREL]\r\nSTATE=" + std::string(300, '0') + "5\r\n", "STATE"},
     };
     for (const auto &c : cases) {
         folder.writeBytes(u"Nubrel.ini"s, c.bytes);
@@ -77,19 +96,44 @@ TEST(Win32Profile, WritesCp932TheProgramReadsBack)
     EXPECT_EQ(r.own.GetIniString(u"NUBREL"s, u"FONT"s, u""s), s("ＭＳ Ｐゴシック"));
     EXPECT_EQ(r.own.GetIniString(u"ENV"s, u"COMSPEED"s, u""s), u"9600,N,8,1"s);
     EXPECT_EQ(r.system.GetIniInt(u"NUBREL"s, u"STATE"s, 0), 2);
+}
 
-    // In a folder the system's code page cannot spell, by its short name.
-    const std::u16string odd = folder.path() + s("/Ωδή");
-    ASSERT_TRUE(makeFolder(odd));
-    const Readers inOdd(odd);
-    ASSERT_EQ(inOdd.system.PutIniString(u"ENV"s, u"TIMER"s, u"5"s), 1);
-    EXPECT_EQ(inOdd.own.GetIniInt(u"ENV"s, u"TIMER"s, 0), 5);
+TEST(Win32Profile, KeepsTheSettingsInAFolderTheCodePageCannotSpell)
+{
+    // By the folder's short name where the volume gives one; where it gives
+    // none, through the program's own module over the W file functions.
+    ProgramFolder folder;
+    const char *names[] = {"Ωδή", "설정", "ตั้งค่า", "電話📞"};
+    const struct {
+        const char *what;
+        Win32Profile::ShortName shortName;
+    } volumes[] = {{"short names", &Win32Profile::systemShortName},
+                   {"no short names", &noShortName}};
+    int n = 0;
+    for (const auto &v : volumes) {
+        for (const char *name : names) {
+            const std::u16string odd = folder.path() + u"/"s + Text::number(n++) + s(name);
+            ASSERT_TRUE(makeFolder(odd)) << name;
+            const Readers r(odd, v.shortName);
+            const std::string where = std::string(v.what) + ", " + name;
+            ASSERT_EQ(r.system.PutIniString(u"NUBREL"s, u"FONT"s, s("ＭＳ Ｐゴシック")), 1)
+                << where;
+            ASSERT_EQ(r.system.PutIniString(u"ENV"s, u"TIMER"s, u"5"s), 1) << where;
+            EXPECT_EQ(r.own.GetIniString(u"NUBREL"s, u"FONT"s, u""s), s("ＭＳ Ｐゴシック"))
+                << where;
+            EXPECT_EQ(r.own.GetIniInt(u"ENV"s, u"TIMER"s, 0), 5) << where;
+            ASSERT_EQ(r.own.PutIniString(u"ENV"s, u"COMPORT"s, u"0x3"s), 1) << where;
+            EXPECT_EQ(r.system.GetIniInt(u"ENV"s, u"COMPORT"s, 2), 0) << where;
+            EXPECT_EQ(r.system.GetIniString(u"NUBREL"s, u"FONT"s, u""s), s("ＭＳ Ｐゴシック"))
+                << where;
+            EXPECT_EQ(fileNames(odd), std::vector<std::u16string>{u"Nubrel.ini"s}) << where;
+        }
+    }
 }
 
 TEST(Win32Profile, TheShippedFileReadsAsThroughTheOwnModule)
 {
-    const std::u16string resources =
-        std::filesystem::absolute(__FILE__).parent_path().u16string() + u"/../../resources"s;
+    const std::u16string resources = Utf::fromUtf8(NUBREL_SHIPPED_INI_FOLDER);
     const Readers r(resources);
     const int count = r.system.GetIniInt(u"NUBREL"s, u"PRODUCTSLISTCNT"s, 0);
     ASSERT_GE(count, 2);

@@ -189,6 +189,7 @@ std::optional<Info> info(const std::u16string &path)
     Info result;
     result.isFile = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     result.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    result.isSystem = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
     result.size = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     // 100-nanosecond steps since 1601.
     const std::int64_t ticks =

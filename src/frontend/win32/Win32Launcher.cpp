@@ -1,6 +1,7 @@
 #include "frontend/win32/Win32Launcher.h"
 
 #include "frontend/win32/Win32Text.h"
+#include "platform/Files.h"
 
 #include <windows.h>
 
@@ -63,7 +64,9 @@ std::wstring Win32Launcher::quoted(const std::wstring &argument)
 
 bool Win32Launcher::openTextFile(const std::u16string &path, LateFailure)
 {
-    std::wstring commandLine = L"notepad.exe " + quoted(toWide(path));
+    // The path as the user reads it everywhere else, with backslashes.
+    std::wstring commandLine =
+        quoted(m_textEditor) + L' ' + quoted(toWide(Files::toNativeSeparators(path)));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

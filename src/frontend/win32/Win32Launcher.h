@@ -21,6 +21,9 @@ public:
 
     // One argument as the C runtime of the program started splits it back.
     static std::wstring quoted(const std::wstring &argument);
+    // The editor openTextFile starts, looked for as the system looks for a
+    // command: Notepad unless a test gives a program of its own.
+    void setTextEditor(std::wstring program) { m_textEditor = std::move(program); }
 
 private:
     struct Running {
@@ -32,6 +35,7 @@ private:
     static void CALLBACK processEnded(void *context, BOOLEAN timedOut);
     void finish(UINT_PTR id);
 
+    std::wstring m_textEditor = L"notepad.exe";
     HWND m_hwnd = nullptr;
     UINT_PTR m_nextId = 1;
     std::map<UINT_PTR, Running> m_running;

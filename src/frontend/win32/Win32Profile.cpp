@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
+#include <optional>
 #include <windows.h>
 
 namespace {
@@ -16,63 +16,104 @@ namespace {
 // have always asked for it.
 constexpr int MaxValueBytes = 255;
 
-// The path in the system's ANSI code page, which the A functions take. A
-// folder name that code page cannot spell goes by its short name, which it can.
-std::string ansiPath(const std::u16string &path)
+// The text in the system's ANSI code page, when it reads back as the same
+// text: a character the code page lacks becomes '?' or a look-alike (a
+// "best fit"), which would name another file or none.
+std::optional<std::string> toAnsi(const std::wstring &text)
 {
-    const std::wstring wide = toWide(Files::toNativeSeparators(path));
-    auto convert = [](const std::wstring &text, bool &lossy) {
-        BOOL usedDefault = FALSE;
-        const int size = static_cast<int>(text.size());
-        const int needed =
-            WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, &usedDefault);
-        std::string out(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
-        if (needed > 0)
-            WideCharToMultiByte(CP_ACP, 0, text.data(), size, out.data(), needed, nullptr,
-                                &usedDefault);
-        lossy = usedDefault != FALSE;
-        return out;
-    };
-    bool lossy = false;
-    std::string out = convert(wide, lossy);
-    if (!lossy)
-        return out;
-    // The file itself may not be there yet: its folder's short name, then its
-    // own name.
-    const std::size_t cut = wide.find_last_of(L'\\');
-    if (cut == std::wstring::npos)
-        return out;
-    wchar_t shortFolder[MAX_PATH];
-    const DWORD length = GetShortPathNameW(wide.substr(0, cut).c_str(), shortFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return out;
-    return convert(std::wstring(shortFolder, length) + wide.substr(cut), lossy);
+    if (text.empty())
+        return std::string();
+    const int size = static_cast<int>(text.size());
+    const int needed =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0)
+        return std::nullopt;
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    if (WideCharToMultiByte(CP_ACP, 0, text.data(), size, out.data(), needed, nullptr, nullptr) !=
+        needed)
+        return std::nullopt;
+    const int back = MultiByteToWideChar(CP_ACP, 0, out.data(), needed, nullptr, 0);
+    std::wstring again(static_cast<std::size_t>(back > 0 ? back : 0), L'\0');
+    if (back <= 0 ||
+        MultiByteToWideChar(CP_ACP, 0, out.data(), needed, again.data(), back) != back ||
+        again != text)
+        return std::nullopt;
+    return out;
 }
 
 } // namespace
 
+std::wstring Win32Profile::systemShortName(const std::wstring &folder)
+{
+    std::wstring out(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n =
+            GetShortPathNameW(folder.c_str(), out.data(), static_cast<DWORD>(out.size()));
+        if (n == 0)
+            return folder;
+        if (n < out.size()) {
+            out.resize(n);
+            return out;
+        }
+        out.resize(n); // the size it needs, its terminator included
+    }
+}
+
+Win32Profile::Win32Profile(ShortName shortName) : m_shortName(shortName) {}
+
+std::string Win32Profile::ansiPath(const std::u16string &path) const
+{
+    const std::wstring wide = toWide(Files::toNativeSeparators(path));
+    if (std::optional<std::string> out = toAnsi(wide))
+        return *out;
+    // A folder name the code page cannot spell may have a short name that it
+    // can. The file itself may not be there yet: its folder's short name,
+    // then its own name.
+    const std::size_t cut = wide.find_last_of(L'\\');
+    if (cut == std::wstring::npos)
+        return {};
+    return toAnsi(m_shortName(wide.substr(0, cut)) + wide.substr(cut)).value_or(std::string());
+}
+
+std::string Win32Profile::rawValue(const std::string &file, const std::u16string &section,
+                                   const std::u16string &key)
+{
+    // The whole value, however long: the number is read from all of it.
+    std::string buffer(256, '\0');
+    for (;;) {
+        const DWORD length = GetPrivateProfileStringA(
+            Cp932::encode(section).c_str(), Cp932::encode(key).c_str(), "", buffer.data(),
+            static_cast<DWORD>(buffer.size()), file.c_str());
+        if (length + 1 < buffer.size() || buffer.size() >= (1u << 20)) {
+            buffer.resize(std::strlen(buffer.c_str()));
+            return buffer;
+        }
+        buffer.assign(buffer.size() * 4, '\0');
+    }
+}
+
 std::int16_t Win32Profile::getInt(const std::u16string &path, const std::u16string &section,
                                   const std::u16string &key, std::int16_t defaultValue) const
 {
-    // The system's number is 32 bits; beyond 16 the default stands rather
-    // than a number wrapped round.
-    const int number = static_cast<int>(
-        GetPrivateProfileIntA(Cp932::encode(section).c_str(), Cp932::encode(key).c_str(),
-                              defaultValue, ansiPath(path).c_str()));
-    if (number < std::numeric_limits<std::int16_t>::min() ||
-        number > std::numeric_limits<std::int16_t>::max())
-        return defaultValue;
-    return static_cast<std::int16_t>(number);
+    const std::string file = ansiPath(path);
+    if (file.empty())
+        return m_own.getInt(path, section, key, defaultValue);
+    // The system's own integer read takes 0x, 0o and 0b and wraps at 32 bits:
+    // the text, read by the program's one rule, gives what every reader gives.
+    return IniProfile::toInt(rawValue(file, section, key), defaultValue);
 }
 
 std::u16string Win32Profile::getString(const std::u16string &path, const std::u16string &section,
                                        const std::u16string &key,
                                        const std::u16string &defaultValue) const
 {
+    const std::string file = ansiPath(path);
+    if (file.empty())
+        return m_own.getString(path, section, key, defaultValue);
     char buffer[MaxValueBytes + 1] = {};
     const DWORD length =
         GetPrivateProfileStringA(Cp932::encode(section).c_str(), Cp932::encode(key).c_str(), "",
-                                 buffer, sizeof buffer, ansiPath(path).c_str());
+                                 buffer, sizeof buffer, file.c_str());
     // The value may be shorter than the count says: where its last character
     // does not fit, the system ends the text before it.
     std::string_view value(buffer, std::min<std::size_t>(length, std::strlen(buffer)));
@@ -92,6 +133,9 @@ std::u16string Win32Profile::getString(const std::u16string &path, const std::u1
 bool Win32Profile::putString(const std::u16string &path, const std::u16string &section,
                              const std::u16string &key, const std::u16string &value) const
 {
+    const std::string file = ansiPath(path);
+    if (file.empty())
+        return m_own.putString(path, section, key, value);
     return WritePrivateProfileStringA(Cp932::encode(section).c_str(), Cp932::encode(key).c_str(),
-                                      Cp932::encode(value).c_str(), ansiPath(path).c_str()) != 0;
+                                      Cp932::encode(value).c_str(), file.c_str()) != 0;
 }

@@ -1,6 +1,7 @@
 #include "frontend/win32/Win32Program.h"
 
 #include "app/MainController.h"
+#include "frontend/win32/Win32ComApartment.h"
 #include "frontend/win32/Win32DesktopNotifier.h"
 #include "frontend/win32/Win32Dialogs.h"
 #include "frontend/win32/Win32Icons.h"
@@ -26,6 +27,8 @@ frmNubrel &created(frmNubrel &window)
 } // namespace
 
 struct Win32Program::Parts {
+    // First in, last out: COM outlives every part that may call the shell.
+    Win32ComApartment com;
     MainController *controller = nullptr;
     Win32Icons icons;
     frmNubrel windowObject{icons};
