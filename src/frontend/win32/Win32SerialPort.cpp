@@ -71,6 +71,11 @@ Win32SerialPort::~Win32SerialPort()
         CloseHandle(m_readDone);
 }
 
+std::u16string Win32SerialPort::deviceForPort(std::int16_t port, const PortMapping &) const
+{
+    return u"COM" + Text::number(port);
+}
+
 bool Win32SerialPort::selectPort(const std::u16string &deviceName)
 {
     if (deviceName.empty())

@@ -17,6 +17,8 @@ public:
     Win32SerialPort(const Win32SerialPort &) = delete;
     Win32SerialPort &operator=(const Win32SerialPort &) = delete;
 
+    // COMn, the system's own name: no mapping is asked.
+    std::u16string deviceForPort(std::int16_t port, const PortMapping &mapped) const override;
     bool selectPort(const std::u16string &deviceName) override;
     // "speed,parity,data bits,stop bits" as in "9600,N,8,1": a speed in
     // decimal digits, parity N, E, O, M or S, 5 to 8 data bits, 1 or 2 stop bits.
