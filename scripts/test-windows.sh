@@ -48,7 +48,10 @@ start_headless_display 140 160 3600 "$run/desktop" || { echo "test-windows.sh: n
 start_wine "$run/wine" || { echo "test-windows.sh: no Wine prefix" >&2; exit 1; }
 wine_map_port 2 "$run/modem" || { echo "test-windows.sh: COM2 not mapped" >&2; exit 1; }
 
-(cd "$build" && ctest --output-on-failure --timeout 300)
+# The serial port's tests start the simulated device on COM2's path themselves.
+device_program=$(realpath "$modemsim")
+(cd "$build" && NUBREL_WINE_DEVICE=$run/modem NUBREL_MODEMSIM=$device_program \
+    ctest --output-on-failure --timeout 300)
 
 prefix=$build/e2e/Nubrel
 rm -rf "$prefix"

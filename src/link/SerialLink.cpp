@@ -69,15 +69,11 @@ SerialLink::SerialLink(ProgramState &state, SerialPort &port, const basNbComIni 
 
 std::u16string SerialLink::deviceForPort(std::int16_t port) const
 {
-#ifdef _WIN32
-    return u"COM" + Text::number(port);
-#else
-    const std::u16string mapped(
-        Text::trimmed(m_ini.GetIniString(u"PORTS", u"COM" + Text::number(port), std::u16string())));
-    if (!mapped.empty())
-        return mapped;
-    return u"/dev/ttyS" + Text::number(port - 1);
-#endif
+    // [PORTS] is read afresh each time, for the platforms that use it.
+    return m_port.deviceForPort(port, [this](const std::u16string &portName) {
+        const std::u16string mapped = m_ini.GetIniString(u"PORTS", portName, std::u16string());
+        return std::u16string(Text::trimmed(mapped));
+    });
 }
 
 std::u16string SerialLink::portText(std::int16_t port)

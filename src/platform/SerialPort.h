@@ -4,12 +4,20 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
+
+    // The device that port n (1 for the first) stands for on this platform.
+    // `mapped` gives what the user's settings map a port name ("COM2") to, the
+    // empty text when nothing; a platform whose own names need no mapping never
+    // asks it.
+    using PortMapping = std::function<std::u16string(const std::u16string &portName)>;
+    virtual std::u16string deviceForPort(std::int16_t port, const PortMapping &mapped) const = 0;
 
     // Both take effect at the next open; false when the port refuses the value,
     // in which case the previous one stays in force.

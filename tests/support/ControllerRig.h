@@ -6,17 +6,11 @@
 #include "app/MainController.h"
 #include "text/Text.h"
 
-// The device a COM port number opens: on Windows the system's own COMn, the
-// [PORTS] section being only for the other systems; elsewhere the mapped
-// device when there is one, else the n-th serial device.
+// The device the fake port names for a COM port number: the mapped one when
+// there is one.
 inline std::u16string deviceOf(int port, std::u16string mapped = {})
 {
-#ifdef _WIN32
-    (void)mapped;
-    return u"COM" + Text::number(port);
-#else
-    return mapped.empty() ? u"/dev/ttyS" + Text::number(port - 1) : mapped;
-#endif
+    return mapped.empty() ? u"port " + Text::number(port) : mapped;
 }
 
 struct ControllerRig {

@@ -156,6 +156,17 @@ public:
     void answer(std::vector<std::string> chunks) { m_answers.push_back(Answer{std::move(chunks)}); }
     void silent() { m_answers.push_back(Answer{}); }
 
+    // Names of its own, so a test sees the port chose the device: "port n",
+    // or what the mapping gave; every name the mapping was asked for is kept.
+    mutable std::vector<std::u16string> m_mappingAsked;
+    std::u16string deviceForPort(std::int16_t port, const PortMapping &mapped) const override
+    {
+        const std::u16string name = u"COM" + Text::number(port);
+        m_mappingAsked.push_back(name);
+        const std::u16string device = mapped(name);
+        return device.empty() ? u"port " + Text::number(port) : device;
+    }
+
     bool selectPort(const std::u16string &name) override
     {
         if (m_refusePort || name.empty())

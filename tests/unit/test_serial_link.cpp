@@ -201,11 +201,14 @@ TEST(SendCommand, MessagesNameTheConfiguredPortEvenWhenAnotherIsUsed)
 
 TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
 {
+    // The port names the device; the link hands it the [PORTS] line of the
+    // applied port, without its blanks.
     Exchange x;
-    x.folder.writeIni(u"[PORTS]\ncom2=/dev/ttyUSB0\n"s);
-    x.s.ComPort = 2;
+    x.folder.writeIni(u"[PORTS]\ncom2=  /dev/ttyUSB0  \n"s);
+    x.s.ComPort = 0;
     x.c.link().ApplyCommPort();
     EXPECT_EQ(x.p.port.m_device, deviceOf(2, u"/dev/ttyUSB0"s));
+    EXPECT_EQ(x.p.port.m_mappingAsked, std::vector<std::u16string>{u"COM2"s});
     x.s.ComPort = 3;
     x.c.link().ApplyCommPort();
     EXPECT_EQ(x.p.port.m_device, deviceOf(3));
@@ -215,6 +218,7 @@ TEST(ApplyComm, PortsSectionNamesTheDeviceAndBadValuesKeepTheOldSettings)
     x.p.port.silent();
     x.send();
     EXPECT_EQ(x.p.port.m_device, deviceOf(3, u"/dev/ttyACM0"s));
+    EXPECT_EQ(x.p.port.m_mappingAsked.back(), u"COM3"s);
 
     struct Case {
         const char *speed;

@@ -112,6 +112,14 @@ QtSerialPort::~QtSerialPort()
     close();
 }
 
+std::u16string QtSerialPort::deviceForPort(std::int16_t port, const PortMapping &mapped) const
+{
+    const std::u16string device = mapped(fromQt(QStringLiteral("COM") + QString::number(port)));
+    if (!device.empty())
+        return device;
+    return fromQt(QStringLiteral("/dev/ttyS") + QString::number(port - 1));
+}
+
 bool QtSerialPort::selectPort(const std::u16string &device)
 {
     const QString deviceName = toQt(device);

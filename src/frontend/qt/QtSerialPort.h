@@ -14,6 +14,8 @@ public:
     QtSerialPort();
     ~QtSerialPort() override;
 
+    // The device [PORTS] maps "COMn" to, else the n-th serial device.
+    std::u16string deviceForPort(std::int16_t port, const PortMapping &mapped) const override;
     bool selectPort(const std::u16string &deviceName) override;
     // "speed,parity,data bits,stop bits" as in "9600,N,8,1"; the speed must be a
     // rate the serial driver knows (no custom divisors), parity N, E, O, M or S,

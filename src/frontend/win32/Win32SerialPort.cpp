@@ -10,9 +10,9 @@
 
 namespace {
 
-// Every wait for the driver is bounded: a driver that never finishes an
-// operation must not hang the program.
-constexpr DWORD DriverWaitMs = 1000;
+// Reads taken one after another while input stays queued: a device that
+// floods the line is read on at the next call.
+constexpr int ReadsPerCollect = 8;
 
 std::vector<std::u16string> split(const std::u16string &text)
 {
@@ -59,16 +59,33 @@ std::u16string systemMessage(DWORD error)
 
 } // namespace
 
-Win32SerialPort::Win32SerialPort()
+Win32SerialPort::Request::Request()
 {
-    m_readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
+
+Win32SerialPort::Request::~Request()
+{
+    if (event)
+        CloseHandle(event);
+}
+
+Win32SerialPort::Win32SerialPort(const Win32CommApi &api) : m_api(api) {}
 
 Win32SerialPort::~Win32SerialPort()
 {
     close();
-    if (m_readDone)
-        CloseHandle(m_readDone);
+    reap();
+    // What the driver still holds is never freed: it may write there yet.
+    for (Abandoned &a : m_abandoned) {
+        for (std::unique_ptr<Request> &r : a.requests)
+            static_cast<void>(r.release());
+    }
+}
+
+std::u16string Win32SerialPort::deviceForPort(std::int16_t port, const PortMapping &) const
+{
+    return u"COM" + Text::number(port);
 }
 
 bool Win32SerialPort::selectPort(const std::u16string &deviceName)
@@ -138,55 +155,33 @@ bool Win32SerialPort::open(int &errorNumber, std::u16string &errorText)
         errorText = systemMessage(ERROR_ACCESS_DENIED);
         return false;
     }
-    // The device namespace reaches COM10 and above as well as COM1 to COM9.
-    const std::u16string path = u"\\\\.\\" + m_device;
-    HANDLE port = CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        errorNumber = static_cast<int>(error);
-        errorText = systemMessage(error);
-        return false;
-    }
-    // A handle that has no line state is no serial port: Wine opens a COM
-    // name whose device is missing, and only this call tells.
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port, &dcb)) {
-        const DWORD error = GetLastError();
-        CloseHandle(port);
-        errorNumber = static_cast<int>(error ? error : ERROR_FILE_NOT_FOUND);
+    // A handle left behind with requests its driver had not ended may let go
+    // of the port now; while it holds it, the driver refuses the open below.
+    reap();
+    const auto fail = [&](HANDLE port, DWORD error) {
+        if (port != INVALID_HANDLE_VALUE)
+            m_api.closeHandle(port);
+        errorNumber = static_cast<int>(error ? error : ERROR_GEN_FAILURE);
         errorText = systemMessage(static_cast<DWORD>(errorNumber));
         return false;
-    }
-    m_port = port;
-    m_broken = false;
-    m_reading = false;
-    m_received.clear();
-
-    // The line settings; within an exchange only the open is judged, so a
-    // driver that refuses one of them (a pseudo-terminal refuses the modem
-    // lines) leaves the port usable all the same.
-    dcb.BaudRate = m_baudRate;
-    dcb.ByteSize = m_dataBits;
-    dcb.Parity = m_parity;
-    dcb.StopBits = m_stopBits;
-    dcb.fBinary = TRUE;
-    dcb.fParity = m_parity != NOPARITY;
-    dcb.fOutxCtsFlow = FALSE;
-    dcb.fOutxDsrFlow = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.fDsrSensitivity = FALSE;
-    dcb.fOutX = FALSE;
-    dcb.fInX = FALSE;
-    dcb.fErrorChar = FALSE;
-    dcb.fNull = FALSE;
-    dcb.fAbortOnError = FALSE;
-    SetCommState(m_port, &dcb);
+    };
+    // The device namespace reaches COM10 and above as well as COM1 to COM9.
+    const std::u16string path = u"\\\\.\\" + m_device;
+    HANDLE port = m_api.createFile(wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (port == INVALID_HANDLE_VALUE)
+        return fail(port, GetLastError());
+    // A handle that has no line state is no serial port: Wine opens a COM
+    // name whose device is missing, and only this call tells.
+    DCB driver{};
+    driver.DCBlength = sizeof driver;
+    if (!m_api.getCommState(port, &driver))
+        return fail(port, GetLastError() ? GetLastError() : ERROR_FILE_NOT_FOUND);
+    if (!applyLine(port, driver.BaudRate))
+        return fail(port, GetLastError());
     // A read ends with what has come after ReadSliceMs, or as soon as its
-    // one byte is there: reads of one byte at a time end at once, and the
-    // rest waiting is taken in after. (Wine's pseudo-terminals never end a
+    // bytes are there. The waits rely on it: without it a read may end at
+    // once, over and over, or never. (Wine's pseudo-terminals never end a
     // read with an interval time-out of MAXDWORD.)
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = 0;
@@ -194,101 +189,192 @@ bool Win32SerialPort::open(int &errorNumber, std::u16string &errorText)
     timeouts.ReadTotalTimeoutConstant = ReadSliceMs;
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = DriverWaitMs;
-    SetCommTimeouts(m_port, &timeouts);
+    if (!m_api.setCommTimeouts(port, &timeouts))
+        return fail(port, GetLastError());
+    m_port = port;
+    m_broken = false;
+    m_received.clear();
     return true;
+}
+
+bool Win32SerialPort::applyLine(HANDLE port, DWORD driverRate)
+{
+    // Nothing of what the driver had: a handshake left by another program
+    // would hold every write for a device that never raises its lines.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = m_baudRate;
+    dcb.fBinary = TRUE;
+    dcb.fParity = m_parity != NOPARITY;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.ByteSize = m_dataBits;
+    dcb.Parity = m_parity;
+    dcb.StopBits = m_stopBits;
+    // Unused without XON/XOFF, but equal ones make the driver refuse it all.
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    if (m_api.setCommState(port, &dcb))
+        return true;
+    // A speed the driver refuses leaves all of it unset: the same line at
+    // the speed the driver runs.
+    if (driverRate == m_baudRate)
+        return false;
+    dcb.BaudRate = driverRate;
+    return m_api.setCommState(port, &dcb) != FALSE;
+}
+
+bool Win32SerialPort::startRequest(std::unique_ptr<Request> &slot, bool reading,
+                                   std::string_view data, DWORD size)
+{
+    if (!slot)
+        slot = std::make_unique<Request>();
+    Request &r = *slot;
+    if (!r.event)
+        return false;
+    r.overlapped = OVERLAPPED{};
+    r.overlapped.hEvent = r.event;
+    ResetEvent(r.event);
+    if (reading)
+        r.buffer.assign(size, '\0');
+    else
+        r.buffer.assign(data);
+    const BOOL done =
+        reading ? m_api.readFile(m_port, r.buffer.data(), size, nullptr, &r.overlapped)
+                : m_api.writeFile(m_port, r.buffer.data(), static_cast<DWORD>(r.buffer.size()),
+                                  nullptr, &r.overlapped);
+    // Ended at once or under way: either way GetOverlappedResult tells.
+    if (done || GetLastError() == ERROR_IO_PENDING) {
+        r.pending = true;
+        return true;
+    }
+    return false;
+}
+
+bool Win32SerialPort::ended(HANDLE port, Request &request, DWORD &got, DWORD &error)
+{
+    got = 0;
+    error = 0;
+    if (!request.pending)
+        return true;
+    if (m_api.getOverlappedResult(port, &request.overlapped, &got, FALSE)) {
+        request.pending = false;
+        return true;
+    }
+    error = GetLastError();
+    if (error == ERROR_IO_INCOMPLETE)
+        return false;
+    request.pending = false;
+    return true;
+}
+
+bool Win32SerialPort::settle(std::unique_ptr<Request> &slot)
+{
+    if (!slot || !slot->pending)
+        return true;
+    DWORD got = 0;
+    DWORD error = 0;
+    if (ended(m_port, *slot, got, error))
+        return true;
+    // Not found: it ended meanwhile, and the result below says so.
+    m_api.cancelIoEx(m_port, &slot->overlapped);
+    // Bounded: an unbounded wait for a cancelled request has been seen to hang.
+    WaitForSingleObject(slot->event, DriverWaitMs);
+    // Whatever it brought came before the cancel: not this exchange's.
+    return ended(m_port, *slot, got, error);
 }
 
 void Win32SerialPort::discardInput()
 {
     if (!isOpen())
         return;
-    cancelRead();
-    PurgeComm(m_port, PURGE_RXCLEAR | PURGE_RXABORT);
+    if (!settle(m_read))
+        m_broken = true; // the read stays the driver's; close() keeps it
+    m_api.purgeComm(m_port, PURGE_RXCLEAR | PURGE_RXABORT);
     m_received.clear();
 }
 
 void Win32SerialPort::write(std::string_view data)
 {
-    if (!isOpen() || data.empty())
+    if (!isOpen() || m_broken || data.empty())
         return;
-    OVERLAPPED ov{};
-    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!ov.hEvent)
-        return;
-    DWORD written = 0;
-    if (!WriteFile(m_port, data.data(), static_cast<DWORD>(data.size()), &written, &ov) &&
-        GetLastError() == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(ov.hEvent, DriverWaitMs) != WAIT_OBJECT_0) {
-            CancelIo(m_port);
-            WaitForSingleObject(ov.hEvent, DriverWaitMs);
+    if (m_write && m_write->pending) {
+        WaitForSingleObject(m_write->event, DriverWaitMs);
+        DWORD got = 0;
+        DWORD error = 0;
+        if (!ended(m_port, *m_write, got, error)) {
+            m_broken = true;
+            return;
         }
-        GetOverlappedResult(m_port, &ov, &written, FALSE);
     }
-    CloseHandle(ov.hEvent);
+    // Sent from the port's own buffer, which lives until the driver has
+    // ended the write; a write still under way after the wait is left to it.
+    if (startRequest(m_write, false, data, 0)) {
+        WaitForSingleObject(m_write->event, DriverWaitMs);
+        DWORD got = 0;
+        DWORD error = 0;
+        ended(m_port, *m_write, got, error);
+    }
 }
 
 void Win32SerialPort::startRead()
 {
-    if (m_reading || m_broken || !isOpen())
+    if (m_broken || !isOpen() || (m_read && m_read->pending))
         return;
-    m_read = OVERLAPPED{};
-    ResetEvent(m_readDone);
-    m_read.hEvent = m_readDone;
-    DWORD got = 0;
-    if (ReadFile(m_port, &m_byte, 1, &got, &m_read)) {
-        // Done at once; the event is set as well.
-        m_reading = true;
-        return;
-    }
-    if (GetLastError() == ERROR_IO_PENDING) {
-        m_reading = true;
-        return;
-    }
-    // A device that has gone: nothing more will come.
-    m_broken = true;
+    // One byte: the read ends as soon as it comes, or empty after a slice.
+    if (!startRequest(m_read, true, {}, 1))
+        m_broken = true; // a device that has gone: nothing more will come
 }
 
 void Win32SerialPort::collect()
 {
-    if (m_reading && WaitForSingleObject(m_readDone, 0) == WAIT_OBJECT_0) {
+    if (!isOpen())
+        return;
+    if (m_write && m_write->pending) {
         DWORD got = 0;
-        const BOOL ok = GetOverlappedResult(m_port, &m_read, &got, FALSE);
-        m_reading = false;
-        if (ok && got == 1)
-            m_received += m_byte;
-        else if (!ok && GetLastError() != ERROR_OPERATION_ABORTED)
-            m_broken = true;
+        DWORD error = 0;
+        ended(m_port, *m_write, got, error);
     }
-    if (!m_reading)
-        drainQueue();
+    if (m_broken || (m_read && m_read->pending && !takeRead()))
+        return; // the byte read is under way: the wait sleeps on its event
+    // Then what is queued already, a read at a time: its bytes are there, so
+    // it ends at once; one that does not is given the driver's time.
+    for (int i = 0; i < ReadsPerCollect && !m_broken; ++i) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!m_api.clearCommError(m_port, &errors, &status) || status.cbInQue == 0)
+            return;
+        if (!startRequest(m_read, true, {}, status.cbInQue)) {
+            m_broken = true;
+            return;
+        }
+        if (!takeRead()) {
+            WaitForSingleObject(m_read->event, DriverWaitMs);
+            if (!takeRead() && !settle(m_read))
+                m_broken = true; // left to the driver; close() keeps it
+            return;
+        }
+    }
 }
 
-void Win32SerialPort::drainQueue()
+bool Win32SerialPort::takeRead()
 {
-    if (m_broken || !isOpen())
-        return;
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(m_port, &errors, &status) || status.cbInQue == 0)
-        return;
-    std::string chunk(status.cbInQue, '\0');
-    OVERLAPPED ov{};
-    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!ov.hEvent)
-        return;
     DWORD got = 0;
-    // Bytes already queued: the read ends at once.
-    if (!ReadFile(m_port, chunk.data(), status.cbInQue, &got, &ov)) {
-        if (GetLastError() != ERROR_IO_PENDING ||
-            WaitForSingleObject(ov.hEvent, DriverWaitMs) != WAIT_OBJECT_0) {
-            CancelIo(m_port);
-            WaitForSingleObject(ov.hEvent, DriverWaitMs);
-        }
-        if (!GetOverlappedResult(m_port, &ov, &got, FALSE))
-            got = 0;
-    }
-    CloseHandle(ov.hEvent);
-    m_received.append(chunk.data(), got);
+    DWORD error = 0;
+    if (!ended(m_port, *m_read, got, error))
+        return false;
+    // Wine ends a read whose slice ran out with a time-out error, keeping
+    // what came before it.
+    if (error == 0 || error == ERROR_TIMEOUT)
+        m_received.append(m_read->buffer.data(), got);
+    else if (error != ERROR_OPERATION_ABORTED)
+        m_broken = true;
+    return true;
 }
 
 std::int64_t Win32SerialPort::waitingInput()
@@ -319,9 +405,11 @@ bool Win32SerialPort::waitForInput(std::chrono::steady_clock::time_point deadlin
         startRead();
         // Asleep until the read ends, a message comes or the time is up; a
         // port whose device has gone waits on messages alone, until the deadline.
-        const DWORD handles = m_reading ? 1 : 0;
+        const bool reading = isOpen() && m_read && m_read->pending;
+        const DWORD handles = reading ? 1 : 0;
+        HANDLE readDone = reading ? m_read->event : nullptr;
         const DWORD woke =
-            MsgWaitForMultipleObjectsEx(handles, handles ? &m_readDone : nullptr,
+            MsgWaitForMultipleObjectsEx(handles, handles ? &readDone : nullptr,
                                         static_cast<DWORD>(left), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (handles && woke == WAIT_OBJECT_0) {
             if (waitingInput() > 0)
@@ -344,27 +432,49 @@ bool Win32SerialPort::waitForInput(std::chrono::steady_clock::time_point deadlin
     return false;
 }
 
-void Win32SerialPort::cancelRead()
-{
-    if (!m_reading)
-        return;
-    CancelIo(m_port);
-    // Bounded: an unbounded wait for a cancelled read has been seen to hang.
-    if (WaitForSingleObject(m_readDone, DriverWaitMs) == WAIT_OBJECT_0) {
-        DWORD got = 0;
-        if (GetOverlappedResult(m_port, &m_read, &got, FALSE) && got == 1)
-            m_received += m_byte;
-    }
-    m_reading = false;
-}
-
 void Win32SerialPort::close()
 {
     if (!isOpen())
         return;
-    cancelRead();
-    CloseHandle(m_port);
+    Abandoned left;
+    for (std::unique_ptr<Request> *slot : {&m_read, &m_write}) {
+        if (!settle(*slot))
+            left.requests.push_back(std::move(*slot));
+    }
+    if (left.requests.empty()) {
+        m_api.closeHandle(m_port);
+    } else {
+        // The driver may still write into them, and needs the handle to end
+        // them: both are kept, and the next open starts afresh.
+        left.port = m_port;
+        m_abandoned.push_back(std::move(left));
+    }
     m_port = INVALID_HANDLE_VALUE;
     m_received.clear();
     m_broken = false;
+}
+
+void Win32SerialPort::reap()
+{
+    for (auto a = m_abandoned.begin(); a != m_abandoned.end();) {
+        std::erase_if(a->requests, [&](const std::unique_ptr<Request> &r) {
+            DWORD got = 0;
+            DWORD error = 0;
+            return ended(a->port, *r, got, error);
+        });
+        if (a->requests.empty()) {
+            m_api.closeHandle(a->port);
+            a = m_abandoned.erase(a);
+        } else {
+            ++a;
+        }
+    }
+}
+
+std::size_t Win32SerialPort::abandonedRequests() const
+{
+    std::size_t n = 0;
+    for (const Abandoned &a : m_abandoned)
+        n += a.requests.size();
+    return n;
 }
