@@ -39,11 +39,14 @@ start_wine() {
     local dir=$1
     mkdir -p "$dir"
     if ! wine_runs_32bit; then
-        # `wine` (for the scripts, ctest's emulator and Wine's own tools) is
-        # the 64-bit loader itself.
+        # `wine` (for the scripts and ctest's emulator) and `wine-stable` (for
+        # Wine's own tools: wineboot, winepath) are the 64-bit loader itself.
         mkdir -p "$dir/bin"
-        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$dir/bin/wine"
-        chmod +x "$dir/bin/wine"
+        local name
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$dir/bin/$name"
+            chmod +x "$dir/bin/$name"
+        done
         export PATH=$dir/bin:$PATH WINELOADER=/usr/lib/wine/wine64
     fi
     wine_locale "$dir" || { echo "wine.sh: no ja_JP.UTF-8 locale" >&2; return 1; }
