@@ -4,19 +4,71 @@
 #include "frontend/win32/Win32Text.h"
 
 #include <cmath>
+#include <map>
 #include <utility>
+#include <vector>
 
 const std::u16string Win32Font::DesignFace = u"ＭＳ Ｐゴシック";
 
+namespace {
+std::map<std::u16string, BYTE> &chosenCharsets()
+{
+    static std::map<std::u16string, BYTE> chosen;
+    return chosen;
+}
+
+int CALLBACK addCharset(const LOGFONTW *font, const TEXTMETRICW *, DWORD, LPARAM sets)
+{
+    reinterpret_cast<std::vector<BYTE> *>(sets)->push_back(font->lfCharSet);
+    return 1;
+}
+
+// The character sets the system has the face in, in the order it lists them.
+std::vector<BYTE> charsetsOf(const std::u16string &face)
+{
+    std::vector<BYTE> sets;
+    HDC dc = GetDC(nullptr);
+    if (!dc)
+        return sets;
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring name = toWide(face).substr(0, LF_FACESIZE - 1);
+    name.copy(lf.lfFaceName, name.size());
+    EnumFontFamiliesExW(dc, &lf, &addCharset, reinterpret_cast<LPARAM>(&sets), 0);
+    ReleaseDC(nullptr, dc);
+    return sets;
+}
+} // namespace
+
+BYTE Win32Font::charsetFor(const std::u16string &face)
+{
+    const auto &chosen = chosenCharsets();
+    if (const auto it = chosen.find(face); it != chosen.end())
+        return it->second;
+    if (face == DesignFace)
+        return SHIFTJIS_CHARSET;
+    const std::vector<BYTE> sets = charsetsOf(face);
+    for (BYTE set : sets) {
+        if (set == SHIFTJIS_CHARSET)
+            return set;
+    }
+    return sets.empty() ? SHIFTJIS_CHARSET : sets.front();
+}
+
+void Win32Font::rememberCharset(const std::u16string &face, BYTE charset)
+{
+    chosenCharsets()[face] = charset;
+}
+
 Win32Font::Win32Font(const std::u16string &face, double points, bool bold, bool italic,
-                     bool underline)
+                     bool underline, BYTE charset)
 {
     LOGFONTW lf{};
     lf.lfHeight = -static_cast<LONG>(std::lround(points * Win32Screen::dpiY() / 72.0));
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = italic ? TRUE : FALSE;
     lf.lfUnderline = underline ? TRUE : FALSE;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfCharSet = charset;
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
