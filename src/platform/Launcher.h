@@ -25,8 +25,8 @@ public:
                               const std::vector<std::u16string> &arguments) = 0;
     // Starts `program` (looked for on PATH when it holds no '/') with
     // `arguments` in the background: never through a shell, never waited
-    // for, without a window of its own, its output discarded. `ended` is called from the event loop once it has ended,
-    // however it ended. False when it could not be started.
+    // for, without a window of its own, its output discarded. `ended` is called from the event loop
+    // once it has ended, however it ended. False when it could not be started.
     virtual bool runProgram(const std::u16string &program,
                             const std::vector<std::u16string> &arguments,
                             std::function<void()> ended) = 0;

@@ -203,10 +203,9 @@ TEST(TrayIcon, AnIconTheAreaRefusesLeavesTheWindowShownUntilItIsTaken)
             EXPECT_EQ(r.p.view.m_visible, !takenLater) << what;
             EXPECT_EQ(r.p.view.m_shows, shows) << what << ": not raised again";
             EXPECT_EQ(r.p.tray.messages(),
-                      takenLater
-                          ? (std::vector<NotifyMessage>{NotifyMessage::NIM_ADD,
-                                                        NotifyMessage::NIM_ADD})
-                          : std::vector<NotifyMessage>{NotifyMessage::NIM_ADD})
+                      takenLater ? (std::vector<NotifyMessage>{NotifyMessage::NIM_ADD,
+                                                               NotifyMessage::NIM_ADD})
+                                 : std::vector<NotifyMessage>{NotifyMessage::NIM_ADD})
                 << what;
             EXPECT_TRUE(r.p.prompts.m_messages.empty()) << what;
         }

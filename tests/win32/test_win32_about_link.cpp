@@ -60,8 +60,7 @@ struct Drive {
             fakeBrowser(), nativePath(dir.file(u"Program Files/Internet Explorer/IEXPLORE.EXE"s)),
             error);
         EXPECT_FALSE(error) << error.message();
-        SetEnvironmentVariableW(L"NUBREL_FAKE_BROWSER_LOG",
-                                wide(Files::toNativeSeparators(log)));
+        SetEnvironmentVariableW(L"NUBREL_FAKE_BROWSER_LOG", wide(Files::toNativeSeparators(log)));
     }
 };
 
@@ -104,8 +103,8 @@ TEST(Win32AboutLink, TheBrowserFoundStartsShownWithTheAddressAndTheHourglassStay
     FakePrompts prompts;
     Win32Launcher launcher;
     CountingPump pump;
-    frmNbAbout box(prompts, launcher, pump, [] { return true; }, [] {}, nullptr,
-                   drive.dir.path());
+    frmNbAbout box(
+        prompts, launcher, pump, [] { return true; }, [] {}, nullptr, drive.dir.path());
     ASSERT_TRUE(box.showModeless(nullptr));
     HWND link = linkOf(box.hwnd());
     ASSERT_NE(link, nullptr);
@@ -147,7 +146,6 @@ TEST(Win32AboutLink, TheBrowserFoundStartsShownWithTheAddressAndTheHourglassStay
 TEST(Win32AboutLinkDeathTest, AQuitDuringTheSearchEndsItAtOnce)
 {
     ASSERT_TRUE(std::filesystem::exists(fakeBrowser()));
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     // In a child program: the quit ends every message loop of the process.
     EXPECT_EXIT(
         {
@@ -155,8 +153,8 @@ TEST(Win32AboutLinkDeathTest, AQuitDuringTheSearchEndsItAtOnce)
             FakePrompts prompts;
             Win32Launcher launcher;
             CountingPump pump;
-            frmNbAbout box(prompts, launcher, pump, [] { return true; }, [] {}, nullptr,
-                           drive.dir.path());
+            frmNbAbout box(
+                prompts, launcher, pump, [] { return true; }, [] {}, nullptr, drive.dir.path());
             box.showModeless(nullptr);
             // 終了 chosen while the search runs: the program's end comes
             // through the message loop as its quit.

@@ -25,16 +25,15 @@ TEST(Win32TrayIcon, TheTooltipIsAnsiOnAJapaneseSystemAndWideElsewhereCutAtOnePla
     const struct Case {
         const char *what;
         std::u16string tip, name;
-        std::string ansi;       // the bytes before the NUL with code page 932
-        std::u16string shown;   // the characters with any other
+        std::string ansi;     // the bytes before the NUL with code page 932
+        std::u16string shown; // the characters with any other
     } cases[] = {
         {"ready", u"準備中"s, u""s, "\x8f\x80\x94\xf5\x92\x86", u"準備中"s},
-        {"63 bytes exactly", u"0312345678"s, yama(40),
-         "0312345678\n" + std::string(26 * 2, '\0'), u"0312345678\n"s + yama(26)},
+        {"63 bytes exactly", u"0312345678"s, yama(40), "0312345678\n" + std::string(26 * 2, '\0'),
+         u"0312345678\n"s + yama(26)},
         {"a pair that would end past byte 63", u"03123456789"s, yama(40),
          "03123456789\n" + std::string(25 * 2, '\0'), u"03123456789\n"s + yama(25)},
-        {"no CP932 form: one byte, the whole character", u"03"s, u"😀😀"s, "03\n??",
-         u"03\n😀😀"s},
+        {"no CP932 form: one byte, the whole character", u"03"s, u"😀😀"s, "03\n??", u"03\n😀😀"s},
     };
     for (const Case &c : cases) {
         TrayIconData data;

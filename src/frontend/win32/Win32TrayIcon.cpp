@@ -63,8 +63,7 @@ Win32TrayIcon::~Win32TrayIcon()
     }
 }
 
-TrayRecord Win32TrayIcon::recordFor(HWND owner, const TrayIconData &data, HICON icon,
-                                    UINT codePage)
+TrayRecord Win32TrayIcon::recordFor(HWND owner, const TrayIconData &data, HICON icon, UINT codePage)
 {
     TrayRecord r;
     // The text before the NUL and, on its own line, the caller's name; the
@@ -72,7 +71,9 @@ TrayRecord Win32TrayIcon::recordFor(HWND owner, const TrayIconData &data, HICON 
     std::u16string text = trayTooltip(data.szTip);
     if (!data.nameLine.empty())
         text += u"\n" + data.nameLine;
-    const std::size_t limit = sizeof r.ansi.szTip - 1;
+    // The first 64 bytes of the field, as the 88-byte record has it (the
+    // header's field is larger): 63 bytes and the NUL.
+    const std::size_t limit = TrayTipLength - 1;
     if (codePage == 932) {
         NOTIFYICONDATAA &a = r.ansi;
         a.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -114,8 +115,8 @@ bool Win32TrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &
     case NotifyMessage::NIM_ADD:
         m_last = data;
         // A retry may have put it there already: the shell refuses a second add.
-        m_inShell = m_inShell ? m_shell(ShellNimModify, r) != FALSE
-                              : m_shell(ShellNimAdd, r) != FALSE;
+        m_inShell =
+            m_inShell ? m_shell(ShellNimModify, r) != FALSE : m_shell(ShellNimAdd, r) != FALSE;
         m_added = m_inShell;
         return m_added;
     case NotifyMessage::NIM_MODIFY:
@@ -185,8 +186,8 @@ void Win32TrayIcon::openMenu()
 void Win32TrayIcon::waitForArea(int milliseconds, std::function<void(bool appeared)> ended)
 {
     m_waitEnded = std::move(ended);
-    m_waitLeftMs = m_longestWaitMs > 0 && m_longestWaitMs < milliseconds ? m_longestWaitMs
-                                                                         : milliseconds;
+    m_waitLeftMs =
+        m_longestWaitMs > 0 && m_longestWaitMs < milliseconds ? m_longestWaitMs : milliseconds;
     if (!m_owner || !SetTimer(m_owner, RetryTimerId, static_cast<UINT>(m_retryMs), &retryTick))
         endWait(false);
 }

@@ -32,9 +32,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     const int given = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
 
     // The first ShowWindow of a program takes the state its starter gave.
-    HWND window = CreateWindowExW(0, L"STATIC", L"fake browser", WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 200, 100, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window = CreateWindowExW(0, L"STATIC", L"fake browser", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 200, 100, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, showCommand);
     const bool visible = window && IsWindowVisible(window);
 
