@@ -64,20 +64,21 @@ struct Drive {
     }
 };
 
+// Lambdas are no stdcall functions on 32-bit Windows: these are.
+BOOL CALLBACK keepLink(HWND child, LPARAM out)
+{
+    wchar_t text[64] = {};
+    GetWindowTextW(child, text, 64);
+    if (std::wstring(text) != L"vordek.example.jp")
+        return TRUE;
+    *reinterpret_cast<HWND *>(out) = child;
+    return FALSE;
+}
+
 HWND linkOf(HWND box)
 {
     HWND found = nullptr;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM out) -> BOOL {
-            wchar_t text[64] = {};
-            GetWindowTextW(child, text, 64);
-            if (std::wstring(text) != L"vordek.example.jp")
-                return TRUE;
-            *reinterpret_cast<HWND *>(out) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(box, &keepLink, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

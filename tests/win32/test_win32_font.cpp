@@ -16,6 +16,13 @@ namespace {
 // A face Wine has here that has no Japanese character set.
 const std::u16string Western = u"DejaVu Sans"s;
 
+// Lambdas are no stdcall functions on 32-bit Windows: these are.
+int CALLBACK addCharset(const LOGFONTW *font, const TEXTMETRICW *, DWORD, LPARAM out)
+{
+    reinterpret_cast<std::set<int> *>(out)->insert(font->lfCharSet);
+    return 1;
+}
+
 std::set<int> charsetsOf(const std::u16string &face)
 {
     std::set<int> sets;
@@ -23,15 +30,19 @@ std::set<int> charsetsOf(const std::u16string &face)
     LOGFONTW lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
     toWide(face).copy(lf.lfFaceName, face.size());
-    EnumFontFamiliesExW(
-        dc, &lf,
-        [](const LOGFONTW *font, const TEXTMETRICW *, DWORD, LPARAM out) -> int {
-            reinterpret_cast<std::set<int> *>(out)->insert(font->lfCharSet);
-            return 1;
-        },
-        reinterpret_cast<LPARAM>(&sets), 0);
+    EnumFontFamiliesExW(dc, &lf, &addCharset, reinterpret_cast<LPARAM>(&sets), 0);
     ReleaseDC(nullptr, dc);
     return sets;
+}
+
+BOOL CALLBACK keepDialog(HWND window, LPARAM out)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (std::wstring(name) != L"#32770" || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND *>(out) = window;
+    return FALSE;
 }
 
 // Picks `face` in the font dialog the moment it opens, and presses OK.
@@ -40,17 +51,7 @@ std::wstring g_face;
 void CALLBACK answerFontDialog(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND dialog = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM out) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (std::wstring(name) != L"#32770" || !IsWindowVisible(window))
-                return TRUE;
-            *reinterpret_cast<HWND *>(out) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&dialog));
+    EnumThreadWindows(GetCurrentThreadId(), &keepDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog)
         return;
     KillTimer(nullptr, g_timer);
