@@ -15,6 +15,7 @@
 #include "text/Text.h"
 
 #include <cassert>
+#include <utility>
 
 namespace {
 const std::u16string ENV = u"ENV";
@@ -141,12 +142,10 @@ void MainController::Form_Load()
     if (windowState == 3) {
         // At login the panel may come after the program: wait for it hidden,
         // so the user's choice of the tray is neither lost nor overridden.
-        if (m_tray.isAvailable()) {
+        if (m_tray.isAvailable())
             mnuTask_Click();
-        } else {
-            m_waitingForTray = true;
-            m_tray.waitForArea(TrayWaitMs, [this](bool appeared) { trayWaitEnded(appeared); });
-        }
+        else
+            waitForTray();
         windowState = 0;
     }
     m_view.setWindowState(static_cast<WindowState>(windowState));
@@ -174,8 +173,14 @@ void MainController::Form_Load()
         return;
 
     m_tip.loadTip();
-    if (!m_state.InTray && !m_waitingForTray)
+    if (!m_state.InTray && (!m_waitingForTray || m_trayRefused))
         m_view.showWindow();
+}
+
+void MainController::waitForTray()
+{
+    m_waitingForTray = true;
+    m_tray.waitForArea(TrayWaitMs, [this](bool appeared) { trayWaitEnded(appeared); });
 }
 
 void MainController::trayWaitEnded(bool appeared)
@@ -183,9 +188,10 @@ void MainController::trayWaitEnded(bool appeared)
     if (m_state.Unloaded || !m_waitingForTray)
         return;
     m_waitingForTray = false;
+    const bool shown = std::exchange(m_trayRefused, false);
     if (appeared)
         mnuTask_Click();
-    else
+    else if (!shown)
         m_view.showWindow();
 }
 
@@ -346,7 +352,20 @@ void MainController::mnuTask_Click()
         }
         m_state.InTray = true;
         putTrayIntoRecord();
-        m_tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, m_state.trayIconData);
+        if (!m_tray.Shell_NotifyIcon(NotifyMessage::NIM_ADD, m_state.trayIconData)) {
+            // The area is there but took no icon (a shell still busy at
+            // log-on): hidden, the program could not be reached. The window
+            // stays and the icon is tried again for a while; the tray stays
+            // the user's choice meanwhile, also for the exit's STATE.
+            m_state.InTray = false;
+            m_trayRefused = true;
+            waitForTray();
+            if (!m_loading)
+                m_view.showWindow();
+            return;
+        }
+        m_waitingForTray = false;
+        m_trayRefused = false;
         m_view.setTaskCaption(TaskOut);
         m_view.hideWindow();
     } else {

@@ -110,6 +110,7 @@ private:
     void actOnInitResult(std::int16_t result);
     void applyStoredGeometry();
     void applyStoredFont();
+    void waitForTray();
     void trayWaitEnded(bool appeared);
     void writeWindowSettings(); // shut-down steps 2 to 5
     // Reads [NCID] and applies it; when SOURCE comes or goes, the device is
@@ -150,4 +151,6 @@ private:
     bool m_noTrayReported = false;
     // Started in the tray before the desktop had one: hidden, waiting.
     bool m_waitingForTray = false;
+    // The area refused the icon: waiting for it with the window shown.
+    bool m_trayRefused = false;
 };

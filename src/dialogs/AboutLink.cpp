@@ -2,6 +2,7 @@
 
 #include "dialogs/FindFile.h"
 #include "dialogs/Warnings.h"
+#include "platform/EventPump.h"
 #include "platform/Launcher.h"
 #include "platform/Prompts.h"
 
@@ -57,26 +58,40 @@ void AboutLink::lblHome_MouseDown(int button, int, double, double)
         m_hooks.closeBox();
 }
 
+namespace {
+// The search stops when the program ends and when the box goes (OK, or the
+// program's end closing it): nothing would be started then anyway.
+class WhileOpen final : public EventPump {
+public:
+    WhileOpen(EventPump &events, std::function<bool()> open)
+        : m_events(events), m_open(std::move(open))
+    {
+    }
+    bool processPendingEvents() override { return m_events.processPendingEvents() && m_open(); }
+
+private:
+    EventPump &m_events;
+    std::function<bool()> m_open;
+};
+} // namespace
+
 bool AboutLink::startBrowser(const std::u16string &url)
 {
-#ifdef _WIN32
-    std::u16string found;
-    FindFile(BrowserFile, m_hooks.searchRoot, found, m_events);
-    // The box went away during the search (the program is ending): start
-    // nothing and report nothing.
-    if (m_hooks.isBoxOpen && !m_hooks.isBoxOpen())
-        return true;
-    if (!found.empty())
-        return m_launcher.runProgram(found, {url}, [] {});
-    // Current Windows has no such browser: the user's default one opens the
-    // page rather than a report that none could be started.
+    const auto boxOpen = [this] { return !m_hooks.isBoxOpen || m_hooks.isBoxOpen(); };
+    if (!m_hooks.searchRoot.empty()) {
+        std::u16string found;
+        WhileOpen events(m_events, boxOpen);
+        // Cut short, or the box went away during the search (the program is
+        // ending): start nothing and report nothing.
+        if (!FindFile(BrowserFile, m_hooks.searchRoot, found, events) || !boxOpen())
+            return true;
+        if (!found.empty())
+            return m_launcher.startProgram(found, {url});
+    }
+    // No drive to search, or no such browser on it (current Windows may have
+    // none): the user's default browser opens the page. Its handler may find
+    // no browser only after it has started, when the box may be gone: the
+    // message then stands on its own.
     Prompts &prompts = m_prompts;
     return m_launcher.openUrl(url, [&prompts] { warnUser(prompts, BrowserNotStarted); });
-#else
-    // The desktop's own browser; there is no drive to search here. Its
-    // handler may find no browser only after it has started, when the box
-    // may be gone: the message then stands on its own.
-    Prompts &prompts = m_prompts;
-    return m_launcher.openUrl(url, [&prompts] { warnUser(prompts, BrowserNotStarted); });
-#endif
 }

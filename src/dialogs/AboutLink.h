@@ -20,12 +20,13 @@ public:
         // False once the box has gone (the program ending under a message):
         // nothing more is started then.
         std::function<bool()> isBoxOpen;
-        // Where the browser is looked for on Windows.
-        std::u16string searchRoot = SearchRoot;
+        // Where the browser's executable is looked for, the whole tree under
+        // it; empty: no search, the desktop's default browser opens the page.
+        std::u16string searchRoot;
     };
 
-    static const std::u16string BrowserFile; // "IEXPLORE.EXE", looked for on Windows
-    static const std::u16string SearchRoot;  // "c:\"
+    static const std::u16string BrowserFile; // "IEXPLORE.EXE"
+    static const std::u16string SearchRoot;  // "c:\", the drive searched on Windows
 
     AboutLink(Prompts &prompts, Launcher &launcher, EventPump &events, std::u16string address,
               Hooks hooks);

@@ -29,11 +29,11 @@ std::u16string withSeparator(const std::u16string &path)
 
 } // namespace
 
-void FindFile(const std::u16string &fileName, const std::u16string &directory,
+bool FindFile(const std::u16string &fileName, const std::u16string &directory,
               std::u16string &found, EventPump &events)
 {
     if (!found.empty())
-        return;
+        return true;
     const std::u16string base = withSeparator(Files::fromNativeSeparators(directory));
     // An unreadable directory lists nothing and is passed over; hidden entries
     // stay out of the listing, as in the system's own listers.
@@ -41,15 +41,17 @@ void FindFile(const std::u16string &fileName, const std::u16string &directory,
     sortNames(listing.folders);
     sortNames(listing.files);
     for (const std::u16string &sub : listing.folders) {
-        events.processPendingEvents();
-        FindFile(fileName, base + sub, found, events);
+        // A whole drive takes long: the end of the program must not wait for it.
+        if (!events.processPendingEvents() || !FindFile(fileName, base + sub, found, events))
+            return false;
         if (!found.empty())
-            return;
+            return true;
     }
     for (const std::u16string &name : listing.files) {
         if (Text::equalsIgnoringCase(name, fileName)) {
             found = Files::toNativeSeparators(base + name);
-            return;
+            return true;
         }
     }
+    return true;
 }

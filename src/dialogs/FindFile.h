@@ -11,8 +11,9 @@ class EventPump;
 // the full path of the first match, spelled as stored, or leaves it empty.
 // Sub-directories are taken in name order (case-insensitive), each whole
 // sub-tree before the next; the directory's own files come last. Pending
-// events run before each descent. Directories that cannot be read, hidden
-// entries and links to directories (which could lead in a circle) are passed
-// over.
-void FindFile(const std::u16string &fileName, const std::u16string &directory,
+// events run before each descent; when the pump says the program is ending,
+// the walk stops at once and the result is false (`found` stays empty).
+// Directories that cannot be read, hidden entries and links to directories
+// (which could lead in a circle) are passed over.
+bool FindFile(const std::u16string &fileName, const std::u16string &directory,
               std::u16string &found, EventPump &events);

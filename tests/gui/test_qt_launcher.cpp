@@ -106,6 +106,25 @@ TEST(QtLauncher, RunsAProgramWithItsArgumentsAndTellsItsEnd)
     EXPECT_EQ(ended, 1) << "a program that never started never ends";
 }
 
+TEST(QtLauncher, StartsAProgramAtItsPathWithTheAddressAsOneArgument)
+{
+    QTemporaryDir bin;
+    const QString seen = bin.filePath(u"seen.txt"_s);
+    QFile script(bin.filePath(u"a browser"_s));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n{ for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; echo '<end>'; } "
+                 "> \"$0.part\"\nmv \"$0.part\" \"" +
+                 QFile::encodeName(seen) + "\"\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QtLauncher launcher;
+    const QString address = u"https://vordek.example.jp/?a=1 & b='2'"_s;
+    ASSERT_TRUE(launcher.startProgram(fromQt(script.fileName()), {fromQt(address)}));
+    EXPECT_EQ(QString::fromUtf8(waitForFile(seen)), u"["_s + address + u"]\n<end>\n"_s);
+    EXPECT_FALSE(launcher.startProgram(fromQt(bin.filePath(u"missing"_s)), {fromQt(address)}));
+}
+
 TEST(QtLauncher, SaysWhenNoHandlerCouldBeStarted)
 {
     QTemporaryDir empty;

@@ -249,9 +249,15 @@ public:
         TrayIconData data;
     };
     std::vector<Call> m_calls;
+    // Adds refused though the area is there, as a shell busy at log-on does.
+    int m_refusedAdds = 0;
     bool Shell_NotifyIcon(NotifyMessage m, const TrayIconData &d) override
     {
         m_calls.push_back({m, d});
+        if (m == NotifyMessage::NIM_ADD && m_refusedAdds > 0) {
+            --m_refusedAdds;
+            return false;
+        }
         if (m == NotifyMessage::NIM_ADD)
             m_added = m_available;
         else if (m == NotifyMessage::NIM_DELETE)
@@ -363,6 +369,20 @@ public:
         m_failed = std::move(failed);
         return m_succeeds;
     }
+    // Programs started in a window of their own, with their arguments.
+    struct Started {
+        std::u16string program;
+        std::vector<std::u16string> arguments;
+    };
+    std::vector<Started> m_started;
+    bool startProgram(const std::u16string &program,
+                      const std::vector<std::u16string> &arguments) override
+    {
+        if (!m_succeeds)
+            return false;
+        m_started.push_back({program, arguments});
+        return true;
+    }
     // Programs started and still running, with their arguments; end() ends
     // the oldest, as the event loop would report it.
     struct Run {
@@ -408,11 +428,13 @@ class FakeEvents : public EventPump {
 public:
     int m_passes = 0;
     std::function<void()> m_onPass;
-    void processPendingEvents() override
+    bool m_ending = false; // the program ends: every later pass says so
+    bool processPendingEvents() override
     {
         ++m_passes;
         if (m_onPass)
             m_onPass();
+        return !m_ending;
     }
 };
 

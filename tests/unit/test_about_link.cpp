@@ -171,19 +171,62 @@ TEST(AboutLink, ASecondPressDuringTheLaunchIsIgnored)
     EXPECT_EQ(countOf(r.log, u"close"s), 1);
 }
 
-#ifdef _WIN32
-TEST(AboutLink, TheBrowserFoundOnTheDriveGetsTheAddress)
+TEST(AboutLink, TheBrowserFoundOnTheDriveStartsInAWindowWithTheAddress)
 {
     LinkRig r;
     ASSERT_TRUE(makeFolder(r.drive.file(u"Program Files"s)));
     ASSERT_TRUE(makeFolder(r.drive.file(u"Program Files/Internet Explorer"s)));
     r.drive.writeBytes(u"Program Files/Internet Explorer/iexplore.exe"s, "MZ");
     r.link.lblHome_MouseDown(1, 0, 0, 0);
-    ASSERT_EQ(r.launcher.m_running.size(), 1u);
+    ASSERT_EQ(r.launcher.m_started.size(), 1u);
     EXPECT_EQ(
-        r.launcher.m_running[0].program,
+        r.launcher.m_started[0].program,
         Files::toNativeSeparators(r.drive.file(u"Program Files/Internet Explorer/iexplore.exe"s)));
-    EXPECT_EQ(r.launcher.m_running[0].arguments, std::vector<std::u16string>{Address + u'/'});
+    EXPECT_EQ(r.launcher.m_started[0].arguments, std::vector<std::u16string>{Address + u'/'});
+    EXPECT_EQ(r.launcher.m_starts, 0) << "not as a background command without a window";
     EXPECT_TRUE(r.launcher.m_urls.empty()) << "the default browser only where none is found";
 }
-#endif
+
+TEST(AboutLink, WithoutASearchRootNoDriveIsSearched)
+{
+    LinkRig r;
+    ASSERT_TRUE(makeFolder(r.drive.file(u"sub"s)));
+    r.drive.writeBytes(u"sub/IEXPLORE.EXE"s, "MZ");
+    AboutLink::Hooks h = r.hooks();
+    h.searchRoot.clear();
+    AboutLink link(r.prompts, r.launcher, r.events, Address, h);
+    r.stopped = true;
+    link.lblHome_MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(r.events.m_passes, 0);
+    EXPECT_TRUE(r.launcher.m_started.empty());
+    EXPECT_EQ(r.launcher.m_urls, std::vector<std::u16string>{Address + u'/'});
+}
+
+TEST(AboutLink, ASearchCutShortStartsAndReportsNothing)
+{
+    // 終了 during the search (the pump says the program ends), or the box's
+    // OK (the box is gone): the walk stops at the next directory.
+    for (const bool programEnds : {true, false}) {
+        LinkRig r;
+        r.stopped = true;
+        for (const char16_t *dir : {u"a", u"b", u"c", u"d"})
+            ASSERT_TRUE(makeFolder(r.drive.file(dir)));
+        r.drive.writeBytes(u"d/IEXPLORE.EXE"s, "MZ");
+        r.events.m_onPass = [&r, programEnds] {
+            if (r.events.m_passes < 2)
+                return;
+            if (programEnds)
+                r.events.m_ending = true;
+            else
+                r.boxOpen = false;
+        };
+        r.link.lblHome_MouseDown(1, 0, 0, 0);
+        const std::string what = programEnds ? "program ends" : "box closed";
+        EXPECT_EQ(r.events.m_passes, 2) << what << ": no directory after the second";
+        EXPECT_TRUE(r.launcher.m_started.empty()) << what;
+        EXPECT_TRUE(r.launcher.m_urls.empty()) << what;
+        EXPECT_TRUE(r.prompts.m_messages.empty()) << what;
+        EXPECT_EQ(countOf(r.log, u"default urls=0"s), 1) << what << ": the pointer comes back";
+        EXPECT_FALSE(r.link.launching()) << what;
+    }
+}

@@ -112,6 +112,21 @@ TEST(FindFile, LetsEventsRunBeforeEachDescentAndStopsAtTheFirstMatch)
     EXPECT_EQ(found, tree.at(u"b/IEXPLORE.EXE"s));
 }
 
+TEST(FindFile, TheWalkStopsAtOnceWhenTheProgramEnds)
+{
+    Tree tree({u"a/a1/"s, u"a/a2/"s, u"b/"s, u"c/IEXPLORE.EXE"s});
+    FakeEvents events;
+    events.m_onPass = [&events] { events.m_ending = events.m_passes == 2; };
+    std::u16string found;
+    EXPECT_FALSE(FindFile(u"IEXPLORE.EXE"s, tree.root(), found, events));
+    EXPECT_EQ(events.m_passes, 2) << "a, then a/a1, where the end came";
+    EXPECT_TRUE(found.empty());
+
+    FakeEvents running;
+    EXPECT_TRUE(FindFile(u"IEXPLORE.EXE"s, tree.root(), found, running));
+    EXPECT_EQ(found, tree.at(u"c/IEXPLORE.EXE"s));
+}
+
 TEST(FindFile, RootWithItsSeparatorAndWithoutGiveTheSamePath)
 {
     Tree tree({u"x/IEXPLORE.EXE"s});

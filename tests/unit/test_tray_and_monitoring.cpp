@@ -179,6 +179,49 @@ TEST(TrayIcon, StartInTheTrayWaitsHiddenForALatePanel)
     EXPECT_TRUE(r.p.tray.m_calls.empty()) << "nothing after the end";
 }
 
+TEST(TrayIcon, AnIconTheAreaRefusesLeavesTheWindowShownUntilItIsTaken)
+{
+    // From the menu and at a start in the tray; the retry takes it, or never does.
+    for (const bool atStart : {false, true}) {
+        for (const bool takenLater : {true, false}) {
+            const std::string what = std::string(atStart ? "start" : "menu") +
+                                     (takenLater ? ", taken later" : ", never taken");
+            ControllerRig r;
+            r.folder.writeIni(atStart ? u"[NUBREL]\nSTATE=3\n"s : u"[NUBREL]\nSTATE=0\n"s);
+            r.p.tray.m_refusedAdds = 1;
+            r.c.Form_Load();
+            if (!atStart)
+                r.c.mnuTask_Click();
+            EXPECT_FALSE(r.s.InTray) << what;
+            EXPECT_TRUE(r.p.view.m_visible) << what << ": never neither window nor icon";
+            EXPECT_EQ(r.p.view.m_taskCaption, u"タスクバーに入れる(&T)"s) << what;
+            EXPECT_EQ(r.p.tray.m_waitMs, MainController::TrayWaitMs) << what;
+            ASSERT_TRUE(r.p.tray.m_waitEnded) << what;
+            const int shows = r.p.view.m_shows;
+            r.p.tray.m_waitEnded(takenLater);
+            EXPECT_EQ(r.s.InTray, takenLater) << what;
+            EXPECT_EQ(r.p.view.m_visible, !takenLater) << what;
+            EXPECT_EQ(r.p.view.m_shows, shows) << what << ": not raised again";
+            EXPECT_EQ(r.p.tray.messages(),
+                      takenLater ? (std::vector<NotifyMessage>{NotifyMessage::NIM_ADD,
+                                                               NotifyMessage::NIM_ADD})
+                                 : std::vector<NotifyMessage>{NotifyMessage::NIM_ADD})
+                << what;
+            EXPECT_TRUE(r.p.prompts.m_messages.empty()) << what;
+        }
+    }
+
+    // An exit while the icon is still refused: the tray stays the choice.
+    ControllerRig r;
+    r.p.tray.m_refusedAdds = 1;
+    r.c.Form_Load();
+    r.c.mnuTask_Click();
+    r.c.Form_Unload();
+    EXPECT_TRUE(contains(r.folder.readText(u"Nubrel.ini"s), u"STATE=3"s));
+    EXPECT_EQ(r.p.tray.messages(), std::vector<NotifyMessage>{NotifyMessage::NIM_ADD})
+        << "no icon to remove";
+}
+
 TEST(TimForm, NewNumberRepaintsAndShowsThePopUpOnlyFromTheTray)
 {
     ControllerRig r;

@@ -7,5 +7,9 @@
 
 class QtEventPump final : public EventPump {
 public:
-    void processPendingEvents() override { QCoreApplication::processEvents(); }
+    bool processPendingEvents() override
+    {
+        QCoreApplication::processEvents();
+        return !QCoreApplication::closingDown();
+    }
 };

@@ -71,6 +71,13 @@ bool QtLauncher::openUrl(const std::u16string &address, LateFailure failed)
 #endif
 }
 
+bool QtLauncher::startProgram(const std::u16string &program,
+                              const std::vector<std::u16string> &arguments)
+{
+    // A program with windows shows them on the desktop whatever its output.
+    return start(toQt(program), toQt(arguments), [](bool) {});
+}
+
 bool QtLauncher::runProgram(const std::u16string &program,
                             const std::vector<std::u16string> &arguments,
                             std::function<void()> ended)

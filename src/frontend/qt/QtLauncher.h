@@ -16,6 +16,8 @@ public:
     // Notepad on Windows; elsewhere the desktop's handler for text files.
     bool openTextFile(const std::u16string &path, LateFailure failed) override;
     bool openUrl(const std::u16string &url, LateFailure failed) override;
+    bool startProgram(const std::u16string &program,
+                      const std::vector<std::u16string> &arguments) override;
     bool runProgram(const std::u16string &program, const std::vector<std::u16string> &arguments,
                     std::function<void()> ended) override;
 

@@ -6,5 +6,5 @@
 
 class Win32EventPump final : public EventPump {
 public:
-    void processPendingEvents() override { Win32MessageLoop::processPending(); }
+    bool processPendingEvents() override { return Win32MessageLoop::processPending(); }
 };

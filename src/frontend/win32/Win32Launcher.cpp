@@ -86,6 +86,29 @@ bool Win32Launcher::openUrl(const std::u16string &url, LateFailure)
     return result > 32;
 }
 
+bool Win32Launcher::startProgram(const std::u16string &program,
+                                 const std::vector<std::u16string> &arguments)
+{
+    const std::wstring application = toWide(program);
+    std::wstring commandLine = quoted(application);
+    for (const std::u16string &argument : arguments)
+        commandLine += L' ' + quoted(toWide(argument));
+    // A normal window that takes the focus: the program's first ShowWindow
+    // follows this, whatever it asks for itself.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    // The path itself names the program: nothing is looked for elsewhere.
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
 bool Win32Launcher::runProgram(const std::u16string &program,
                                const std::vector<std::u16string> &arguments,
                                std::function<void()> ended)

@@ -1,5 +1,6 @@
 // Other programs started without waiting for them: Notepad on a file, the
-// default browser on an address, and the commands run at a call.
+// default browser on an address, a program in a window of its own (the About
+// box's browser), and the commands run at a call.
 #pragma once
 
 #include "platform/Launcher.h"
@@ -16,6 +17,8 @@ public:
 
     bool openTextFile(const std::u16string &path, LateFailure failed) override;
     bool openUrl(const std::u16string &url, LateFailure failed) override;
+    bool startProgram(const std::u16string &program,
+                      const std::vector<std::u16string> &arguments) override;
     bool runProgram(const std::u16string &program, const std::vector<std::u16string> &arguments,
                     std::function<void()> ended) override;
 

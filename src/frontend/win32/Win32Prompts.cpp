@@ -1,5 +1,6 @@
 #include "frontend/win32/Win32Prompts.h"
 
+#include "frontend/win32/Win32Font.h"
 #include "frontend/win32/Win32Screen.h"
 #include "frontend/win32/Win32Text.h"
 
@@ -51,7 +52,7 @@ bool Win32Prompts::chooseFont(FontSpec &font)
     lf.lfHeight = -static_cast<LONG>(std::lround(font.size * dpi / 72.0));
     lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = font.italic ? TRUE : FALSE;
-    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfCharSet = Win32Font::charsetFor(font.face);
     const std::wstring face = toWide(font.face).substr(0, LF_FACESIZE - 1);
     face.copy(lf.lfFaceName, face.size());
 
@@ -63,6 +64,9 @@ bool Win32Prompts::chooseFont(FontSpec &font)
     if (!ChooseFontW(&choose))
         return false;
     font.face = fromWide(lf.lfFaceName);
+    // The window makes its font in the set chosen with the face (the script
+    // box), not in a Japanese one the face may lack.
+    Win32Font::rememberCharset(font.face, lf.lfCharSet);
     // Tenths of a point, as the dialog reports the size chosen.
     font.size =
         choose.iPointSize > 0 ? choose.iPointSize / 10.0 : std::abs(lf.lfHeight) * 72.0 / dpi;

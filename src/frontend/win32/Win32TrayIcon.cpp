@@ -7,63 +7,140 @@
 #include "text/Cp932Bytes.h"
 
 #include <cstring>
+#include <utility>
 
 #include <windows.h>
 
 #include <shellapi.h>
 
-Win32TrayIcon::Win32TrayIcon(Win32Icons &icons, HWND owner, HMENU popUpMenu)
-    : m_icons(icons), m_owner(owner), m_popUpMenu(popUpMenu)
+namespace {
+constexpr UINT_PTR RetryTimerId = 0x7A1;
+constexpr wchar_t InstanceProperty[] = L"NubrelTrayIcon";
+
+// The tooltip's characters that fit in `limit` bytes of CP932, cut between
+// characters (a surrogate pair is one): the place the ANSI record cuts.
+std::u16string cutAsCp932(const std::u16string &text, std::size_t limit)
 {
+    std::size_t bytes = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const bool pair = at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF &&
+                          text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+        const std::size_t units = pair ? 2 : 1;
+        const std::size_t width = Cp932::encode(std::u16string_view(text).substr(at, units)).size();
+        if (bytes + width > limit || at + units > limit)
+            break;
+        bytes += width;
+        at += units;
+    }
+    return text.substr(0, at);
+}
+} // namespace
+
+BOOL Win32TrayIcon::callShell(DWORD message, TrayRecord &record)
+{
+    return record.wide ? Shell_NotifyIconW(message, &record.unicode)
+                       : Shell_NotifyIconA(message, &record.ansi);
 }
 
-NOTIFYICONDATAA Win32TrayIcon::recordFor(HWND owner, const TrayIconData &data, HICON icon)
+Win32TrayIcon::Win32TrayIcon(Win32Icons &icons, HWND owner, HMENU popUpMenu, ShellCall shell)
+    : m_icons(icons), m_owner(owner), m_popUpMenu(popUpMenu), m_shell(std::move(shell))
 {
-    NOTIFYICONDATAA record{};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = owner;
-    record.uID = data.uID;
-    record.uFlags = data.uFlags;
-    record.uCallbackMessage = data.uCallbackMessage;
-    record.hIcon = icon;
+    if (m_owner)
+        SetPropW(m_owner, InstanceProperty, this);
+}
+
+Win32TrayIcon::~Win32TrayIcon()
+{
+    if (m_owner) {
+        KillTimer(m_owner, RetryTimerId);
+        RemovePropW(m_owner, InstanceProperty);
+    }
+    // An icon a retry added that the program never took over.
+    if (m_inShell) {
+        TrayRecord r = record(m_last);
+        m_shell(ShellNimDelete, r);
+    }
+}
+
+TrayRecord Win32TrayIcon::recordFor(HWND owner, const TrayIconData &data, HICON icon, UINT codePage)
+{
+    TrayRecord r;
     // The text before the NUL and, on its own line, the caller's name; the
     // shell reads at most 63 bytes and the NUL.
     std::u16string text = trayTooltip(data.szTip);
     if (!data.nameLine.empty())
         text += u"\n" + data.nameLine;
-    const std::string bytes = Cp932::encode(text);
-    const std::string_view cut =
-        Cp932Bytes::cutAt(bytes, static_cast<int>(sizeof record.szTip) - 1);
-    std::memcpy(record.szTip, cut.data(), cut.size());
-    record.szTip[cut.size()] = '\0';
-    return record;
+    // The first 64 bytes of the field, as the 88-byte record has it (the
+    // header's field is larger): 63 bytes and the NUL.
+    const std::size_t limit = TrayTipLength - 1;
+    if (codePage == 932) {
+        NOTIFYICONDATAA &a = r.ansi;
+        a.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        a.hWnd = owner;
+        a.uID = data.uID;
+        a.uFlags = data.uFlags;
+        a.uCallbackMessage = data.uCallbackMessage;
+        a.hIcon = icon;
+        const std::string bytes = Cp932::encode(text);
+        const std::string_view cut = Cp932Bytes::cutAt(bytes, static_cast<int>(limit));
+        std::memcpy(a.szTip, cut.data(), cut.size());
+        a.szTip[cut.size()] = '\0';
+        return r;
+    }
+    // Another code page would show the CP932 bytes as other characters.
+    r.wide = true;
+    NOTIFYICONDATAW &w = r.unicode;
+    w.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    w.hWnd = owner;
+    w.uID = data.uID;
+    w.uFlags = data.uFlags;
+    w.uCallbackMessage = data.uCallbackMessage;
+    w.hIcon = icon;
+    const std::wstring tip = toWide(cutAsCp932(text, limit));
+    tip.copy(w.szTip, tip.size());
+    w.szTip[tip.size()] = L'\0';
+    return r;
+}
+
+TrayRecord Win32TrayIcon::record(const TrayIconData &data) const
+{
+    return recordFor(m_owner, data, m_icons.icon(data.hIcon, true), GetACP());
 }
 
 bool Win32TrayIcon::Shell_NotifyIcon(NotifyMessage message, const TrayIconData &data)
 {
-    NOTIFYICONDATAA record = recordFor(m_owner, data, m_icons.icon(data.hIcon, true));
+    TrayRecord r = record(data);
     switch (message) {
     case NotifyMessage::NIM_ADD:
         m_last = data;
-        m_added = true;
-        return Shell_NotifyIconA(ShellNimAdd, &record) != FALSE;
+        // A retry may have put it there already: the shell refuses a second add.
+        m_inShell =
+            m_inShell ? m_shell(ShellNimModify, r) != FALSE : m_shell(ShellNimAdd, r) != FALSE;
+        m_added = m_inShell;
+        return m_added;
     case NotifyMessage::NIM_MODIFY:
         if (m_added)
             m_last = data;
-        return Shell_NotifyIconA(ShellNimModify, &record) != FALSE;
+        return m_shell(ShellNimModify, r) != FALSE;
     case NotifyMessage::NIM_DELETE:
         m_added = false;
-        return Shell_NotifyIconA(ShellNimDelete, &record) != FALSE;
+        m_inShell = false;
+        return m_shell(ShellNimDelete, r) != FALSE;
     }
     return false;
 }
 
 void Win32TrayIcon::readd()
 {
+    if (m_waitEnded) {
+        tryAgain();
+        return;
+    }
     if (!m_added)
         return;
-    NOTIFYICONDATAA record = recordFor(m_owner, m_last, m_icons.icon(m_last.hIcon, true));
-    Shell_NotifyIconA(ShellNimAdd, &record);
+    TrayRecord r = record(m_last);
+    m_inShell = m_shell(ShellNimAdd, r) != FALSE;
 }
 
 bool Win32TrayIcon::showBalloon(const std::u16string &title, const std::u16string &text)
@@ -89,8 +166,8 @@ bool Win32TrayIcon::showBalloon(const std::u16string &title, const std::u16strin
 
 bool Win32TrayIcon::isAvailable() const
 {
-    // Windows always has its notification area; when Explorer is not running
-    // yet, TaskbarCreated brings the icon in once it is.
+    // Windows always has its notification area; a shell that is not ready
+    // refuses the icon, and the add is tried again (waitForArea).
     return true;
 }
 
@@ -106,8 +183,48 @@ void Win32TrayIcon::openMenu()
     PostMessageW(m_owner, WM_NULL, 0, 0);
 }
 
-void Win32TrayIcon::waitForArea(int, std::function<void(bool appeared)> ended)
+void Win32TrayIcon::waitForArea(int milliseconds, std::function<void(bool appeared)> ended)
 {
-    if (ended)
-        ended(true);
+    m_waitEnded = std::move(ended);
+    m_waitLeftMs =
+        m_longestWaitMs > 0 && m_longestWaitMs < milliseconds ? m_longestWaitMs : milliseconds;
+    if (!m_owner || !SetTimer(m_owner, RetryTimerId, static_cast<UINT>(m_retryMs), &retryTick))
+        endWait(false);
+}
+
+void CALLBACK Win32TrayIcon::retryTick(HWND owner, UINT, UINT_PTR, DWORD)
+{
+    if (auto *self = static_cast<Win32TrayIcon *>(GetPropW(owner, InstanceProperty)))
+        self->tryAgain();
+}
+
+void Win32TrayIcon::tryAgain()
+{
+    if (!m_waitEnded)
+        return;
+    if (!m_inShell) {
+        TrayRecord r = record(m_last);
+        m_inShell = m_shell(ShellNimAdd, r) != FALSE;
+    }
+    if (m_inShell) {
+        endWait(true);
+        return;
+    }
+    m_waitLeftMs -= m_retryMs;
+    if (m_waitLeftMs <= 0)
+        endWait(false);
+}
+
+void Win32TrayIcon::endWait(bool appeared)
+{
+    if (m_owner)
+        KillTimer(m_owner, RetryTimerId);
+    if (auto ended = std::exchange(m_waitEnded, {}))
+        ended(appeared);
+    // Taken by a retry but no longer wanted (the program ending meanwhile).
+    if (m_inShell && !m_added) {
+        TrayRecord r = record(m_last);
+        m_shell(ShellNimDelete, r);
+        m_inShell = false;
+    }
 }

@@ -1,9 +1,9 @@
 #include "frontend/win32/frmNbAbout.h"
 
-#include "dialogs/AboutLink.h"
 #include "dialogs/Warnings.h"
 #include "frontend/win32/Win32Screen.h"
 #include "frontend/win32/Win32Text.h"
+#include "frontend/win32/Win32WaitCursor.h"
 #include "text/Text.h"
 
 #include <windows.h>
@@ -32,7 +32,7 @@ int buttonBits()
 
 frmNbAbout::frmNbAbout(Prompts &prompts, Launcher &launcher, EventPump &events,
                        std::function<bool()> isStopped, std::function<void()> mnuTime_Click,
-                       HICON icon)
+                       HICON icon, std::u16string searchRoot)
     : Win32DialogBox(AppTitle + u"のﾊﾞｰｼﾞｮﾝ情報", ClientWidth, ClientHeight),
       m_alive(std::make_shared<bool>(false)), m_icon(icon),
       m_titleFont(Win32Font::DesignFace, 9.75), m_nameFont(Win32Font::DesignFace, 14.25, true),
@@ -46,9 +46,8 @@ frmNbAbout::frmNbAbout(Prompts &prompts, Launcher &launcher, EventPump &events,
     AboutLink::Hooks hooks;
     hooks.isStopped = std::move(isStopped);
     hooks.mnuTime_Click = std::move(mnuTime_Click);
-    hooks.setWaitCursor = [](bool wait) {
-        SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
-    };
+    // The hourglass over all the program's windows for the whole search.
+    hooks.setWaitCursor = [](bool wait) { Win32WaitCursor::set(wait); };
     hooks.closeBox = [this, alive] {
         if (const auto open = alive.lock(); open && *open)
             cmdOK_Click();
@@ -57,6 +56,7 @@ frmNbAbout::frmNbAbout(Prompts &prompts, Launcher &launcher, EventPump &events,
         const auto open = alive.lock();
         return open && *open;
     };
+    hooks.searchRoot = std::move(searchRoot);
     m_link = std::make_shared<AboutLink>(prompts, launcher, events, HomeAddress, std::move(hooks));
 }
 
@@ -143,8 +143,11 @@ bool frmNbAbout::textColourOf(int id, COLORREF &colour) const
 
 INT_PTR frmNbAbout::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SETCURSOR && reinterpret_cast<HWND>(wParam) == item(IdHome)) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    if (message == WM_SETCURSOR &&
+        (Win32WaitCursor::apply() || reinterpret_cast<HWND>(wParam) == item(IdHome))) {
+        // The search's hourglass first; else the link's hand.
+        if (!Win32WaitCursor::active())
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
         SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
         return TRUE;
     }

@@ -3,12 +3,12 @@
 // keeps it).
 #pragma once
 
+#include "dialogs/AboutLink.h"
 #include "frontend/win32/Win32DialogBox.h"
 
 #include <functional>
 #include <memory>
 
-class AboutLink;
 class EventPump;
 class Launcher;
 class Prompts;
@@ -19,8 +19,10 @@ public:
     static constexpr double ClientHeight = 3705;
     static const std::u16string HomeAddress;
 
+    // The browser is looked for under `searchRoot`, the whole drive C by default.
     frmNbAbout(Prompts &prompts, Launcher &launcher, EventPump &events,
-               std::function<bool()> isStopped, std::function<void()> mnuTime_Click, HICON icon);
+               std::function<bool()> isStopped, std::function<void()> mnuTime_Click, HICON icon,
+               std::u16string searchRoot = AboutLink::SearchRoot);
     ~frmNbAbout() override;
 
     void cmdOK_Click();

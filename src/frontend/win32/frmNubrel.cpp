@@ -7,6 +7,7 @@
 #include "frontend/win32/Win32Screen.h"
 #include "frontend/win32/Win32Text.h"
 #include "frontend/win32/Win32TrayIcon.h"
+#include "frontend/win32/Win32WaitCursor.h"
 
 #include <cmath>
 
@@ -220,6 +221,11 @@ LRESULT frmNubrel::handle(UINT message, WPARAM wParam, LPARAM lParam)
         EndPaint(m_hwnd, &ps);
         return 0;
     }
+    case WM_SETCURSOR:
+        // The About box's search shows the hourglass here too, mouse moves or not.
+        if (Win32WaitCursor::apply())
+            return TRUE;
+        return DefWindowProcW(m_hwnd, message, wParam, lParam);
     case WM_MBUTTONDOWN: {
         int button = 4;
         if (wParam & MK_LBUTTON)
@@ -436,8 +442,10 @@ void frmNubrel::applyDpi(int dpi, const RECT *suggested)
 
 void frmNubrel::remakeFont()
 {
+    // The face's own character set: with a Japanese one for a face without
+    // Japanese, the system would give (and the exit save) a Japanese stand-in.
     m_font = Win32Font(m_fontSpec.face, m_fontSpec.size, m_fontSpec.bold, m_fontSpec.italic, false,
-                       m_dpi);
+                       m_dpi, Win32Font::charsetFor(m_fontSpec.face));
 }
 
 FontSpec frmNubrel::font() const
