@@ -35,6 +35,18 @@ std::u16string cutAsCp932(const std::u16string &text, std::size_t limit)
     }
     return text.substr(0, at);
 }
+
+// The fields the ANSI and the wide record share, as the first version has them.
+template <typename Record>
+void fillHeader(Record &record, DWORD size, HWND owner, const TrayIconData &data, HICON icon)
+{
+    record.cbSize = size;
+    record.hWnd = owner;
+    record.uID = data.uID;
+    record.uFlags = data.uFlags;
+    record.uCallbackMessage = data.uCallbackMessage;
+    record.hIcon = icon;
+}
 } // namespace
 
 BOOL Win32TrayIcon::callShell(DWORD message, TrayRecord &record)
@@ -76,12 +88,7 @@ TrayRecord Win32TrayIcon::recordFor(HWND owner, const TrayIconData &data, HICON 
     const std::size_t limit = TrayTipLength - 1;
     if (codePage == 932) {
         NOTIFYICONDATAA &a = r.ansi;
-        a.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        a.hWnd = owner;
-        a.uID = data.uID;
-        a.uFlags = data.uFlags;
-        a.uCallbackMessage = data.uCallbackMessage;
-        a.hIcon = icon;
+        fillHeader(a, NOTIFYICONDATAA_V1_SIZE, owner, data, icon);
         const std::string bytes = Cp932::encode(text);
         const std::string_view cut = Cp932Bytes::cutAt(bytes, static_cast<int>(limit));
         std::memcpy(a.szTip, cut.data(), cut.size());
@@ -91,12 +98,7 @@ TrayRecord Win32TrayIcon::recordFor(HWND owner, const TrayIconData &data, HICON 
     // Another code page would show the CP932 bytes as other characters.
     r.wide = true;
     NOTIFYICONDATAW &w = r.unicode;
-    w.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    w.hWnd = owner;
-    w.uID = data.uID;
-    w.uFlags = data.uFlags;
-    w.uCallbackMessage = data.uCallbackMessage;
-    w.hIcon = icon;
+    fillHeader(w, NOTIFYICONDATAW_V1_SIZE, owner, data, icon);
     const std::wstring tip = toWide(cutAsCp932(text, limit));
     tip.copy(w.szTip, tip.size());
     w.szTip[tip.size()] = L'\0';
