@@ -31,6 +31,10 @@ namespace {
 class CountingPort final : public SerialPort {
 public:
     explicit CountingPort(QtSerialPort &port) : m_port(port) {}
+    std::u16string deviceForPort(std::int16_t n, const PortMapping &m) const override
+    {
+        return m_port.deviceForPort(n, m);
+    }
     bool selectPort(const std::u16string &name) override { return m_port.selectPort(name); }
     bool setLineSettings(const std::u16string &s) override { return m_port.setLineSettings(s); }
     bool open(int &number, std::u16string &text) override { return m_port.open(number, text); }
