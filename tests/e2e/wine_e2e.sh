@@ -4,7 +4,7 @@
 # whole run, since Wine's desktop process stays on the display it first met;
 # each case in a program folder of its own, COM2 mapped to the simulated
 # device on a pseudo-terminal. Cases are judged by what they show (title,
-# files, windows, the tray), never by an exit code alone.
+# files, windows, the tray) and, where the program ends, by its exit status.
 #   wine_e2e.sh PROGRAM_FOLDER MODEMSIM SHOTS_DIR [CASE...]
 # With NUBREL_WINE_DEVICE set, the caller has started the display and Wine
 # (scripts/lib/wine.sh) with COM2 mapped to that path; otherwise this script
@@ -278,7 +278,7 @@ case_start_at_150_percent() {
     shot windows
     widths=($(widths_named '準備中'))
     wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
-    ended_within 10
+    until_ok 10 sh -c "! kill -0 $program 2>/dev/null"
     set_log_pixels 96
     [ "$ok" = 1 ] || case_fail "no main window and question" || return
     [ "${widths[0]}" -ge 421 ] && [ "${widths[0]}" -le 423 ] ||
@@ -475,11 +475,53 @@ case_close_while_waiting() {
     [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
 }
 
+# Junk answers count as unanswered and are not reported; an answer behind
+# 70,000 bytes of junk still gives its number. The history holds each call
+# once, as written: CP932, CR LF, date, time and number.
+case_junk_and_flood() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    tell_device 'garbage 2' 'call 0451112222'
+    until_ok 30 title_is '0451112222' || case_fail "no call after the junk" || return
+    tell_device 'flood 70000' 'call 0669998888'
+    until_ok 30 title_is '0669998888' || case_fail "no call behind the flood" || return
+    shot window
+    close_program || case_fail "did not end" || return
+    [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
+    text_of 着信履歴.TXT | grep -Evq '^[0-9]{4}/[0-9]{2}/[0-9]{2},[0-9]{2}:[0-9]{2}:[0-9]{2},[0-9]+$' &&
+        { case_fail "history layout: $(text_of 着信履歴.TXT)" || return; }
+    [ "$(text_of 着信履歴.TXT | cut -d, -f3 | tr '\n' ' ')" = '0451112222 0669998888 ' ] ||
+        case_fail "history: $(text_of 着信履歴.TXT)" || return
+    crlf_lines 着信履歴.TXT || case_fail "history not in CR LF lines: $(od -c "$folder/着信履歴.TXT")" || return
+}
+
+# The device goes away in the middle of an exchange: that exchange ends
+# unanswered, the next open fails and asks, under the current number.
+case_device_vanishes() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    tell_device 'silent on'
+    until_ok 10 grep -q '^none' "$work/device.log" || case_fail "no silent exchange" || return
+    tell_device vanish
+    until_ok 30 question_window '0312345678' || case_fail "no Stop/Exit question" || return
+    shot question
+    [ "$(log_count)" = 1 ] || case_fail "log: $(log_lines)" || return
+    log_lines | grep -Eq "^$stamp Nubrel {4} \\[ｴﾗｰ番号\\[[1-9][0-9]*\\][^]]+\\]\$" || case_fail "log: $(log_lines)" || return
+    kill -0 "$program" || case_fail "the program ended" || return
+    close_program || case_fail "did not end with the question open" || return
+    settings_written || case_fail "settings not written" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
     settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
-    close_while_waiting)
+    close_while_waiting junk_and_flood device_vanishes)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
@@ -489,7 +531,12 @@ for c in "${all[@]}"; do
         failures=$((failures + 1))
     fi
     wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
-    ended_within 10 || true
+    if [ -n "${program:-}" ]; then
+        until_ok 10 sh -c "! kill -0 $program 2>/dev/null"
+        kill "$program" 2>/dev/null
+        wait "$program" 2>/dev/null
+    fi
+    program=
     [ -n "${device:-}" ] && stop_device
     device=
 done
