@@ -536,11 +536,42 @@ case_close_with_settings_dialog_open() {
     settings_written || case_fail "settings not written" || return
 }
 
+# The window comes back where and as it was left: position and size in
+# twips (15 per pixel; Wine's frame is 4 px a side, its caption 23 px, inside
+# icewm's), minimised, maximised; each written back as it was read.
+case_window_restored() {
+    write_ini $'TOP=1500\r\nLEFT=3000\r\nHEIGHT=1800\r\nWIDTH=4500\r\nSTATE=0\r\n'
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "no window" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    [ "$X,$Y,$WIDTH,$HEIGHT" = 204,123,292,93 ] || case_fail "window at $X,$Y size ${WIDTH}x$HEIGHT" || return
+    close_program || case_fail "did not end" || return
+    [ "$(text_of Nubrel.ini | grep -E '^(TOP|LEFT|HEIGHT|WIDTH|STATE)=' | tr '\n' ' ')" = \
+        'TOP=1500 LEFT=3000 HEIGHT=1800 WIDTH=4500 STATE=0 ' ] || case_fail "written: $(text_of Nubrel.ini)" || return
+    local state
+    for state in 1 2; do
+        sed -i "s/^STATE=.*/STATE=$state\r/" "$folder/Nubrel.ini"
+        start_program
+        until_ok 20 sh -c "xdotool search --name '^0312345678\$' | grep -q ." || case_fail "no window (STATE=$state)" || return
+        main_window=$(xdotool search --name '^0312345678$' | head -n 1)
+        if [ "$state" = 1 ]; then
+            until_ok 10 sh -c "xprop -id $main_window WM_STATE | grep -q Iconic" || case_fail "not minimised" || return
+        else
+            until_ok 10 sh -c "xprop -id $main_window _NET_WM_STATE | grep -q MAXIMIZED_HORZ" || case_fail "not maximised" || return
+        fi
+        close_program || case_fail "did not end (STATE=$state)" || return
+        text_of Nubrel.ini | grep -qx "STATE=$state" || case_fail "STATE=$state not kept: $(text_of Nubrel.ini)" || return
+    done
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
     settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
-    close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes)
+    close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes
+    window_restored)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
