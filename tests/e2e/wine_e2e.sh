@@ -566,12 +566,65 @@ case_window_restored() {
     done
 }
 
+# The icon's menu (right button): ｷｬﾝｾﾙ, タスクバーから出す, 停止 or 開始, 終了,
+# its items counted from its bottom edge (Wine places menus itself, so its
+# positions are the drawn ones), clicked right of the tooltip that covers
+# the menu's left end. 停止 changes the icon and stops the exchanges, 開始
+# brings both back, 終了 ends the program with STATE 3 written.
+tray_menu_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --class '^nubrel\.exe$' 2>/dev/null); do
+        [ -z "$(xdotool getwindowname "$w")" ] || continue
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$HEIGHT" -ge 80 ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+tray_choose() { # PIXELS_ABOVE_THE_MENUS_BOTTOM
+    local x y w
+    read -r x y < <(tray_icon)
+    xdotool mousemove "$x" "$y" click 3
+    until_ok 10 tray_menu_window || return 1
+    w=$(tray_menu_window)
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    xdotool mousemove $((X + WIDTH - 40)) $((Y + HEIGHT - $1)) click 1
+    until_ok 5 sh -c "! xdotool search --onlyvisible --class '^nubrel\\.exe\$' | grep -qx $w"
+}
+icon_picture() {
+    local x y
+    read -r x y < <(tray_icon)
+    import -window root -crop 16x16+$((x - 8))+$((y - 8)) rgb:- 2>/dev/null | md5sum
+}
+icon_changed_from() { [ "$(icon_picture)" != "$1" ]; }
+more_exchanges_than() { [ "$(exchanges)" -gt "$1" ]; }
+case_tray_menu_stop_start_exit() {
+    write_ini $'STATE=3\r\n'
+    start_device --kind 0 --number 0312345678
+    start_program
+    await_exchanges 1 || case_fail "no exchange" || return
+    until_ok 15 tray_icon || case_fail "no icon in icewm's tray" || return
+    local running stopped heard
+    running=$(icon_picture)
+    tray_choose 36 || case_fail "no menu on the icon (停止)" || return
+    until_ok 5 icon_changed_from "$running" || case_fail "停止 left the icon as it was" || return
+    stopped=$(icon_picture)
+    shot stopped
+    heard=$(exchanges)
+    until_ok 4 more_exchanges_than "$heard" && { case_fail "停止 did not stop the exchanges" || return; }
+    tray_choose 36 || case_fail "no menu on the icon (開始)" || return
+    until_ok 5 icon_changed_from "$stopped" || case_fail "開始 left the icon as it was" || return
+    await_exchanges 1 || case_fail "開始 did not start the exchanges again" || return
+    tray_choose 12 || case_fail "no menu on the icon (終了)" || return
+    ended_within 10 || case_fail "終了 did not end the program" || return
+    text_of Nubrel.ini | grep -qx 'STATE=3' || case_fail "STATE 3 not written: $(text_of Nubrel.ini)" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
     settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
     close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes
-    window_restored)
+    window_restored tray_menu_stop_start_exit)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
