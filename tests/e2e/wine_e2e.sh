@@ -619,12 +619,24 @@ case_tray_menu_stop_start_exit() {
     text_of Nubrel.ini | grep -qx 'STATE=3' || case_fail "STATE 3 not written: $(text_of Nubrel.ini)" || return
 }
 
+# The session ends (wineboot -e: WM_QUERYENDSESSION, then WM_ENDSESSION to
+# every window): the program ends cleanly with its settings written.
+case_log_off() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    timeout -k 5 30 wine wineboot -e >/dev/null 2>&1 || case_fail "wineboot -e failed" || return
+    ended_within 10 || case_fail "the program outlived its session" || return
+    text_of Nubrel.ini | grep -qx 'STATE=0' || case_fail "settings: $(text_of Nubrel.ini)" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
     settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
     close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes
-    window_restored tray_menu_stop_start_exit)
+    window_restored tray_menu_stop_start_exit log_off)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
