@@ -628,7 +628,37 @@ case_log_off() {
     until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
     timeout -k 5 30 wine wineboot -e >/dev/null 2>&1 || case_fail "wineboot -e failed" || return
     ended_within 10 || case_fail "the program outlived its session" || return
+    # The session's desktop process went with it: Wine warm again for what follows.
+    timeout -k 5 60 wine cmd /c exit >/dev/null 2>&1
     text_of Nubrel.ini | grep -qx 'STATE=0' || case_fail "settings: $(text_of Nubrel.ini)" || return
+}
+
+# A number in 電話帳.csv: its name drawn under the number, in the number's
+# colour (blue for a new call); none for a number without a name or withheld.
+name_pixels() { # the lower part of the main window's canvas, where a name goes
+    import -window "$main_window" "$work/window.png" 2>/dev/null &&
+        convert "$work/window.png" -gravity South -crop 0x40+0+0 +repage txt:- | grep -ci '#0000FF'
+}
+case_phonebook_name_drawn() {
+    printf '# 電話帳\r\n0451112222,山田 太郎\r\n' | iconv -f UTF-8 -t CP932 >"$folder/電話帳.csv"
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    [ "$(name_pixels)" = 0 ] || case_fail "a second line without a name" || return
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || case_fail "call not shown" || return
+    until_ok 5 sh -c "[ \$(import -window $main_window png:- 2>/dev/null | convert - -gravity South -crop 0x40+0+0 +repage txt:- | grep -ci '#0000FF') -gt 50 ]" ||
+        case_fail "no name drawn under the number ($(name_pixels) pixels)" || return
+    shot window
+    tell_device withheld
+    until_ok 15 title_is '非通知' || case_fail "withheld call not shown" || return
+    until_ok 5 sh -c "[ \$(import -window $main_window png:- 2>/dev/null | convert - -gravity South -crop 0x40+0+0 +repage txt:- | grep -ci '#0000FF') = 0 ]" ||
+        case_fail "a name left under a withheld call" || return
+    close_program || case_fail "did not end" || return
+    [ "$(text_of 着信履歴.TXT | cut -d, -f3 | tr '\n' ' ')" = '0451112222 99999999999 ' ] ||
+        case_fail "history: $(text_of 着信履歴.TXT)" || return
 }
 
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
@@ -636,7 +666,7 @@ all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
     settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
     close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes
-    window_restored tray_menu_stop_start_exit log_off)
+    window_restored tray_menu_stop_start_exit phonebook_name_drawn log_off)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
