@@ -661,12 +661,38 @@ case_phonebook_name_drawn() {
         case_fail "history: $(text_of 着信履歴.TXT)" || return
 }
 
+# Nubrel as a client of an NCID server on 127.0.0.1: the device is never
+# asked, the server's history is no call, its call is shown and written.
+case_ncid_source_call_shown() {
+    local port
+    port=$("$here/ncid_peer.py" port)
+    write_ini
+    printf '[NCID]\r\nSOURCE=127.0.0.1:%s\r\n' "$port" >>"$folder/Nubrel.ini"
+    start_device --kind 0
+    tell_device 'silent on'
+    "$here/ncid_peer.py" server "$port" "$work/serve" &
+    pids+=($!)
+    start_program
+    until_ok 20 title_is '準備中' || case_fail "no window" || return
+    printf 'CID: *DATE*12082026*TIME*1200*LINE*-*NMBR*+81-45-111-2222*MESG*NONE*NAME*YAMADA*\r\n' >"$work/serve.tmp"
+    mv "$work/serve.tmp" "$work/serve"
+    until_ok 15 title_is '0451112222' || case_fail "the server's call not shown" || return
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -Eq '^[0-9/]{10},[0-9:]{8},0451112222'" ||
+        case_fail "not written: $(text_of 着信履歴.TXT)" || return
+    crlf_lines 着信履歴.TXT || case_fail "history not in CR LF lines" || return
+    [ "$(text_of 着信履歴.TXT | wc -l)" = 1 ] || case_fail "the server's history was taken for a call: $(text_of 着信履歴.TXT)" || return
+    shot window
+    device_heard '' && { case_fail "the device was asked: $(cat "$work/device.log")" || return; }
+    close_program || case_fail "did not end" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
     settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
     close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes
-    window_restored tray_menu_stop_start_exit phonebook_name_drawn log_off)
+    window_restored tray_menu_stop_start_exit phonebook_name_drawn
+    ncid_source_call_shown log_off)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
