@@ -4,7 +4,7 @@
 # whole run, since Wine's desktop process stays on the display it first met;
 # each case in a program folder of its own, COM2 mapped to the simulated
 # device on a pseudo-terminal. Cases are judged by what they show (title,
-# files, windows, the tray), never by an exit code alone.
+# files, windows, the tray) and, where the program ends, by its exit status.
 #   wine_e2e.sh PROGRAM_FOLDER MODEMSIM SHOTS_DIR [CASE...]
 # With NUBREL_WINE_DEVICE set, the caller has started the display and Wine
 # (scripts/lib/wine.sh) with COM2 mapped to that path; otherwise this script
@@ -79,12 +79,62 @@ close_program() {
     wine taskkill /im Nubrel.exe >/dev/null 2>&1
     ended_within 15
 }
+# The program has ended within SECONDS, and with status 0: the `wine`
+# process ends with the Windows program's exit code, so a crash or an abort
+# on the way out fails here even when every file was written.
 ended_within() {
     local deadline=$((SECONDS + $1))
     while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-    ! kill -0 "$program" 2>/dev/null
+    kill -0 "$program" 2>/dev/null && return 1
+    program_status=0
+    wait "$program" 2>/dev/null || program_status=$?
+    [ "$program_status" = 0 ] || echo "$case_name: the program ended with status $program_status" >&2
+    [ "$program_status" = 0 ]
 }
 title_is() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+# Every visible window of the program with a title: the main window whatever
+# its title, a question, a dialog, a message box. The pop-up has none.
+titled_windows() {
+    local w
+    for w in $(xdotool search --onlyvisible --class '^nubrel\.exe$' 2>/dev/null); do
+        [ -n "$(xdotool getwindowname "$w" 2>/dev/null)" ] && echo "$w"
+    done
+}
+no_titled_window() { [ -z "$(titled_windows)" ]; }
+# The program's window titled $1 other than $main_window.
+other_window() {
+    local w
+    for w in $(titled_windows); do
+        [ "$w" != "${main_window:-}" ] && [ "$(xdotool getwindowname "$w")" = "$1" ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+# The Stop/Exit question titled $1: the program's window of that title wider
+# than the main window (at start-up it comes before the main window shows).
+question_window() {
+    local w
+    for w in $(titled_windows); do
+        [ "$(xdotool getwindowname "$w")" = "$1" ] || continue
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -gt 400 ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+# A click on a button of WINDOW (a question, a message box), its middle DX
+# pixels right of the window's middle, 22 px above its bottom: where icewm
+# draws it and where Wine thinks it is, 19 px lower, both.
+click_in() { # WINDOW DX
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + WIDTH / 2 + $2)) $((Y + HEIGHT - 22)) click 1
+}
+log_lines() { text_of Nubrel.log; }
+log_count() { log_lines | grep -c .; }
+# Each line of a file ends in CR LF, the last one too.
+crlf_lines() {
+    [ -s "$folder/$1" ] && [ "$(tail -c 2 "$folder/$1" | od -An -tx1 | tr -d ' ')" = 0d0a ] &&
+        [ "$(grep -c $'\r$' "$folder/$1")" = "$(wc -l <"$folder/$1")" ]
+}
+stamp='[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}'
 windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 text_of() { [ -f "$folder/$1" ] && iconv -f CP932 -t UTF-8 "$folder/$1" | tr -d '\r'; }
 settings_written() { text_of Nubrel.ini | grep -q '^STATE='; }
@@ -173,7 +223,9 @@ case_missing_port_asks_stop_or_exit() {
     until_ok 20 sh -c "[ \$(xdotool search --onlyvisible --name '^準備中\$' | wc -l) -ge 2 ]" ||
         case_fail "no Stop/Exit question" || return
     shot question
-    text_of Nubrel.log | grep -Eq '^.{19} Nubrel {4} \[ｴﾗｰ番号\[[0-9]+\].+\]$' ||
+    # Wine opens a port mapped to a missing path; setting its line then fails
+    # with error 1, as a device that is no serial port does on Windows.
+    text_of Nubrel.log | grep -Eq "^$stamp Nubrel {4} \\[ｴﾗｰ番号\\[1\\][^]]+\\]\$" ||
         case_fail "log: $(text_of Nubrel.log)" || return
     # 停止 has the focus: Return stops monitoring and the program stays.
     # A click on 停止: its middle is 96 px left of the box's middle (the pair
@@ -226,7 +278,7 @@ case_start_at_150_percent() {
     shot windows
     widths=($(widths_named '準備中'))
     wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
-    ended_within 10
+    until_ok 10 sh -c "! kill -0 $program 2>/dev/null"
     set_log_pixels 96
     [ "$ok" = 1 ] || case_fail "no main window and question" || return
     [ "${widths[0]}" -ge 421 ] && [ "${widths[0]}" -le 423 ] ||
@@ -240,7 +292,7 @@ case_tray_start_docked() {
     start_program
     await_exchanges 1 || case_fail "no exchange" || return
     until_ok 15 tray_icon || case_fail "no icon in icewm's tray" || return
-    title_is '0312345678' && { case_fail "the main window is visible" || return; }
+    no_titled_window || case_fail "a window of the program is visible: $(titled_windows)" || return
     shot tray
     local x y
     read -r x y < <(tray_icon)
@@ -312,9 +364,335 @@ case_settings_in_a_folder_the_code_page_cannot_spell() {
     text_of Nubrel.ini | grep -qx 'TIMER=1' || case_fail "the settings file was replaced" || return
 }
 
+# No settings file at all: the shut-down writes the window and the font, in
+# their order and form, CR LF, code page 932; nothing else.
+case_settings_written_whole() {
+    rm -f "$folder/Nubrel.ini"
+    start_device --kind 0 --number 0312345678 # port 2 by default
+    start_program
+    until_ok 20 title_is '準備中' || until_ok 15 title_is '0312345678' || case_fail "no window" || return
+    close_program || case_fail "did not end" || return
+    local face expected
+    face=$(text_of Nubrel.ini | sed -n 's/^FONT=//p')
+    [ -n "$face" ] || case_fail "no font face: $(text_of Nubrel.ini)" || return
+    # Where icewm placed the window is its own choice: the rest is fixed by
+    # the window's design, 281 x 69 client pixels with frame and menu bar.
+    expected=$(printf '[NUBREL]\r\nTOP=%s\r\nLEFT=%s\r\nHEIGHT=1725\r\nWIDTH=4335\r\nSTATE=0\r\nFONT=%s\r\nFONTSIZE=18\r\nFONTBOLD=False\r\nFONTITALIC=False\r\n' \
+        "$(text_of Nubrel.ini | sed -n 's/^TOP=\([0-9]\{1,5\}\)$/\1/p')" \
+        "$(text_of Nubrel.ini | sed -n 's/^LEFT=\([0-9]\{1,5\}\)$/\1/p')" "$face" | iconv -f UTF-8 -t CP932 | od -An -tx1)
+    [ "$(od -An -tx1 <"$folder/Nubrel.ini")" = "$expected" ] ||
+        case_fail "settings file: $(od -c "$folder/Nubrel.ini")" || return
+}
+
+# Killed (taskkill /f): the settings file stays as it was, and the next start
+# runs as any other.
+case_start_after_kill() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "no window" || return
+    local before
+    before=$(md5sum <"$folder/Nubrel.ini")
+    wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
+    ended_within 10
+    kill -0 "$program" 2>/dev/null && { case_fail "taskkill /f did not end it" || return; }
+    [ "$before" = "$(md5sum <"$folder/Nubrel.ini")" ] || case_fail "a killed program changed the settings" || return
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "the start after the kill was refused" || return
+    close_program || case_fail "did not end" || return
+    settings_written || case_fail "settings not written" || return
+}
+
+# A device that never answers: three unanswered exchanges, then one log line
+# and the message titled VORDEK; OK ends the program with its settings.
+case_silent_device_ends_program() {
+    write_ini
+    start_device --kind 0
+    tell_device 'silent on'
+    start_program
+    until_ok 15 title_is '準備中' || case_fail "no window" || return
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    until_ok 40 other_window VORDEK || case_fail "no message titled VORDEK" || return
+    shot message
+    [ "$(exchanges)" = 3 ] || case_fail "$(exchanges) exchanges before the message" || return
+    [ "$(log_count)" = 1 ] || case_fail "log: $(log_lines)" || return
+    log_lines | grep -Eq "^$stamp Nubrel {4} \\[iTry=\\[3\\]lcnt=\\[10001\\]F=\\[\\]\\]\$" ||
+        case_fail "log line: $(log_lines)" || return
+    crlf_lines Nubrel.log || case_fail "log not in CR LF lines: $(od -c "$folder/Nubrel.log")" || return
+    settings_written && { case_fail "settings written before the message was closed" || return; }
+    local box
+    box=$(other_window VORDEK)
+    # Return on OK, which has the focus.
+    xdotool windowfocus "$box" key Return
+    ended_within 10 || case_fail "the program did not end after the message" || return
+    settings_written || case_fail "settings not written" || return
+    [ "$(log_count)" = 1 ] || case_fail "log grew: $(log_lines)" || return
+}
+
+# A kind-1 product is initialised at start-up and the port cannot be used:
+# 終了 in the question ends the program with its settings written.
+case_exit_chosen_at_startup() {
+    product='1,TA' write_ini
+    start_program
+    until_ok 20 question_window '準備中' || case_fail "no Stop/Exit question at start-up" || return
+    shot question
+    # 終了: 2400 twips (160 px) right of 停止, 96 px left of the middle.
+    click_in "$(question_window '準備中')" 64
+    ended_within 15 || case_fail "終了 at start-up left the program running" || return
+    settings_written || case_fail "settings not written" || return
+    [ "$(log_count)" = 1 ] || case_fail "log: $(log_lines)" || return
+}
+
+# WM_CLOSE (taskkill) ends the program wherever it waits, its settings
+# written: in the start-up question, in an exchange, in the third
+# unanswered exchange (no message then, no log line).
+case_close_while_waiting() {
+    product='1,TA' write_ini
+    start_program
+    until_ok 20 question_window '準備中' || case_fail "no Stop/Exit question at start-up" || return
+    close_program || case_fail "did not end with the question open" || return
+    settings_written || case_fail "settings not written (question)" || return
+
+    new_case close_while_waiting_exchange
+    write_ini
+    start_device --kind 0
+    tell_device 'silent on'
+    start_program
+    until_ok 15 device_heard 'AT' || case_fail "no exchange started" || return
+    close_program || case_fail "did not end during an exchange" || return
+    settings_written || case_fail "settings not written (exchange)" || return
+    [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
+    stop_device
+
+    new_case close_while_waiting_third
+    write_ini
+    start_device --kind 0
+    tell_device 'silent on'
+    start_program
+    until_ok 30 sh -c "[ \$(grep -c '^recv ' '$work/device.log') -ge 3 ]" || case_fail "no third exchange" || return
+    other_window VORDEK && { case_fail "a message before the third exchange ended" || return; }
+    close_program || case_fail "did not end during the third exchange" || return
+    settings_written || case_fail "settings not written (third exchange)" || return
+    [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
+}
+
+# Junk answers count as unanswered and are not reported; an answer behind
+# 70,000 bytes of junk still gives its number. The history holds each call
+# once, as written: CP932, CR LF, date, time and number.
+case_junk_and_flood() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    tell_device 'garbage 2' 'call 0451112222'
+    until_ok 30 title_is '0451112222' || case_fail "no call after the junk" || return
+    tell_device 'flood 70000' 'call 0669998888'
+    until_ok 30 title_is '0669998888' || case_fail "no call behind the flood" || return
+    shot window
+    close_program || case_fail "did not end" || return
+    [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
+    text_of 着信履歴.TXT | grep -Evq '^[0-9]{4}/[0-9]{2}/[0-9]{2},[0-9]{2}:[0-9]{2}:[0-9]{2},[0-9]+$' &&
+        { case_fail "history layout: $(text_of 着信履歴.TXT)" || return; }
+    [ "$(text_of 着信履歴.TXT | cut -d, -f3 | tr '\n' ' ')" = '0451112222 0669998888 ' ] ||
+        case_fail "history: $(text_of 着信履歴.TXT)" || return
+    crlf_lines 着信履歴.TXT || case_fail "history not in CR LF lines: $(od -c "$folder/着信履歴.TXT")" || return
+}
+
+# The device goes away in the middle of an exchange: that exchange ends
+# unanswered, the next open fails and asks, under the current number.
+case_device_vanishes() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    tell_device 'silent on'
+    until_ok 10 grep -q '^none' "$work/device.log" || case_fail "no silent exchange" || return
+    tell_device vanish
+    until_ok 30 question_window '0312345678' || case_fail "no Stop/Exit question" || return
+    shot question
+    [ "$(log_count)" = 1 ] || case_fail "log: $(log_lines)" || return
+    # The path is gone: as a missing one, error 1.
+    log_lines | grep -Eq "^$stamp Nubrel {4} \\[ｴﾗｰ番号\\[1\\][^]]+\\]\$" || case_fail "log: $(log_lines)" || return
+    kill -0 "$program" || case_fail "the program ended" || return
+    close_program || case_fail "did not end with the question open" || return
+    settings_written || case_fail "settings not written" || return
+}
+
+# WM_CLOSE while the settings dialog is open: the program ends, its settings
+# written. The dialog opens from 設定(&K) on the menu bar, the third item,
+# clicked where Wine has it: 10 px into the bar, 133 px from the window's left.
+case_close_with_settings_dialog_open() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    xdotool mousemove $((X + 133)) $((Y + 10)) click 1
+    until_ok 10 other_window '環境設定' || case_fail "the settings dialog did not open" || return
+    shot dialog
+    close_program || case_fail "did not end with the settings dialog open" || return
+    settings_written || case_fail "settings not written" || return
+}
+
+# The window comes back where and as it was left: position and size in
+# twips (15 per pixel; Wine's frame is 4 px a side, its caption 23 px, inside
+# icewm's), minimised, maximised; each written back as it was read.
+case_window_restored() {
+    write_ini $'TOP=1500\r\nLEFT=3000\r\nHEIGHT=1800\r\nWIDTH=4500\r\nSTATE=0\r\n'
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "no window" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    [ "$X,$Y,$WIDTH,$HEIGHT" = 204,123,292,93 ] || case_fail "window at $X,$Y size ${WIDTH}x$HEIGHT" || return
+    close_program || case_fail "did not end" || return
+    [ "$(text_of Nubrel.ini | grep -E '^(TOP|LEFT|HEIGHT|WIDTH|STATE)=' | tr '\n' ' ')" = \
+        'TOP=1500 LEFT=3000 HEIGHT=1800 WIDTH=4500 STATE=0 ' ] || case_fail "written: $(text_of Nubrel.ini)" || return
+    local state
+    for state in 1 2; do
+        sed -i "s/^STATE=.*/STATE=$state\r/" "$folder/Nubrel.ini"
+        start_program
+        until_ok 20 sh -c "xdotool search --name '^0312345678\$' | grep -q ." || case_fail "no window (STATE=$state)" || return
+        main_window=$(xdotool search --name '^0312345678$' | head -n 1)
+        if [ "$state" = 1 ]; then
+            until_ok 10 sh -c "xprop -id $main_window WM_STATE | grep -q Iconic" || case_fail "not minimised" || return
+        else
+            until_ok 10 sh -c "xprop -id $main_window _NET_WM_STATE | grep -q MAXIMIZED_HORZ" || case_fail "not maximised" || return
+        fi
+        close_program || case_fail "did not end (STATE=$state)" || return
+        text_of Nubrel.ini | grep -qx "STATE=$state" || case_fail "STATE=$state not kept: $(text_of Nubrel.ini)" || return
+    done
+}
+
+# The icon's menu (right button): ｷｬﾝｾﾙ, タスクバーから出す, 停止 or 開始, 終了,
+# its items counted from its bottom edge (Wine places menus itself, so its
+# positions are the drawn ones), clicked right of the tooltip that covers
+# the menu's left end. 停止 changes the icon and stops the exchanges, 開始
+# brings both back, 終了 ends the program with STATE 3 written.
+tray_menu_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --class '^nubrel\.exe$' 2>/dev/null); do
+        [ -z "$(xdotool getwindowname "$w")" ] || continue
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$HEIGHT" -ge 80 ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+tray_choose() { # PIXELS_ABOVE_THE_MENUS_BOTTOM
+    local x y w
+    read -r x y < <(tray_icon)
+    xdotool mousemove "$x" "$y" click 3
+    until_ok 10 tray_menu_window || return 1
+    w=$(tray_menu_window)
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    xdotool mousemove $((X + WIDTH - 40)) $((Y + HEIGHT - $1)) click 1
+    until_ok 5 sh -c "! xdotool search --onlyvisible --class '^nubrel\\.exe\$' | grep -qx $w"
+}
+icon_picture() {
+    local x y
+    read -r x y < <(tray_icon)
+    import -window root -crop 16x16+$((x - 8))+$((y - 8)) rgb:- 2>/dev/null | md5sum
+}
+icon_changed_from() { [ "$(icon_picture)" != "$1" ]; }
+more_exchanges_than() { [ "$(exchanges)" -gt "$1" ]; }
+case_tray_menu_stop_start_exit() {
+    write_ini $'STATE=3\r\n'
+    start_device --kind 0 --number 0312345678
+    start_program
+    await_exchanges 1 || case_fail "no exchange" || return
+    until_ok 15 tray_icon || case_fail "no icon in icewm's tray" || return
+    local running stopped heard
+    running=$(icon_picture)
+    tray_choose 36 || case_fail "no menu on the icon (停止)" || return
+    until_ok 5 icon_changed_from "$running" || case_fail "停止 left the icon as it was" || return
+    stopped=$(icon_picture)
+    shot stopped
+    heard=$(exchanges)
+    until_ok 4 more_exchanges_than "$heard" && { case_fail "停止 did not stop the exchanges" || return; }
+    tray_choose 36 || case_fail "no menu on the icon (開始)" || return
+    until_ok 5 icon_changed_from "$stopped" || case_fail "開始 left the icon as it was" || return
+    await_exchanges 1 || case_fail "開始 did not start the exchanges again" || return
+    tray_choose 12 || case_fail "no menu on the icon (終了)" || return
+    ended_within 10 || case_fail "終了 did not end the program" || return
+    text_of Nubrel.ini | grep -qx 'STATE=3' || case_fail "STATE 3 not written: $(text_of Nubrel.ini)" || return
+}
+
+# The session ends (wineboot -e: WM_QUERYENDSESSION, then WM_ENDSESSION to
+# every window): the program ends cleanly with its settings written.
+case_log_off() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    timeout -k 5 30 wine wineboot -e >/dev/null 2>&1 || case_fail "wineboot -e failed" || return
+    ended_within 10 || case_fail "the program outlived its session" || return
+    # The session's desktop process went with it: Wine warm again for what follows.
+    timeout -k 5 60 wine cmd /c exit >/dev/null 2>&1
+    text_of Nubrel.ini | grep -qx 'STATE=0' || case_fail "settings: $(text_of Nubrel.ini)" || return
+}
+
+# A number in 電話帳.csv: its name drawn under the number, in the number's
+# colour (blue for a new call); none for a number without a name or withheld.
+name_pixels() { # the lower part of the main window's canvas, where a name goes
+    import -window "$main_window" "$work/window.png" 2>/dev/null &&
+        convert "$work/window.png" -gravity South -crop 0x40+0+0 +repage txt:- | grep -ci '#0000FF'
+}
+case_phonebook_name_drawn() {
+    printf '# 電話帳\r\n0451112222,山田 太郎\r\n' | iconv -f UTF-8 -t CP932 >"$folder/電話帳.csv"
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    [ "$(name_pixels)" = 0 ] || case_fail "a second line without a name" || return
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || case_fail "call not shown" || return
+    until_ok 5 sh -c "[ \$(import -window $main_window png:- 2>/dev/null | convert - -gravity South -crop 0x40+0+0 +repage txt:- | grep -ci '#0000FF') -gt 50 ]" ||
+        case_fail "no name drawn under the number ($(name_pixels) pixels)" || return
+    shot window
+    tell_device withheld
+    until_ok 15 title_is '非通知' || case_fail "withheld call not shown" || return
+    until_ok 5 sh -c "[ \$(import -window $main_window png:- 2>/dev/null | convert - -gravity South -crop 0x40+0+0 +repage txt:- | grep -ci '#0000FF') = 0 ]" ||
+        case_fail "a name left under a withheld call" || return
+    close_program || case_fail "did not end" || return
+    [ "$(text_of 着信履歴.TXT | cut -d, -f3 | tr '\n' ' ')" = '0451112222 99999999999 ' ] ||
+        case_fail "history: $(text_of 着信履歴.TXT)" || return
+}
+
+# Nubrel as a client of an NCID server on 127.0.0.1: the device is never
+# asked, the server's history is no call, its call is shown and written.
+case_ncid_source_call_shown() {
+    local port
+    port=$("$here/ncid_peer.py" port)
+    write_ini
+    printf '[NCID]\r\nSOURCE=127.0.0.1:%s\r\n' "$port" >>"$folder/Nubrel.ini"
+    start_device --kind 0
+    tell_device 'silent on'
+    "$here/ncid_peer.py" server "$port" "$work/serve" &
+    pids+=($!)
+    start_program
+    until_ok 20 title_is '準備中' || case_fail "no window" || return
+    printf 'CID: *DATE*12082026*TIME*1200*LINE*-*NMBR*+81-45-111-2222*MESG*NONE*NAME*YAMADA*\r\n' >"$work/serve.tmp"
+    mv "$work/serve.tmp" "$work/serve"
+    until_ok 15 title_is '0451112222' || case_fail "the server's call not shown" || return
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -Eq '^[0-9/]{10},[0-9:]{8},0451112222'" ||
+        case_fail "not written: $(text_of 着信履歴.TXT)" || return
+    crlf_lines 着信履歴.TXT || case_fail "history not in CR LF lines" || return
+    [ "$(text_of 着信履歴.TXT | wc -l)" = 1 ] || case_fail "the server's history was taken for a call: $(text_of 着信履歴.TXT)" || return
+    shot window
+    device_heard '' && { case_fail "the device was asked: $(cat "$work/device.log")" || return; }
+    close_program || case_fail "did not end" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
-    shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell)
+    shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
+    settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
+    close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes
+    window_restored tray_menu_stop_start_exit phonebook_name_drawn
+    ncid_source_call_shown log_off)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
@@ -324,7 +702,12 @@ for c in "${all[@]}"; do
         failures=$((failures + 1))
     fi
     wine taskkill /f /im Nubrel.exe >/dev/null 2>&1
-    ended_within 10 || true
+    if [ -n "${program:-}" ]; then
+        until_ok 10 sh -c "! kill -0 $program 2>/dev/null"
+        kill "$program" 2>/dev/null
+        wait "$program" 2>/dev/null
+    fi
+    program=
     [ -n "${device:-}" ] && stop_device
     device=
 done
