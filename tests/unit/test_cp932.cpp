@@ -42,10 +42,11 @@ TEST(Cp932, EncodesAsWindowsDoesAndReadsItsOwnBytesBack)
     EXPECT_EQ(Cp932::decode(Cp932::encode(many)), many);
 }
 
-// Text typed or pasted elsewhere holds the JIS forms of these characters;
-// Windows' table holds a pair for each that it reads as another code point.
-// Both forms are written as the pair, and the pair reads back as Windows
-// reads it, on every platform.
+// Text typed or pasted elsewhere holds the JIS forms of these characters.
+// Windows' own table turns the minus sign, wave dash and double vertical line
+// into '?' and reaches the cent, pound and not signs by best fit only: both
+// forms are written as the pair, which reads back as Windows reads it, on
+// every platform.
 TEST(Cp932, WritesTheJisAndWindowsFormsOfTheSpecialPairsAlike)
 {
     const struct {
