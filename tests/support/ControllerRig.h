@@ -3,6 +3,7 @@
 
 #include "Fakes.h"
 #include "ProgramFolder.h"
+#include "RigProfile.h"
 #include "app/MainController.h"
 #include "text/Text.h"
 
@@ -20,5 +21,10 @@ struct ControllerRig {
                                    p.notifier, p.clock, folder.path()}};
     ProgramState &s = c.state();
 
-    ControllerRig() { c.setDialogs(p.dialogs); }
+    ControllerRig()
+    {
+        c.setDialogs(p.dialogs);
+        if (const Profile *profile = rigProfile())
+            c.useProfile(*profile);
+    }
 };

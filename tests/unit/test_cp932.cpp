@@ -42,13 +42,33 @@ TEST(Cp932, EncodesAsWindowsDoesAndReadsItsOwnBytesBack)
     EXPECT_EQ(Cp932::decode(Cp932::encode(many)), many);
 }
 
-TEST(Cp932, MapsTheMinusSignAndWaveDashToTheWindowsPairs)
+// Text typed or pasted elsewhere holds the JIS forms of these characters.
+// Windows' own table turns the minus sign, wave dash and double vertical line
+// into '?' and reaches the cent, pound and not signs by best fit only: both
+// forms are written as the pair, which reads back as Windows reads it, on
+// every platform.
+TEST(Cp932, WritesTheJisAndWindowsFormsOfTheSpecialPairsAlike)
 {
-    EXPECT_EQ(Cp932::encode(u"−"s), std::string("\x81\x7C")) << "U+2212";
-    EXPECT_EQ(Cp932::encode(u"－"s), std::string("\x81\x7C")) << "U+FF0D";
-    EXPECT_EQ(Cp932::encode(u"～"s), std::string("\x81\x60")) << "U+FF5E";
-    // Windows reads the pairs back as the full-width forms.
-    EXPECT_EQ(Cp932::decode(std::string("\x81\x7C\x81\x60")), u"－～"s);
+    const struct {
+        char16_t jis;
+        char16_t windows;
+        std::string cp932;
+    } cases[] = {
+        {0x2212, 0xFF0D, std::string("\x81\x7C")}, // minus sign
+        {0x301C, 0xFF5E, std::string("\x81\x60")}, // wave dash
+        {0x2016, 0x2225, std::string("\x81\x61")}, // double vertical line
+        {0x00A2, 0xFFE0, std::string("\x81\x91")}, // cent sign
+        {0x00A3, 0xFFE1, std::string("\x81\x92")}, // pound sign
+        {0x00AC, 0xFFE2, std::string("\x81\xCA")}, // not sign
+    };
+    for (const auto &c : cases) {
+        const std::u16string jis(1, c.jis);
+        const std::u16string windows(1, c.windows);
+        EXPECT_EQ(Cp932::encode(jis), c.cp932) << hex(utf8(jis));
+        EXPECT_EQ(Cp932::encode(u"a"s + jis + u"b"s), "a" + c.cp932 + "b") << hex(utf8(jis));
+        EXPECT_EQ(Cp932::encode(windows), c.cp932) << hex(utf8(windows));
+        EXPECT_EQ(Cp932::decode(c.cp932), windows) << hex(c.cp932);
+    }
 }
 
 TEST(Cp932, CharactersItCannotHoldBecomeOneQuestionMarkEach)

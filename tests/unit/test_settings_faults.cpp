@@ -1,6 +1,7 @@
 // The settings file as the disk may leave it: cut inside a double-byte
 // character, a line of a mebibyte, and a writer killed at any moment.
 #include "ProgramFolder.h"
+#include "RigProfile.h"
 #include "config/basNbComIni.h"
 #include "platform/Cp932.h"
 
@@ -38,7 +39,8 @@ TEST(SettingsFaults, FileCutInsideADoubleByteCharacterReadsAndKeepsItsBytes)
     const std::string whole = "[ENV]\r\nTIMER=5\r\n[NUBREL]\r\nPRODUCTSLIST0=0," + sjis("モデム");
     const std::string cut = whole.substr(0, whole.size() - 1);
     folder.writeBytes(Ini, cut);
-    const basNbComIni ini(folder.path());
+    basNbComIni ini(folder.path());
+    ini.setProfile(rigProfile());
 
     EXPECT_EQ(ini.GetIniInt(ENV, u"TIMER"s, 0), 5);
     const std::u16string value = ini.GetIniString(NUBREL, u"PRODUCTSLIST0"s, std::u16string());
@@ -65,7 +67,8 @@ TEST(SettingsFaults, AMebibyteLineIsCutOnReadAndKeptWholeOnWrite)
     const std::string bytes =
         "[ENV]\r\nCOMSPEED=" + huge + "\r\n" + noKey + "\r\nTIMER=4\r\n[NUBREL]\r\nSTATE=1\r\n";
     folder.writeBytes(Ini, bytes);
-    const basNbComIni ini(folder.path());
+    basNbComIni ini(folder.path());
+    ini.setProfile(rigProfile());
 
     EXPECT_EQ(ini.GetIniString(ENV, u"COMSPEED"s, std::u16string()), std::u16string(255, u'x'));
     EXPECT_EQ(ini.GetIniInt(ENV, u"TIMER"s, 0), 4);

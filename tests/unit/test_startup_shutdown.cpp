@@ -3,9 +3,13 @@
 
 #include "ProgramFolder.h"
 #include "TestText.h"
+#include "platform/Cp932.h"
 #include "text/Text.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include "PermissionsBind.h"
+#endif
 
 namespace {
 
@@ -260,4 +264,58 @@ TEST(FormUnload, HistoryLinesStillKeptGetOneMoreTry)
     ASSERT_TRUE(removeFolder(history));
     r.c.Form_Unload();
     EXPECT_EQ(r.folder.readText(u"着信履歴.TXT"s), u"2026/12/07,09:05:03,0312345678\r\n"s);
+}
+
+namespace {
+std::string utf16le(const std::u16string &text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+} // namespace
+
+// A file saved as "Unicode" by a text editor, and one the user made read-only:
+// shut-down keeps each in its own form.
+TEST(FormUnload, KeepsAUtf16FileUtf16AndAReadOnlyFileAsItWas)
+{
+    const std::u16string mine = u"; 設定\r\n[NUBREL]\r\nSTATE=2\r\nFONTSIZE=11\r\n"s;
+    {
+        ControllerRig r;
+        r.folder.writeBytes(u"Nubrel.ini"s, utf16le(mine));
+        r.c.Form_Load();
+        r.p.view.m_state = WindowState::Normal;
+        r.c.Form_Unload();
+        const std::string after = r.folder.readBytes(u"Nubrel.ini"s);
+        const std::u16string start = mine.substr(0, mine.find(u"STATE")) + u"STATE=0\r\n"s;
+        ASSERT_TRUE(after.starts_with(utf16le(start))) << hex(after.substr(0, 64));
+        ASSERT_EQ(after.size() % 2, 0u);
+        std::u16string text;
+        for (std::size_t at = 2; at < after.size(); at += 2)
+            text += static_cast<char16_t>(static_cast<unsigned char>(after[at]) |
+                                          static_cast<unsigned char>(after[at + 1]) << 8);
+        EXPECT_EQ(keysOf(text, u"NUBREL"s),
+                  split(u"STATE FONTSIZE TOP LEFT HEIGHT WIDTH FONT FONTBOLD FONTITALIC", u" "));
+        EXPECT_TRUE(text.ends_with(u"FONTITALIC=False\r\n"s)) << utf8(text);
+        EXPECT_EQ(split(text, u"\r\n").size(), split(text, u"\n").size()) << "a bare line feed";
+        EXPECT_EQ(r.p.view.m_ended, 1);
+    }
+    {
+#ifndef _WIN32
+        const PermissionsBind bind; // read-only binds root too
+#endif
+        ControllerRig r;
+        const std::string bytes = Cp932::encode(mine);
+        r.folder.writeBytes(u"Nubrel.ini"s, bytes);
+        ASSERT_TRUE(setMode(r.folder.file(u"Nubrel.ini"s), 0400));
+        r.c.Form_Load();
+        r.c.Form_Unload();
+        EXPECT_TRUE(r.folder.readBytes(u"Nubrel.ini"s) == bytes);
+        EXPECT_EQ(r.p.view.m_ended, 1) << "the program ends all the same";
+        EXPECT_EQ(fileNames(r.folder.path()), std::vector<std::u16string>{u"Nubrel.ini"s});
+        setMode(r.folder.file(u"Nubrel.ini"s), 0600);
+    }
 }

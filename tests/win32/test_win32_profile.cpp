@@ -9,7 +9,12 @@
 #include "text/Text.h"
 #include "text/Utf.h"
 
+#include <charconv>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <random>
+#include <vector>
+#include <windows.h>
 
 namespace {
 std::u16string s(const char *utf8)
@@ -21,6 +26,15 @@ std::u16string s(const char *utf8)
 std::wstring noShortName(const std::wstring &folder)
 {
     return folder;
+}
+
+// The folder of this test program, where the build puts its helpers too.
+std::wstring testFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring whole(path, n);
+    return whole.substr(0, whole.find_last_of(L"\\/") + 1);
 }
 
 struct Readers {
@@ -143,4 +157,73 @@ TEST(Win32Profile, TheShippedFileReadsAsThroughTheOwnModule)
                   r.own.GetIniString(u"NUBREL"s, key, u""s))
             << n;
     }
+}
+
+// A writer ended by TerminateProcess at random moments while shut-down's
+// writes go on, the file large enough for a write to take a while. Every time
+// the file must be one the writer meant to leave: the start, or the start
+// with one of the values written, never a mix or a short file.
+TEST(Win32Profile, TerminateProcessDuringWritesLeavesTheOldOrTheNewFile)
+{
+    ProgramFolder folder;
+    const std::string padding(512 * 1024, 'p');
+    const std::string start = "[ENV]\r\nTIMER=5\r\n[NUBREL]\r\nPAD=" + padding + "\r\nGEN=0\r\n";
+    folder.writeBytes(u"Nubrel.ini"s, start);
+    const auto fileFor = [&](long generation) {
+        std::string bytes = start;
+        bytes.replace(bytes.find("GEN=0"), 5, "GEN=" + std::to_string(generation));
+        return bytes;
+    };
+    std::wstring folderPath;
+    for (const char16_t c : folder.path())
+        folderPath += c == u'/' ? L'\\' : static_cast<wchar_t>(c);
+    const std::wstring writer = testFolder() + L"nubrel_profile_writer.exe";
+
+    std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<DWORD> pause(50, 600);
+    constexpr int Rounds = 40;
+    int strays = 0; // temporary files a kill left behind
+    long lastGeneration = 0;
+    for (int round = 0; round < Rounds; ++round) {
+        std::wstring line =
+            L"\"" + writer + L"\" \"" + folderPath + L"\" " + std::to_wstring(lastGeneration + 1);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION child{};
+        ASSERT_TRUE(CreateProcessW(writer.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &child))
+            << GetLastError();
+        CloseHandle(child.hThread);
+        // Anywhere from before the first write to several writes in.
+        Sleep(pause(random));
+        EXPECT_TRUE(TerminateProcess(child.hProcess, 9));
+        EXPECT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+        DWORD code = 0;
+        GetExitCodeProcess(child.hProcess, &code);
+        CloseHandle(child.hProcess);
+        ASSERT_EQ(code, 9u) << "the writer ended by itself";
+
+        const std::string now = folder.readBytes(u"Nubrel.ini"s);
+        const std::size_t at = now.rfind("GEN=");
+        ASSERT_NE(at, std::string::npos) << "round " << round << ": " << now.size() << " bytes";
+        long generation = 0;
+        const std::string_view digits = Text::trimmedBytes(std::string_view(now).substr(at + 4));
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), generation);
+        ASSERT_TRUE(error == std::errc() && end == digits.data() + digits.size())
+            << "round " << round;
+        ASSERT_GE(generation, lastGeneration);
+        ASSERT_TRUE(now == fileFor(generation))
+            << "round " << round << ": a broken file of " << now.size() << " bytes";
+        lastGeneration = generation;
+
+        std::vector<std::u16string> names = fileNames(folder.path());
+        std::erase(names, u"Nubrel.ini"s);
+        strays += static_cast<int>(names.size());
+        for (const std::u16string &name : names)
+            removeFile(folder.file(name));
+    }
+    std::cout << "[ measure  ] " << Rounds << " kills, " << lastGeneration << " writes in all, "
+              << strays << " stray temporary files" << std::endl;
+    EXPECT_GT(lastGeneration, 0) << "the writer never completed a write";
 }

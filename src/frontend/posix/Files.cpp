@@ -90,8 +90,10 @@ bool replace(const std::u16string &path, std::string_view bytes)
     }
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    // A file the user made read-only stays as it is.
-    if (exists && ::access(target.c_str(), W_OK) != 0)
+    // A file the user made read-only stays as it is. Asked with this
+    // process's effective rights: access() asks with the real user's, which
+    // for root ignore the rights a process has given up.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return false;
 
     // Until it has the old file's permissions, nobody else may read the new one.

@@ -133,9 +133,14 @@ std::u16string Win32Profile::getString(const std::u16string &path, const std::u1
 bool Win32Profile::putString(const std::u16string &path, const std::u16string &section,
                              const std::u16string &key, const std::u16string &value) const
 {
-    const std::string file = ansiPath(path);
-    if (file.empty())
-        return m_own.putString(path, section, key, value);
-    return WritePrivateProfileStringA(Cp932::encode(section).c_str(), Cp932::encode(key).c_str(),
-                                      Cp932::encode(value).c_str(), file.c_str()) != 0;
+    // The system's writer rewrites the whole file where it stands: a program
+    // ended in the middle of it leaves the file cut short or empty, and the
+    // settings are lost. The program's INI module changes the same line by
+    // the same rules through a temporary file and a rename, keeping every
+    // other byte and the file's form (CP932 or UTF-16).
+    const bool written = m_own.putString(path, section, key, value);
+    // Let go of any copy of the file the system keeps, so its next read
+    // sees the new one.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr);
+    return written;
 }

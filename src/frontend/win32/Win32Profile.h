@@ -1,9 +1,10 @@
-// Nubrel.ini through kernel32's own profile functions, whose rules the
+// Nubrel.ini read through kernel32's own profile functions, whose rules the
 // program's INI module copies elsewhere. The A functions take the file's
-// bytes as they are, so section, key and value go in and out as CP932 on
-// every Windows, whatever its code page. Where no name in the system's ANSI
-// code page reaches the file, the program's own INI module reads and writes
-// it over the W file functions instead.
+// bytes as they are, so section and key go in and values come out as CP932
+// on every Windows, whatever its code page. Where no name in the system's
+// ANSI code page reaches the file, the program's own INI module reads it over
+// the W file functions instead. Writes always go through that module, which
+// never leaves the file half-written.
 #pragma once
 
 #include "config/IniProfile.h"
