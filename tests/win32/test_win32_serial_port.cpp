@@ -2,6 +2,7 @@
 // on the pseudo-terminal that COM2 is mapped to (NUBREL_WINE_DEVICE), with the
 // device program NUBREL_MODEMSIM: the program's own SendCommand on
 // Win32SerialPort, and the port's operations.
+#include "CountingPort.h"
 #include "Fakes.h"
 #include "ProgramFolder.h"
 #include "config/basNbComIni.h"
@@ -146,38 +147,6 @@ private:
     bool m_gone = false;
 };
 
-// The real port, counting its reads and letting a test act before a wait.
-class CountingPort final : public SerialPort {
-public:
-    std::u16string deviceForPort(std::int16_t n, const PortMapping &m) const override
-    {
-        return m_port.deviceForPort(n, m);
-    }
-    bool selectPort(const std::u16string &name) override { return m_port.selectPort(name); }
-    bool setLineSettings(const std::u16string &s) override { return m_port.setLineSettings(s); }
-    bool open(int &number, std::u16string &text) override { return m_port.open(number, text); }
-    bool isOpen() const override { return m_port.isOpen(); }
-    void discardInput() override { m_port.discardInput(); }
-    void write(std::string_view data) override { m_port.write(data); }
-    std::int64_t waitingInput() override { return m_port.waitingInput(); }
-    std::string readAll() override
-    {
-        ++reads;
-        return m_port.readAll();
-    }
-    bool waitForInput(std::chrono::steady_clock::time_point deadline) override
-    {
-        if (beforeWait)
-            beforeWait();
-        return m_port.waitForInput(deadline);
-    }
-    void close() override { m_port.close(); }
-
-    Win32SerialPort m_port;
-    int reads = 0;
-    std::function<void()> beforeWait;
-};
-
 struct Exchange {
     std::int16_t result = 99;
     std::string reply; // as CP932 bytes
@@ -206,7 +175,8 @@ struct Link {
 
     ProgramFolder folder;
     ProgramState state;
-    CountingPort counting;
+    Win32SerialPort port;
+    CountingPort counting{port};
     basNbComIni ini{folder.path()};
     FakeClock clock;
     DiagnosticLog diagnostics{folder.path(), clock};
