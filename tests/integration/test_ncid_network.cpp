@@ -69,6 +69,13 @@ public:
         const auto it = names.find(number);
         return it == names.end() ? std::u16string() : it->second;
     }
+    std::string version() const override
+    {
+        ++versionsAsked;
+        return std::to_string(static_cast<int>(state)) + "/" +
+               std::to_string(std::hash<std::u16string>{}(text));
+    }
+    mutable int versionsAsked = 0;
 };
 
 NcidText::Call callFrom(std::u16string number, std::u16string name = u"")

@@ -153,6 +153,7 @@ public:
         return NcidText::History::Missing;
     }
     std::u16string nameFor(const std::u16string &) const override { return {}; }
+    std::string version() const override { return "none"; }
 };
 
 } // namespace
