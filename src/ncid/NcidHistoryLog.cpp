@@ -36,3 +36,13 @@ std::u16string NcidHistoryLog::nameFor(const std::u16string &number) const
 {
     return m_phonebook.nameFor(number);
 }
+
+std::string NcidHistoryLog::version() const
+{
+    m_phonebook.refresh();
+    std::string text =
+        std::to_string(m_state.HistTxt) + "/" + std::to_string(m_phonebook.generation());
+    if (const auto file = Files::info(m_folder + ProgramFiles::HistoryFile))
+        text += "/" + std::to_string(file->size) + "/" + std::to_string(file->modified);
+    return text;
+}

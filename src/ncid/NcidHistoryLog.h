@@ -23,6 +23,9 @@ public:
 
     NcidText::History history(std::u16string &text) const override;
     std::u16string nameFor(const std::u16string &number) const override;
+    // The history setting, the file's size and time, and the phonebook's
+    // reading: whatever the start-up lines are built from.
+    std::string version() const override;
 
 private:
     std::u16string m_folder;

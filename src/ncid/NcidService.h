@@ -46,6 +46,5 @@ private:
     NcidClient m_client;
     LogFunction m_log;
     NcidSettings::Settings m_applied;
-    bool m_listenFailed = false;
     std::set<std::u16string> m_noted;
 };

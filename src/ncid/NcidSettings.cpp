@@ -232,10 +232,53 @@ std::u16string unreadableEntry(std::u16string_view keyAndValue)
 std::u16string listenFailedEntry(const std::string &address, std::uint16_t port,
                                  const std::string &error)
 {
-    const std::string where =
-        (address.find(':') != std::string::npos ? "[" + address + "]" : address) + ":" +
-        std::to_string(port);
-    return u"NCIDの待ち受けを開けません。" + NcidText::fromUtf8(where + " " + error);
+    return u"NCIDの待ち受けを開けません。" +
+           NcidText::fromUtf8(endpointText(address, port) + " " + error);
+}
+
+std::string endpointText(const std::string &host, std::uint16_t port)
+{
+    return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+           std::to_string(port);
+}
+
+namespace {
+
+std::u16string at(const Endpoint &server)
+{
+    return NcidText::fromUtf8(endpointText(server.host, server.port));
+}
+
+} // namespace
+
+std::u16string quietServerEntry(const Endpoint &server)
+{
+    return u"NCIDのサーバーが応答しません。接続し直します。" + at(server);
+}
+
+std::u16string tooManyCallsEntry(const Endpoint &server)
+{
+    return u"NCIDの着信が多すぎるため、一部を受け取りませんでした。" + at(server);
+}
+
+std::u16string longNumberEntry(const Endpoint &server)
+{
+    return u"NCIDの着信の番号が長すぎるため、受け取りませんでした。" + at(server);
+}
+
+std::u16string messageEntry(const Endpoint &server, std::u16string_view text)
+{
+    return u"NCIDのメッセージ（" + at(server) + u"）：" + std::u16string(text);
+}
+
+std::u16string unsentCallsEntry(const Endpoint &server)
+{
+    return u"NCIDのサーバーに送れなかった着信を捨てました。" + at(server);
+}
+
+std::u16string refusedClientEntry()
+{
+    return u"NCIDのクライアントが多すぎるため、接続を断りました。";
 }
 
 } // namespace NcidSettings

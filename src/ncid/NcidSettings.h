@@ -55,6 +55,16 @@ std::u16string unreadableEntry(std::u16string_view keyAndValue);
 std::u16string listenFailedEntry(const std::string &address, std::uint16_t port,
                                  const std::string &error);
 
+// "host:port", "[v6]:port".
+std::string endpointText(const std::string &host, std::uint16_t port);
+// The entries of what the roles met on the network.
+std::u16string quietServerEntry(const Endpoint &server);
+std::u16string tooManyCallsEntry(const Endpoint &server);
+std::u16string longNumberEntry(const Endpoint &server);
+std::u16string messageEntry(const Endpoint &server, std::u16string_view text);
+std::u16string unsentCallsEntry(const Endpoint &server);
+std::u16string refusedClientEntry();
+
 bool isIpv4Literal(std::string_view text);
 bool isIpv6Literal(std::string_view text);
 

@@ -27,6 +27,72 @@ bool isDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
+// The fields of a line of labels and values, "…*LABEL*value*LABEL*value*…":
+// labels and values take turns after the first '*'; a value holds no '*', so
+// the turns never slip. The first value of a label counts.
+std::optional<std::string_view> fieldOf(std::string_view line, std::string_view wanted)
+{
+    const std::size_t first = line.find('*');
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    std::size_t at = first + 1;
+    while (at < line.size()) {
+        const std::size_t labelEnd = line.find('*', at);
+        if (labelEnd == std::string_view::npos)
+            break;
+        std::size_t valueEnd = line.find('*', labelEnd + 1);
+        if (valueEnd == std::string_view::npos)
+            valueEnd = line.size();
+        if (line.substr(at, labelEnd - at) == wanted)
+            return line.substr(labelEnd + 1, valueEnd - labelEnd - 1);
+        at = valueEnd + 1;
+    }
+    return std::nullopt;
+}
+
+// `text` with a blank after the first `keep` characters of each `word` in it.
+std::string breakWord(std::string text, std::string_view word, std::size_t keep)
+{
+    for (std::size_t at = text.find(word); at != std::string::npos;
+         at = text.find(word, at + word.size() + 1))
+        text.insert(at + keep, " ");
+    return text;
+}
+
+// Each `from` byte as the text `to`.
+std::string replaceByte(std::string_view text, char from, std::string_view to)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == from)
+            out += to;
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
+// At most `limit` bytes of UTF-8, never ending inside a character.
+std::string cutUtf8(std::string text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+    return text;
+}
+
+// The words a server looks for anywhere in a CALL line to tell an outgoing,
+// hung-up, blocked or smartphone call from an incoming one.
+std::string withoutCallTypes(std::string text)
+{
+    for (std::string_view word : {"CALLOUT", "CALLHUP", "CALLBLK", "CALLPID"})
+        text = breakWord(std::move(text), word, 4);
+    return text;
+}
+
 // The fields every CID and CIDLOG line carries, after its prefix.
 std::string cidFields(const Call &call, std::u16string_view label)
 {
@@ -119,11 +185,85 @@ std::string callLine(const Call &call, std::u16string_view label)
     const CallTime &t = call.when;
     std::string line = "CALL: ###DATE" + twoDigits(t.month) + twoDigits(t.day) + twoDigits(t.hour) +
                        twoDigits(t.minute);
-    line += "...CALLIN...LINE" + lineField(label);
+    line += "...CALLIN...LINE" + gatewayLineField(label);
     line += "...NMBR" + numberField(call.number);
-    line += "...NAME" + nameField(call.number, call.name) + "+++";
+    line += "...NAME" + gatewayNameField(call.number, call.name) + "+++";
     line += LineEnd;
     return line;
+}
+
+std::string gatewayLineField(std::u16string_view label)
+{
+    // The full-width stop reads as the same mark and ends nothing.
+    std::string value = replaceByte(lineField(label), '.', toUtf8(u"．"));
+    value = withoutCallTypes(std::move(value));
+    // LINE comes before NMBR and NAME: neither label may be found inside it.
+    value = breakWord(std::move(value), "NMBR", 2);
+    value = breakWord(std::move(value), "NAME", 2);
+    value = cutUtf8(std::move(value), MaxGatewayField);
+    return value.empty() ? "-" : value;
+}
+
+std::string gatewayNameField(std::u16string_view number, std::u16string_view name)
+{
+    std::string value = replaceByte(nameField(number, name), '+', toUtf8(u"＋"));
+    value = cutUtf8(withoutCallTypes(std::move(value)), MaxGatewayField);
+    return value.empty() ? "NO NAME" : value;
+}
+
+bool isEchoOf(std::string_view line, const CallTime &when)
+{
+    // "CID:", and the other call lines a server's options may turn it into.
+    const std::size_t colon = line.find(": *");
+    if (colon == std::string_view::npos || colon == 0 || colon > 8)
+        return false;
+    for (char c : line.substr(0, colon)) {
+        if (c < 'A' || c > 'Z')
+            return false;
+    }
+    if (line.substr(0, colon).ends_with("LOG"))
+        return false; // the call log of the start-up
+    const auto date = fieldOf(line, "DATE");
+    const auto time = fieldOf(line, "TIME");
+    return date && time && date->starts_with(twoDigits(when.month) + twoDigits(when.day)) &&
+           *time == twoDigits(when.hour) + twoDigits(when.minute);
+}
+
+std::string tooManyClients()
+{
+    return "MSG: Too many clients connected: " + std::to_string(MaxClients) + std::string(LineEnd);
+}
+
+bool isMessage(std::string_view line)
+{
+    return line.starts_with("MSG:");
+}
+
+bool isGoodbye(std::string_view line)
+{
+    return line == "GOODBYE";
+}
+
+std::optional<std::u16string> messageText(std::string_view line)
+{
+    if (!isMessage(line))
+        return std::nullopt;
+    std::u16string text;
+    for (char16_t c : fromUtf8(line.substr(4))) {
+        if (c >= 0x20 && c != 0x7F && !(c >= 0x80 && c < 0xA0))
+            text.push_back(c);
+    }
+    const std::size_t first = text.find_first_not_of(u' ');
+    text.erase(0, first == std::u16string::npos ? text.size() : first);
+    constexpr std::size_t MaxCharacters = 200;
+    if (text.size() > MaxCharacters) {
+        // Not between the halves of a surrogate pair.
+        std::size_t end = MaxCharacters;
+        if (text[end] >= 0xDC00 && text[end] <= 0xDFFF)
+            --end;
+        text.resize(end);
+    }
+    return text;
 }
 
 std::optional<std::string_view> answerTo(std::string_view line)
@@ -202,31 +342,10 @@ std::optional<ReceivedCall> parseCid(std::string_view line)
 {
     if (!line.starts_with("CID:"))
         return std::nullopt;
-    // "*LABEL*value*LABEL*value*…*": labels and values take turns after the
-    // first '*'; a value holds no '*', so the turns never slip.
-    const std::size_t first = line.find('*');
-    if (first == std::string_view::npos)
-        return std::nullopt;
-    std::optional<std::string_view> number;
-    std::optional<std::string_view> name;
-    std::size_t at = first + 1;
-    while (at < line.size()) {
-        const std::size_t labelEnd = line.find('*', at);
-        if (labelEnd == std::string_view::npos)
-            break;
-        const std::string_view fieldLabel = line.substr(at, labelEnd - at);
-        std::size_t valueEnd = line.find('*', labelEnd + 1);
-        if (valueEnd == std::string_view::npos)
-            valueEnd = line.size();
-        const std::string_view value = line.substr(labelEnd + 1, valueEnd - labelEnd - 1);
-        if (fieldLabel == "NMBR" && !number)
-            number = value;
-        else if (fieldLabel == "NAME" && !name)
-            name = value;
-        at = valueEnd + 1;
-    }
+    const std::optional<std::string_view> number = fieldOf(line, "NMBR");
     if (!number)
         return std::nullopt;
+    const std::optional<std::string_view> name = fieldOf(line, "NAME");
     ReceivedCall call;
     call.number = numberFromField(fromUtf8(*number));
     if (call.number != WithheldMark && name) {

@@ -29,6 +29,18 @@ inline constexpr std::string_view CallLogNotSent = "251 Call log not sent\r\n";
 inline constexpr std::string_view CallLogEmpty = "252 Call log empty\r\n";
 inline constexpr std::string_view NoCallLog = "253 No Call log\r\n";
 inline constexpr std::string_view EndOfStartup = "300 End of connection startup\r\n";
+// What a client says right after connecting so that the server skips its call
+// log: a client that reconnects has no use for it.
+inline constexpr std::string_view HelloNoLog = "HELLO: CMD: no_log\r\n";
+// Asked of a server that has been quiet for long; any answer shows it is up.
+inline constexpr std::string_view AreYouThere = "REQ: YO\r\n";
+// Told to a client beyond the limit before it is closed.
+std::string tooManyClients();
+
+// A number longer than this is no telephone number (E.164's limit).
+inline constexpr std::size_t MaxNumberDigits = 15;
+// What ncidd keeps of a CALL line's LINE and NAME, in bytes.
+inline constexpr std::size_t MaxGatewayField = 49;
 
 // The local date and time of a call; the lines carry it to the minute.
 using CallTime = LocalTime;
@@ -59,11 +71,28 @@ std::string cleanValue(std::string_view value);
 std::string cidLine(const Call &call, std::u16string_view label);
 std::string cidLogLine(const Call &call, std::u16string_view label);
 // The gateway's "CALL: ###DATEmmddhhmm...CALLIN...LINE…...NMBR…...NAME…+++".
+// LINE and NAME are made safe for a server that finds each label by searching
+// the whole line: no '.' in LINE and no '+' in NAME (they would end the value),
+// no word that would change the call's type or move a label, and no more than
+// MaxGatewayField bytes, cut between characters.
 std::string callLine(const Call &call, std::u16string_view label);
+std::string gatewayLineField(std::u16string_view label);
+std::string gatewayNameField(std::u16string_view number, std::u16string_view name);
+// Whether a server's line is a call line carrying the call's date and time: the
+// server sends the gateway's own call back, under whatever name and number its
+// aliases give it, but with the date and time the CALL line gave.
+bool isEchoOf(std::string_view line, const CallTime &when);
 
 // What the server answers a client's line with; nothing for every line but
 // "REQ: YO".
 std::optional<std::string_view> answerTo(std::string_view line);
+// A client's "MSG: …" is passed on to every client; "GOODBYE" ends its
+// connection.
+bool isMessage(std::string_view line);
+bool isGoodbye(std::string_view line);
+// The text of a server's "MSG: …" line as the program's log takes it: control
+// characters dropped, at most 200 characters. Nothing for any other line.
+std::optional<std::u16string> messageText(std::string_view line);
 
 // The history the server sends at each connection, from 着信履歴.TXT.
 enum class History {

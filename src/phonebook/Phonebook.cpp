@@ -37,6 +37,7 @@ void Phonebook::refresh()
     m_csv = csv;
     m_vcard = vcard;
     m_read = true;
+    ++m_generation;
     m_names = merge(
         csv.exists ? PhonebookCsv::read(readAll(csvPath)) : std::vector<PhonebookEntry>(),
         vcard.exists ? PhonebookVcard::read(readAll(vcardPath)) : std::vector<PhonebookEntry>());

@@ -24,6 +24,8 @@ public:
     // always for the withheld mark.
     std::u16string nameFor(const std::u16string &number) const;
     std::size_t size() const { return m_names.size(); }
+    // Counts the readings of the files: a new value, new names perhaps.
+    std::uint64_t generation() const { return m_generation; }
 
     // The entries of both files: the first entry for a number wins, and the
     // CSV file, the one kept by hand, comes before the vCard export.
@@ -44,5 +46,6 @@ private:
     Stamp m_csv;
     Stamp m_vcard;
     bool m_read = false;
+    std::uint64_t m_generation = 0;
     std::unordered_map<std::u16string, std::u16string> m_names;
 };

@@ -75,6 +75,7 @@ TEST(NcidInTheProgram, DeviceCallsReachClientsAndTheGatewayButNotTheHeldNumber)
     n.r.c.Form_Load();
     auto gateway = upstream.accept();
     ASSERT_TRUE(gateway);
+    ASSERT_TRUE(gateway->send(ServerStartup));
     auto client = Socket::connectTo(port, &pump);
     ASSERT_TRUE(client);
     EXPECT_THAT(client->readLinesThrough("300"),
@@ -108,6 +109,7 @@ TEST(NcidInTheProgram, SourceCallsAreTheProgramsOwnAndTheDeviceIsLeftAlone)
     ASSERT_TRUE(server);
     auto gateway = upstream.accept();
     ASSERT_TRUE(gateway);
+    ASSERT_TRUE(gateway->send(ServerStartup));
     ASSERT_TRUE(server->send(ServerStartup));
     settle();
     EXPECT_EQ(n.historyLines(), 0u) << "the server's history is no call";

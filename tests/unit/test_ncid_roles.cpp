@@ -1,5 +1,6 @@
-// The roles' decisions that depend on time: the pause before connecting again
-// and the fate of a call made while the server is away. Real sockets show
+// The roles' decisions that depend on time: the pause before connecting again,
+// the fate of a call made while the server is away, a quiet server and a
+// flooding one. Real sockets show
 // everything else (the integration tests); a clock of the test's own shows
 // these without waiting minutes.
 #include "ncid/NcidClient.h"
@@ -7,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <set>
 #include <vector>
 
 namespace {
@@ -84,14 +87,11 @@ public:
 
 const NcidSettings::Endpoint Server{"ncid", 3333};
 
-NcidText::Call callTo(std::u16string number)
-{
-    return {{2026, 12, 8, 15, 30}, std::move(number), u""};
-}
-
 } // namespace
 
-TEST(NcidRoles, ThePauseGrowsFromOneSecondToAMinuteAndStartsAgainOnceTheServerSpoke)
+const std::string Startup = "200 Server: x\r\n210 API: 1.0 Feature Set 1\r\n300 End\r\n";
+
+TEST(NcidRoles, ThePauseGrowsFromOneSecondToAMinuteAndStartsAgainOnceAStartUpEnded)
 {
     StepNetwork network;
     NcidClient client(network, [](const NcidText::ReceivedCall &) {});
@@ -104,13 +104,18 @@ TEST(NcidRoles, ThePauseGrowsFromOneSecondToAMinuteAndStartsAgainOnceTheServerSp
     EXPECT_EQ(pauses, (std::vector<int>{1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000}));
     EXPECT_EQ(network.connects, 9);
 
-    // Accepted and closed without a word: still growing.
+    // Accepted and closed without a word, or with a word but no start-up (a
+    // full server that says so and closes): still growing.
     network.accept();
     network.refuse();
     EXPECT_EQ(network.fireTimer(), 60000);
-    // A server that answers is up: its going away starts from 1 s.
     network.accept();
-    network.link().handler->received(network.link(), "200 Server: x\r\n");
+    network.link().handler->received(network.link(), "200 Server: x\r\nMSG: Too many\r\n");
+    network.refuse();
+    EXPECT_EQ(network.fireTimer(), 60000);
+    // A server that finished its start-up is up: its going away starts from 1 s.
+    network.accept();
+    network.link().handler->received(network.link(), Startup);
     network.refuse();
     EXPECT_EQ(network.fireTimer(), 1000);
 
@@ -120,64 +125,234 @@ TEST(NcidRoles, ThePauseGrowsFromOneSecondToAMinuteAndStartsAgainOnceTheServerSp
     gateway.start(Server, u"-");
     network.refuse();
     EXPECT_EQ(network.fireTimer(), 1000);
+    network.accept();
+    network.link().handler->received(network.link(), "200 Server: x\r\n");
     network.refuse();
     EXPECT_EQ(network.fireTimer(), 2000);
+    network.accept();
+    network.link().handler->received(network.link(), Startup);
+    network.refuse();
+    EXPECT_EQ(network.fireTimer(), 1000);
     gateway.stop();
     EXPECT_TRUE(network.links.empty());
     EXPECT_TRUE(network.timers.empty());
 }
 
-TEST(NcidRoles, ACallMadeWhileTheServerIsAwayIsHeldForAMinute)
+// The server sends a gateway's call back as a CID line with the CALL line's
+// date and time, whatever its aliases made of the number and name.
+std::string echoOf(const NcidText::Call &call)
+{
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  "CID: *DATE*%02d%02d%04d*TIME*%02d%02d*LINE*-*NMBR*x*NAME*y*\r\n",
+                  call.when.month, call.when.day, call.when.year, call.when.hour, call.when.minute);
+    return text;
+}
+
+NcidText::Call callAt(int minute, std::u16string number = u"0311111111")
+{
+    return {{2026, 12, 8, 15, minute}, std::move(number), u""};
+}
+
+TEST(NcidRoles, TheGatewaySendsOneCallAtATimeAndEachUntilTheServerTookIt)
 {
     StepNetwork network;
     auto now = std::chrono::steady_clock::time_point{};
     NcidGateway gateway(network, [&now] { return now; });
     gateway.start(Server, u"-");
-    network.refuse();
+    network.accept();
+    StepNetwork::Link *link = &network.link();
+    gateway.forward(callAt(1));
+    gateway.forward(callAt(2));
+    // Nothing before the server's start-up ended.
+    EXPECT_TRUE(link->writes.empty());
+    link->handler->received(*link, "200 Server: x\r\n");
+    EXPECT_TRUE(link->writes.empty());
+    link->handler->received(*link, "300 End\r\n");
+    ASSERT_EQ(link->writes.size(), 1u);
+    EXPECT_EQ(link->writes[0].find("CALL: ###DATE12081501..."), 0u);
 
-    gateway.forward(callTo(u"0311111111"));
-    now += std::chrono::seconds(30);
-    gateway.forward(callTo(u"0322222222"));
-    now += std::chrono::seconds(31); // the first is 61 s old now, the second 31 s
+    // Another client's call, or the call log, is not this call coming back.
+    link->handler->received(*link, echoOf(callAt(7)) + "CIDLOG: *DATE*12082026*TIME*1501*\r\n");
     EXPECT_EQ(gateway.heldCount(), 2u);
+    // Back: taken. The next goes after a pause.
+    link->handler->received(*link, echoOf(callAt(1)));
+    EXPECT_EQ(gateway.heldCount(), 1u);
+    EXPECT_EQ(network.fireTimer(), NcidGateway::LinePauseMilliseconds);
+    ASSERT_EQ(link->writes.size(), 2u);
+    EXPECT_EQ(link->writes[1].find("CALL: ###DATE12081502..."), 0u);
 
+    // Not back in time: the server is asked whether it is there; an answer
+    // with no call before it is a server that takes calls without sending
+    // them back.
+    EXPECT_EQ(network.fireTimer(), NcidGateway::EchoMilliseconds);
+    ASSERT_EQ(link->writes.size(), 3u);
+    EXPECT_EQ(link->writes[2], "REQ: YO\r\n");
+    link->handler->received(*link, "ACK: REQ: YO\r\n");
+    EXPECT_EQ(gateway.heldCount(), 0u);
+    EXPECT_EQ(network.fireTimer(), NcidGateway::LinePauseMilliseconds);
+    EXPECT_EQ(link->writes.size(), 3u);
+
+    // A connection that leads nowhere: no echo, no answer. The call is sent
+    // again on a new connection, after that one's start-up.
+    gateway.forward(callAt(3));
+    ASSERT_EQ(link->writes.size(), 4u);
+    EXPECT_EQ(network.fireTimer(), NcidGateway::EchoMilliseconds);
+    EXPECT_EQ(network.fireTimer(), NcidGateway::AnswerMilliseconds);
+    EXPECT_TRUE(network.links.empty());
+    EXPECT_EQ(gateway.heldCount(), 1u);
     network.fireTimer();
     network.accept();
-    // The one still within the minute goes; the older one is dropped.
-    ASSERT_EQ(network.link().writes.size(), 1u);
-    EXPECT_NE(network.link().writes[0].find("NMBR0322222222"), std::string::npos);
+    link = &network.link();
+    link->handler->received(*link, Startup);
+    ASSERT_EQ(link->writes.size(), 1u);
+    EXPECT_EQ(link->writes[0].find("CALL: ###DATE12081503..."), 0u);
+
+    // The connection ends before the call came back: sent again too.
+    network.refuse();
+    network.fireTimer();
+    network.accept();
+    link = &network.link();
+    link->handler->received(*link, Startup);
+    ASSERT_EQ(link->writes.size(), 1u);
+    EXPECT_EQ(link->writes[0].find("CALL: ###DATE12081503..."), 0u);
+    link->handler->received(*link, echoOf(callAt(3)));
     EXPECT_EQ(gateway.heldCount(), 0u);
 }
 
-TEST(NcidRoles, TheGatewaySendsOneLinePerWriteWithAPauseBetweenLines)
+TEST(NcidRoles, HeldCallsOutlastALongOutageEachWithItsOwnTime)
 {
     StepNetwork network;
     auto now = std::chrono::steady_clock::time_point{};
     NcidGateway gateway(network, [&now] { return now; });
+    std::vector<std::u16string> notes;
+    gateway.setNote([&notes](const std::u16string &entry) { notes.push_back(entry); });
     gateway.start(Server, u"-");
     network.refuse();
-    // More than are held: the oldest go.
-    for (int i = 0; i < 20; ++i)
-        gateway.forward(callTo(u"03" + std::u16string(8, static_cast<char16_t>(u'0' + i % 10))));
-    EXPECT_EQ(gateway.heldCount(), NcidGateway::MaxHeld);
 
+    // 105 calls over 23 hours: the 100 newest are held.
+    for (int i = 0; i < 105; ++i) {
+        gateway.forward(
+            callAt(i % 60, u"03" + std::u16string(8, static_cast<char16_t>(u'0' + i % 10))));
+        now += std::chrono::minutes(13);
+    }
+    EXPECT_EQ(gateway.heldCount(), NcidGateway::MaxHeld);
+    ASSERT_EQ(notes.size(), 5u);
+    EXPECT_EQ(notes[0], u"NCIDのサーバーに送れなかった着信を捨てました。ncid:3333");
+    // The oldest eight held calls are now past a day: they go when the server
+    // is back, noted.
+    now += std::chrono::hours(4);
     network.fireTimer();
     network.accept();
     StepNetwork::Link &link = network.link();
+    link.handler->received(link, Startup);
     ASSERT_EQ(link.writes.size(), 1u);
-    // The next waits for the pause, and then for the system to take the last.
-    link.unsent = 10;
-    EXPECT_EQ(network.fireTimer(), NcidGateway::LinePauseMilliseconds);
-    EXPECT_EQ(link.writes.size(), 1u);
-    link.unsent = 0;
-    link.handler->written(link);
-    EXPECT_EQ(link.writes.size(), 2u);
-    while (!network.timers.empty())
-        network.fireTimer();
-    ASSERT_EQ(link.writes.size(), NcidGateway::MaxHeld);
-    for (const std::string &write : link.writes) {
-        EXPECT_TRUE(write.starts_with("CALL: ###DATE12081530...CALLIN...LINE-...NMBR03"));
-        EXPECT_EQ(write.find("\r\n"), write.size() - 2) << write; // one line each
+    EXPECT_EQ(gateway.heldCount(), 92u);
+    EXPECT_EQ(notes.size(), 6u);
+    // Each is sent with the time it was made.
+    std::size_t sent = 0;
+    while (gateway.heldCount() > 0 && sent < 200) {
+        const std::string &line = link.writes.back();
+        ASSERT_EQ(line.find("CALL: ###DATE1208"), 0u) << line;
+        const int minute = std::stoi(line.substr(19, 2));
+        link.handler->received(link, echoOf(callAt(minute)));
+        if (gateway.heldCount() > 0)
+            network.fireTimer();
+        ++sent;
     }
-    EXPECT_NE(link.writes.front().find("NMBR0344444444"), std::string::npos); // the fifth
+    EXPECT_EQ(sent, 92u);
+    EXPECT_EQ(gateway.heldCount(), 0u);
+}
+
+TEST(NcidRoles, TheClientAsksAQuietServerAndLeavesOneThatDoesNotAnswer)
+{
+    StepNetwork network;
+    auto now = std::chrono::steady_clock::time_point{};
+    NcidClient client(
+        network, [](const NcidText::ReceivedCall &) {}, [&now] { return now; });
+    std::vector<std::u16string> notes;
+    client.setNotes([&notes](const std::u16string &entry) { notes.push_back(entry); },
+                    [](const std::u16string &) {});
+    client.start(Server);
+    network.accept();
+    StepNetwork::Link *link = &network.link();
+    // It asks for no call log: a reconnect has no use for one.
+    ASSERT_EQ(link->writes.size(), 1u);
+    EXPECT_EQ(link->writes[0], "HELLO: CMD: no_log\r\n");
+    link->handler->received(*link, Startup);
+
+    // Heard from within the idle time: nothing asked.
+    now += std::chrono::minutes(3);
+    link->handler->received(*link, "CIDINFO: *LINE*-*RING*1*\r\n");
+    now += std::chrono::minutes(2);
+    network.fireTimer();
+    EXPECT_EQ(link->writes.size(), 1u);
+    // Quiet for the whole idle time: asked; an answer keeps the connection.
+    now += std::chrono::minutes(3);
+    network.fireTimer();
+    ASSERT_EQ(link->writes.size(), 2u);
+    EXPECT_EQ(link->writes[1], "REQ: YO\r\n");
+    now += std::chrono::seconds(1);
+    link->handler->received(*link, "ACK: REQ: YO\r\n");
+    now += std::chrono::seconds(29);
+    network.fireTimer();
+    EXPECT_EQ(network.links.size(), 1u);
+    // Asked again later, and no answer: closed, noted, connected again.
+    now += std::chrono::minutes(4);
+    network.fireTimer();
+    ASSERT_EQ(link->writes.size(), 3u);
+    now += std::chrono::seconds(30);
+    network.fireTimer();
+    EXPECT_TRUE(network.links.empty());
+    EXPECT_EQ(notes, (std::vector<std::u16string>{
+                         u"NCIDのサーバーが応答しません。接続し直します。ncid:3333"}));
+    network.fireTimer();
+    EXPECT_EQ(network.links.size(), 1u);
+}
+
+TEST(NcidRoles, TheClientTakesNoMoreCallsThanATelephoneRings)
+{
+    StepNetwork network;
+    auto now = std::chrono::steady_clock::time_point{};
+    std::vector<std::u16string> numbers;
+    NcidClient client(
+        network, [&numbers](const NcidText::ReceivedCall &call) { numbers.push_back(call.number); },
+        [&now] { return now; });
+    std::vector<std::u16string> once;
+    std::vector<std::u16string> each;
+    client.setNotes([&once](const std::u16string &entry) { once.push_back(entry); },
+                    [&each](const std::u16string &entry) { each.push_back(entry); });
+    client.start(Server);
+    network.accept();
+    StepNetwork::Link &link = network.link();
+    link.handler->received(link, Startup);
+
+    const auto cid = [](const std::string &number) {
+        return "CID: *DATE*12082026*TIME*1530*LINE*-*NMBR*" + number + "*MESG*NONE*NAME*x*\r\n";
+    };
+    // A number longer than any telephone number is no call.
+    link.handler->received(link, cid("1234567890123456") + cid("123456789012345"));
+    EXPECT_EQ(numbers, (std::vector<std::u16string>{u"123456789012345"}));
+    // A flood: the burst is taken, the rest let go, noted once.
+    std::string flood;
+    for (int i = 0; i < 50; ++i)
+        flood += cid("03000000" + std::to_string(10 + i));
+    link.handler->received(link, flood);
+    EXPECT_EQ(numbers.size(), static_cast<std::size_t>(NcidClient::CallBurst));
+    EXPECT_EQ(numbers.back(), u"0300000013");
+    // Later, one more each interval.
+    now += NcidClient::CallEvery;
+    link.handler->received(link, cid("0311111111") + cid("0322222222"));
+    EXPECT_EQ(numbers.back(), u"0311111111");
+    EXPECT_EQ(numbers.size(), static_cast<std::size_t>(NcidClient::CallBurst) + 1);
+    // Each drop is offered to the log, which keeps each entry once.
+    EXPECT_EQ(std::set<std::u16string>(once.begin(), once.end()),
+              (std::set<std::u16string>{
+                  u"NCIDの着信の番号が長すぎるため、受け取りませんでした。ncid:3333",
+                  u"NCIDの着信が多すぎるため、一部を受け取りませんでした。ncid:3333"}));
+    // A server's message goes to the log, within the same bound.
+    now += NcidClient::CallEvery;
+    link.handler->received(link, "MSG: \x01"
+                                 "ごはんですよ\r\n");
+    EXPECT_EQ(each, (std::vector<std::u16string>{u"NCIDのメッセージ（ncid:3333）：ごはんですよ"}));
 }

@@ -67,6 +67,76 @@ TEST(NcidText, CallLinesOfEachRole)
     }
 }
 
+TEST(NcidText, GatewayFieldsSurviveAServerThatSearchesTheWholeLine)
+{
+    const std::u16string kanji17(17, u'電'); // 51 bytes of UTF-8
+    const struct {
+        std::u16string label;
+        std::u16string name;
+        std::string line;
+        std::string nameField;
+    } cases[] = {
+        // '.' would end LINE and '+' would end NAME: their full-width forms.
+        {u"2.F", u"A+B.C", "2" + utf8(u"．") + "F", "A" + utf8(u"＋") + "B.C"},
+        // A word that would make the call outgoing, hung up, blocked or a
+        // smartphone's, anywhere in the line.
+        {u"CALLOUT", u"MYCALLHUP CALLBLKCALLPID", "CALL OUT", "MYCALL HUP CALL BLKCALL PID"},
+        // LINE comes first: a label inside it would be found before the real one.
+        {u"NMBRNAME", u"NMBR NAME", "NM BRNA ME", "NMBR NAME"},
+        // Cut at 49 bytes, between characters: 16 kanji are 48 bytes.
+        {kanji17, kanji17, utf8(kanji17.substr(0, 16)), utf8(kanji17.substr(0, 16))},
+        {std::u16string(60, u'x'), u"y", std::string(49, 'x'), "y"},
+        // Nothing left is the default.
+        {u"", u"", "-", "NO NAME"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(gatewayLineField(c.label), c.line);
+        EXPECT_EQ(gatewayNameField(u"0312345678", c.name), c.nameField);
+        EXPECT_EQ(callLine({Morning, u"0312345678", c.name}, c.label),
+                  "CALL: ###DATE01020304...CALLIN...LINE" + c.line + "...NMBR0312345678...NAME" +
+                      c.nameField + "+++\r\n");
+    }
+    // The CID line to clients keeps the name as it is.
+    EXPECT_NE(cidLine({Morning, u"0312345678", u"A+B CALLOUT"}, u"2.F").find("A+B CALLOUT"),
+              std::string::npos);
+}
+
+TEST(NcidText, AGatewaysCallComesBackWithItsDateAndTime)
+{
+    const CallTime when{2026, 12, 8, 15, 30};
+    for (const std::string_view line :
+         {"CID: *DATE*12082026*TIME*1530*LINE*-*NMBR*0312345678*MESG*NONE*NAME*x*",
+          "CID: *TIME*1530*NMBR*alias*DATE*12082025*", "HUP: *DATE*12082026*TIME*1530*NMBR*1*"})
+        EXPECT_TRUE(isEchoOf(line, when)) << line;
+    // Another minute or day, the start-up's call log, a line of no call.
+    for (const std::string_view line :
+         {"CID: *DATE*12082026*TIME*1531*", "CID: *DATE*12092026*TIME*1530*",
+          "CIDLOG: *DATE*12082026*TIME*1530*", "CID: *DATE*12082026*", "ACK: REQ: YO", "",
+          "x: *DATE*12082026*TIME*1530*"})
+        EXPECT_FALSE(isEchoOf(line, when)) << line;
+}
+
+TEST(NcidText, ClientLinesTheServerActsOn)
+{
+    EXPECT_TRUE(isMessage("MSG: dinner"));
+    EXPECT_FALSE(isMessage("MSG dinner"));
+    EXPECT_TRUE(isGoodbye("GOODBYE"));
+    EXPECT_FALSE(isGoodbye("GOODBYE now"));
+    EXPECT_EQ(tooManyClients(), "MSG: Too many clients connected: 25\r\n");
+    // A server's message as the log takes it.
+    EXPECT_EQ(messageText("MSG: " + utf8(u"ごはん\tです")), u"ごはんです");
+    EXPECT_EQ(messageText("MSG:x"), u"x");
+    EXPECT_EQ(messageText("CID: *NMBR*1*"), std::nullopt);
+    const std::u16string longText = messageText("MSG: " + std::string(300, 'a')).value();
+    EXPECT_EQ(longText.size(), 200u);
+    // Not cut between the halves of a pair.
+    std::u16string phones;
+    for (int i = 0; i < 150; ++i)
+        phones += u"\U0001F4DE";
+    const std::u16string cut = messageText("MSG: a" + utf8(phones)).value();
+    EXPECT_EQ(cut, u"a" + phones.substr(0, 198));
+}
+
 TEST(NcidText, NumberFieldIsTheDigitsOrPrivate)
 {
     const std::map<std::u16string, std::string> cases = {

@@ -153,6 +153,7 @@ public:
         return NcidText::History::Missing;
     }
     std::u16string nameFor(const std::u16string &) const override { return {}; }
+    std::string version() const override { return "none"; }
 };
 
 } // namespace
@@ -201,6 +202,7 @@ TEST(Win32Network, TheNcidClientTakesTheCallsAServerAnnouncesAfterItsStartup)
     Win32Network network;
     std::uint16_t port = 0;
     const Plain listening(listenOnLoopback(port));
+    std::string heard;
     std::jthread server([&] {
         const Plain peer(acceptWithin(listening.s));
         // The history is not a call; a line cut between two sends is one line.
@@ -210,9 +212,10 @@ TEST(Win32Network, TheNcidClientTakesTheCallsAServerAnnouncesAfterItsStartup)
                         "CID: *DATE*12082026*TIME*1530*LINE*-*NMB");
         Sleep(50);
         sendAll(peer.s, "R*0312345678*MESG*NONE*NAME*山田*\r\n");
-        // Open until the client goes.
+        // Open until the client goes; what it said is kept.
         char byte = 0;
-        recv(peer.s, &byte, 1, 0);
+        while (recv(peer.s, &byte, 1, 0) == 1)
+            heard.push_back(byte);
     });
 
     std::vector<NcidText::ReceivedCall> calls;
@@ -224,6 +227,8 @@ TEST(Win32Network, TheNcidClientTakesTheCallsAServerAnnouncesAfterItsStartup)
     EXPECT_TRUE(client.isConnected());
     EXPECT_EQ(calls, (std::vector<NcidText::ReceivedCall>{{u"0312345678"s, u"山田"s}}));
     client.stop();
+    server.join();
+    EXPECT_EQ(heard, "HELLO: CMD: no_log\r\n");
 }
 
 TEST(Win32Network, AConnectToAClosedPortReportsDisconnectedOnceAndNeverConnected)
