@@ -18,7 +18,8 @@ build=(build-essential cmake ninja-build pkg-config
 demo=(xvfb x11-utils xdotool icewm imagemagick xauth)
 test=(git libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-format clang-14 libclang-rt-14-dev
-    xfce4-panel dbus-x11 libsm-dev libice-dev dunst)
+    xfce4-panel dbus-x11 libsm-dev libice-dev dunst desktop-file-utils
+    at-spi2-core python3-gi gir1.2-atspi-2.0)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix zip
     wine wine64 wine32:i386 locales)
 

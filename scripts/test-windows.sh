@@ -12,6 +12,8 @@ modemsim=${1:-build/debug/tools/modemsim/modemsim}
 
 . scripts/lib/headless.sh
 . scripts/lib/wine.sh
+. scripts/lib/tools.sh
+require_tools test-windows.sh "${windows_test_tools[@]}" || exit 1
 # The shipped program is the 32-bit one; a kernel that runs no 32-bit program
 # gets the same code built for 64 bits, and says so.
 preset=$(wine_preset)

@@ -3,11 +3,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# Every tool any test calls, before anything is built: a missing one ends the
+# run here, by name, and never drops the cases that need it.
+. scripts/lib/tools.sh
+require_tools test.sh "${linux_test_tools[@]}" "${windows_test_tools[@]}" || {
+    echo "test.sh: without Wine and the cross compilers, the Linux tests alone run with" \
+        "cmake --preset debug && cmake --build --preset debug -j2 && ctest --preset debug" >&2
+    exit 1
+}
 
 jobs=2
 run_suite() {
     local preset=$1
-    cmake --preset "$preset" >/dev/null
+    # Every test must run: a tool a test needs that is missing stops the configure.
+    cmake --preset "$preset" -DNUBREL_ALL_TESTS=ON >/dev/null
     cmake --build --preset "$preset" -j"$jobs"
     ctest --preset "$preset" -j"$jobs" --timeout 600
 }

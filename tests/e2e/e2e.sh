@@ -25,8 +25,10 @@ fail() { echo "FAIL: $*" >&2; shot "failed"; exit 1; }
 pass() { echo "PASS: $case_name"; exit 0; }
 
 desktop=${NUBREL_DESKTOP:-icewm}
+# The display numbers tried, first to last; another range keeps parallel runs apart.
+read -r display_first display_last <<<"${NUBREL_DISPLAYS:-20 60}"
 start_display() {
-    start_headless_display 20 60 110 "$work/desktop" || fail "no display with a tray host"
+    start_headless_display "$display_first" "$display_last" 110 "$work/desktop" || fail "no display with a tray host"
 }
 
 shot() {
@@ -97,6 +99,19 @@ answer_dialog() {
     done
     return 1
 }
+# What the accessibility bus tells of the window titled TITLE: its role, then
+# the texts in it. Needs the program started with accessibility on a session
+# bus (with_accessibility).
+accessible_texts() { "$(dirname "$0")/accessible_texts.py" "$1"; }
+with_accessibility() {
+    eval "$(dbus-launch --sh-syntax)"
+    export DBUS_SESSION_BUS_ADDRESS
+    pids+=("$DBUS_SESSION_BUS_PID")
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+# The message a device that stops answering ends the program with, on port 2:
+# a box of its own, with the text and an OK button.
+no_answer_message=$'alert\nＶＯＲＤＥＫにて、\n受信できません。COM 2の設定を確認して、再起動してください。\nOK'
 ended_within() { # SECONDS: the program has ended (and was reaped)
     local deadline=$((SECONDS + $1))
     while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
@@ -114,6 +129,12 @@ await_exchanges() { # N
     local heard
     heard=$(grep -c '^recv ' "$work/device.log" 2>/dev/null)
     until_ok 20 device_heard_count $((heard + $1))
+}
+# The device has given two answers of junk (no "OK" in them) and received N
+# commands after the last of them.
+polled_after_junk() { # N
+    awk -v n="$1" '/^send / && !/OK/ { junk++; after = 0; next } /^recv / { after++ }
+        END { exit !(junk >= 2 && after >= n) }' "$work/device.log"
 }
 # A plain start on the simulated device, up to the main window.
 start_plain() {
@@ -135,7 +156,7 @@ start_held_number() {
 # A display with no tray host yet, the program started into the tray on the
 # device holding 0312345678, its commands logged.
 start_without_tray() { # [NUBREL] lines
-    start_bare_display 20 60 110 "$work/desktop" || fail "no display"
+    start_bare_display "$display_first" "$display_last" 110 "$work/desktop" || fail "no display"
     write_ini "$1"
     start_device --kind 0 --number 0312345678 --log "$work/device.log"
     start_program
@@ -297,11 +318,17 @@ second_instance_refused)
 silent_device_ends_program)
     write_ini ''
     start_silent_device
+    with_accessibility
     start_program
     until_ok 15 title_is '準備中' || fail "no window"
-    # Three unanswered exchanges of about 3 s each, then the message.
-    until_ok 40 title_is 'VORDEK' || fail "no message titled VORDEK"
+    main_window=$(xdotool search --onlyvisible --name '^準備中$' | head -n 1)
+    # Three unanswered exchanges of about 3 s each, then the message: a box of
+    # its own over the main window, which stays.
+    until_ok 40 dialog_window 'VORDEK' || fail "no message box titled VORDEK"
     shot message
+    nubrel_windows_visible '準備中' || fail "the main window went with the message"
+    until_ok 10 accessible_texts 'VORDEK' || fail "the message box is not on the accessibility bus"
+    [ "$(accessible_texts 'VORDEK')" = "$no_answer_message" ] || fail "message box: $(accessible_texts 'VORDEK')"
     [ "$(log_count)" = 1 ] || fail "log: $(log_lines)"
     log_lines | grep -Eq '^.{19} Nubrel {4} \[iTry=\[3\]lcnt=\[10001\]F=\[\]\]$' || fail "log line: $(log_lines)"
     settings_written && fail "settings written before the message was closed"
@@ -323,8 +350,14 @@ missing_device_asks_stop_or_exit)
     # "停止" has the focus: Return stops monitoring, the program stays.
     answer_dialog '準備中' Return || fail "cannot answer the question"
     until_ok 10 question_closed '準備中' || fail "the question stayed"
-    sleep 3 # three ticks would have tried the port again
+    # A tick period passes (one second here), then the program answers a
+    # request of ours: a tick due by then has run before the answer, and a tick
+    # that tried the port again would have logged and asked again.
+    sleep 1.5
+    until_ok 20 open_window 'フォント' alt+d f || fail "the program did not answer (asked again?): $(log_lines)"
+    answer_dialog 'フォント' Escape || fail "cannot cancel the font dialog"
     [ "$(log_count)" = 1 ] || fail "monitoring did not stop: $(log_lines)"
+    question_closed '準備中' || fail "asked again after 停止"
     kill -0 "$program" || fail "the program ended"
     stop_program
     settings_written || fail "settings not written"
@@ -356,10 +389,11 @@ sigterm_during_exchange)
     write_ini ''
     start_silent_device
     start_program
+    # The command heard: the program waits for the answer, which never comes.
     until_ok 15 device_heard 'AT' || fail "no exchange started"
-    sleep 0.5
     kill -TERM "$program"
     ended_within 5 || fail "the program did not end during the exchange"
+    [ "$(grep -c '^recv ' "$work/device.log")" = 1 ] || fail "another exchange began: $(cat "$work/device.log")"
     settings_written || fail "settings not written"
     [ "$(log_count)" = 0 ] || fail "log: $(log_lines)"
     pass ;;
@@ -382,10 +416,16 @@ sigterm_during_settings_dialog)
     pass ;;
 garbage_and_flood)
     start_held_number --log "$work/device.log"
-    # Two answers of binary junk count as unanswered and are not reported.
-    tell_device 'garbage 2' 'call 0451112222'
+    # Two answers of binary junk count as unanswered and are not reported:
+    # the polling goes on after them, and no call comes of them.
+    tell_device 'garbage 2'
+    until_ok 30 polled_after_junk 2 || fail "no polling after the junk: $(tail -n 8 "$work/device.log")"
+    [ "$(xdotool getwindowname "$main_window")" = '0312345678' ] ||
+        fail "the junk changed the title: $(xdotool getwindowname "$main_window")"
+    [ -z "$(history_lines)" ] || fail "the junk was written: $(history_lines)"
+    [ "$(log_count)" = 0 ] || fail "the junk was logged: $(log_lines)"
+    tell_device 'call 0451112222'
     until_ok 30 title_is '0451112222' || fail "no call after the junk"
-    [ "$(grep -c '^send ' "$work/device.log")" -ge 3 ] || fail "device log"
     # An answer behind 70,000 bytes of junk still gives the number.
     tell_device 'flood 70000' 'call 0669998888'
     until_ok 30 title_is '0669998888' || fail "no call behind the flood"
@@ -495,7 +535,6 @@ tray_restore_and_menu)
     start_program
     until_ok 15 tray_icon_shown || fail "no tray icon"
     until_ok 10 device_heard 'AT' || fail "no exchange"
-    sleep 1
     shot tray
     if [ "$desktop" = xfce ]; then
         # A StatusNotifier host's primary activation is the left click.
@@ -773,10 +812,15 @@ sigterm_during_third_unanswered)
     start_program
     until_ok 20 device_heard_count 3 || fail "no third exchange"
     kill -TERM "$program"
-    ended_within 5 || fail "the program did not end during the third exchange"
+    # Watched until the program has gone: no message box on the way out.
+    deadline=$((SECONDS + 5))
+    while kill -0 "$program" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+        nubrel_windows_visible 'VORDEK' && fail "a message box titled VORDEK during the shut-down"
+        sleep 0.05
+    done
+    ended_within 0 || fail "the program did not end during the third exchange"
     settings_written || fail "settings not written"
     [ "$(log_count)" = 0 ] || fail "log: $(log_lines)"
-    grep -q 'VORDEK' "$work/nubrel.out" && fail "a message: $(cat "$work/nubrel.out")"
     pass ;;
 stale_lock_after_sigkill)
     start_plain
@@ -868,12 +912,13 @@ ncid_source_call_shown)
     start_ncid_peer server "$port" "$work/serve"
     start_program
     until_ok 15 title_is '準備中' || fail "no window"
-    sleep 2
-    [ -z "$(history_lines)" ] || fail "the server's history was taken for a call: $(history_lines)"
+    # The call comes behind the server's history on the same connection: had
+    # the history been taken for a call, it would be written first.
     printf 'CID: *DATE*12082026*TIME*1200*LINE*-*NMBR*+81-45-111-2222*MESG*NONE*NAME*YAMADA*\r\n' >"$work/serve.tmp"
     mv "$work/serve.tmp" "$work/serve"
     until_ok 15 title_is '0451112222' || fail "the server's call not shown"
     until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -Eq '^[0-9/]{10},[0-9:]{8},0451112222'" || fail "not written: $(history_lines)"
+    [ "$(history_lines | cut -d, -f3 | tr '\n' ' ')" = '0451112222 ' ] || fail "the server's history was taken for a call: $(history_lines)"
     shot window
     ! grep -q '^recv ' "$work/device.log" 2>/dev/null || fail "the device was asked: $(cat "$work/device.log")"
     stop_program

@@ -29,9 +29,8 @@ grep -qx 'Name=Nubrel' "$menu" || fail "no English name"
 grep -qx 'Icon=nubrel' "$menu" || fail "no icon"
 [ -f "$XDG_DATA_HOME/icons/hicolor/48x48/apps/nubrel.png" ] || fail "icon not installed"
 [ -e "$autostart" ] && fail "autostart without being asked"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$menu" || fail "invalid menu entry"
-fi
+command -v desktop-file-validate >/dev/null || fail "desktop-file-validate missing (Debian's desktop-file-utils)"
+desktop-file-validate "$menu" || fail "invalid menu entry"
 
 # The user's own settings, history and log, and a product list one entry short.
 ini=$prefix/Nubrel.ini

@@ -1,6 +1,7 @@
 // The NCID roles on the real network: QtNetwork over sockets on 127.0.0.1 and
 // Qt's event loop, against peers of the tests' own (NcidPeer.h). First the
 // network's own promises the roles build on, then each role.
+#include "CountingNetwork.h"
 #include "NcidPeer.h"
 #include "QtLoop.h"
 #include "frontend/qt/QtNetwork.h"
@@ -605,7 +606,13 @@ TEST(NcidGatewayOnTheNetwork, AfterTheServerWentAndCameBackTheHeldCallArrives)
 TEST(NcidClientOnTheNetwork, CallsAfterTheStartupAreHandedOnAndItComesBackAfterAClose)
 {
     NcidPeer::Server server(&pump);
-    QtNetwork network;
+    QtNetwork qt;
+    // Counted: each wait below is for the client to have been handed what the
+    // peer sent.
+    CountingNetwork network(qt);
+    const auto handed = [&](std::size_t bytes) {
+        return waitUntil([&] { return network.latest(server.port()).received >= bytes; });
+    };
     std::vector<NcidText::ReceivedCall> calls;
     NcidClient client(network, [&](const NcidText::ReceivedCall &call) { calls.push_back(call); });
     // By name: the host is looked up.
@@ -615,17 +622,21 @@ TEST(NcidClientOnTheNetwork, CallsAfterTheStartupAreHandedOnAndItComesBackAfterA
         ASSERT_TRUE(peer);
         // It asks for no call log: what the server may send anyway is no call.
         EXPECT_EQ(peer->readLine(), "HELLO: CMD: no_log");
-        ASSERT_TRUE(peer->send("200 Server: test\r\n210 API: 1.0 Feature Set 1\r\n"
-                               "CIDLOG: *DATE*12072026*TIME*0905*LINE*-*NMBR*0311111111*MESG*"
-                               "NONE*NAME*A*\r\n"
-                               "CID: *DATE*12072026*TIME*0906*LINE*-*NMBR*0322222222*MESG*NONE*"
-                               "NAME*B*\r\n"
-                               "250 End of call log\r\n"));
-        settle();
+        const std::string history = "200 Server: test\r\n210 API: 1.0 Feature Set 1\r\n"
+                                    "CIDLOG: *DATE*12072026*TIME*0905*LINE*-*NMBR*0311111111*MESG*"
+                                    "NONE*NAME*A*\r\n"
+                                    "CID: *DATE*12072026*TIME*0906*LINE*-*NMBR*0322222222*MESG*"
+                                    "NONE*NAME*B*\r\n"
+                                    "250 End of call log\r\n";
+        ASSERT_TRUE(peer->send(history));
+        ASSERT_TRUE(handed(history.size()));
         EXPECT_THAT(calls, IsEmpty());
-        ASSERT_TRUE(
-            peer->send("300 End of connection startup\r\nCID: *DATE*12082026*TIME*1530*LINE"));
-        settle();
+        // A call line cut in two is no call until its end comes.
+        const std::string cut =
+            "300 End of connection startup\r\nCID: *DATE*12082026*TIME*1530*LINE";
+        ASSERT_TRUE(peer->send(cut));
+        ASSERT_TRUE(handed(history.size() + cut.size()));
+        EXPECT_THAT(calls, IsEmpty());
         ASSERT_TRUE(peer->send("*-*NMBR*0333333333*MESG*NONE*NAME*佐藤*\r\n"
                                "CID: *NAME*非通知*NMBR*PRIVATE*DATE*12082026*TIME*1531*\r\n"));
         ASSERT_TRUE(waitUntil([&] { return calls.size() >= 2; }));

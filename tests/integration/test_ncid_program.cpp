@@ -1,8 +1,10 @@
 // The NCID roles as the program drives them: [NCID] read by the controller,
 // the device's calls served and forwarded, a server's calls recorded as the
 // program's own. The controller runs on fakes of the windows; the network is
-// QtNetwork on 127.0.0.1 against the tests' own peers.
+// QtNetwork on 127.0.0.1 against the tests' own peers, counted on the way
+// (CountingNetwork.h) so that a test knows what the program has read.
 #include "ControllerRig.h"
+#include "CountingNetwork.h"
 #include "NcidPeer.h"
 #include "QtLoop.h"
 #include "frontend/qt/QtNetwork.h"
@@ -17,7 +19,6 @@ using ::testing::ElementsAre;
 namespace {
 
 using QtLoop::pump;
-using QtLoop::settle;
 using QtLoop::waitUntil;
 
 std::u16string number(std::uint16_t port)
@@ -39,9 +40,16 @@ const std::string ServerStartup =
     "CIDLOG: *DATE*12012026*TIME*0930*LINE*-*NMBR*0399998888*MESG*NONE*NAME*OLD*\r\n"
     "250 End of call log\r\n300 End of connection startup\r\n";
 
+// A server's call line for `number`.
+std::string cidFor(const std::string &number)
+{
+    return "CID: *DATE*12082026*TIME*1200*LINE*-*NMBR*" + number + "*MESG*NONE*NAME*X*\r\n";
+}
+
 // The network is there before the controller and goes after it.
 struct NetworkRig {
-    QtNetwork network;
+    QtNetwork qt;
+    CountingNetwork network{qt};
     ControllerRig r;
     NetworkRig() { r.c.useNetwork(network); }
     std::size_t historyLines() const
@@ -49,6 +57,21 @@ struct NetworkRig {
         const std::u16string text =
             r.folder.exists(u"着信履歴.TXT"s) ? r.folder.readText(u"着信履歴.TXT"s) : u""s;
         return static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\n'));
+    }
+    // The number of each call written, in order.
+    std::vector<std::u16string> historyNumbers() const
+    {
+        std::vector<std::u16string> numbers;
+        const std::u16string text =
+            r.folder.exists(u"着信履歴.TXT"s) ? r.folder.readText(u"着信履歴.TXT"s) : u""s;
+        for (std::size_t at = 0, end; (end = text.find(u'\n', at)) != std::u16string::npos;
+             at = end + 1) {
+            std::u16string line = text.substr(at, end - at);
+            if (!line.empty() && line.back() == u'\r')
+                line.pop_back();
+            numbers.push_back(line.substr(line.rfind(u',') + 1));
+        }
+        return numbers;
     }
     std::vector<std::u16string> logLines() const
     {
@@ -109,15 +132,20 @@ TEST(NcidInTheProgram, SourceCallsAreTheProgramsOwnAndTheDeviceIsLeftAlone)
     ASSERT_TRUE(server);
     auto gateway = upstream.accept();
     ASSERT_TRUE(gateway);
+    // Up towards the gateway, past its server's start-up: a call forwarded
+    // would be written at once.
     ASSERT_TRUE(gateway->send(ServerStartup));
-    ASSERT_TRUE(server->send(ServerStartup));
-    settle();
-    EXPECT_EQ(n.historyLines(), 0u) << "the server's history is no call";
+    ASSERT_TRUE(waitUntil(
+        [&] { return n.network.latest(upstream.port()).received == ServerStartup.size(); }));
 
+    // The call comes behind the server's history: had that been taken for a
+    // call, it would be written first.
     const std::string call = "CID: *DATE*12082026*TIME*1200*LINE*-*NMBR*+81-45-111-2222*MESG*"
                              "NONE*NAME*YAMADA*\r\n";
-    ASSERT_TRUE(server->send(call));
+    ASSERT_TRUE(server->send(ServerStartup + call));
     ASSERT_TRUE(waitUntil([&] { return n.historyLines() == 1; })) << "the first call is written";
+    EXPECT_THAT(n.historyNumbers(), ElementsAre(u"0451112222"s))
+        << "the server's history is no call";
     EXPECT_EQ(n.r.p.view.m_title, u"0451112222"s);
     EXPECT_EQ(n.r.s.LastName, u"YAMADA"s);
 
@@ -127,19 +155,25 @@ TEST(NcidInTheProgram, SourceCallsAreTheProgramsOwnAndTheDeviceIsLeftAlone)
     ASSERT_TRUE(waitUntil([&] { return n.historyLines() == 2; }));
     EXPECT_EQ(n.r.p.tip.m_shows, 1);
 
-    // 停止 lets the calls go; 開始 takes them again.
+    // 停止 lets the calls go, read while stopped; 開始 takes them again.
     n.r.c.mnuTime_Click();
-    ASSERT_TRUE(server->send(call));
-    settle();
-    EXPECT_EQ(n.historyLines(), 2u);
+    const std::string whileStopped = cidFor("0452223333");
+    const std::size_t readBefore = n.network.latest(source.port()).received;
+    ASSERT_TRUE(server->send(whileStopped));
+    ASSERT_TRUE(waitUntil([&] {
+        return n.network.latest(source.port()).received >= readBefore + whileStopped.size();
+    })) << "the program did not read the call sent while stopped";
     n.r.c.mnuTime_Click();
-    ASSERT_TRUE(server->send(call));
+    ASSERT_TRUE(server->send(cidFor("0453334444")));
     ASSERT_TRUE(waitUntil([&] { return n.historyLines() == 3; }));
+    EXPECT_THAT(n.historyNumbers(), ElementsAre(u"0451112222"s, u"0451112222"s, u"0453334444"s));
+    EXPECT_EQ(n.r.p.view.m_title, u"0453334444"s);
 
     n.r.c.TimForm_Timer();
     EXPECT_EQ(n.r.p.port.m_opens, 0) << "neither a query nor the initialisation";
-    EXPECT_EQ(gateway->readLine(std::chrono::milliseconds(300)), std::nullopt)
+    EXPECT_EQ(n.network.latest(upstream.port()).written, 0u)
         << "a call from SOURCE is never forwarded";
+    EXPECT_THAT(gateway->takeLines(), ::testing::IsEmpty());
 }
 
 TEST(NcidInTheProgram, TheSettingsCommandReadsTheSectionAgainAndABadValueIsNotedOnce)
@@ -164,12 +198,14 @@ TEST(NcidInTheProgram, TheSettingsCommandReadsTheSectionAgainAndABadValueIsNoted
     n.r.c.TimForm_Timer();
     EXPECT_EQ(n.r.p.port.m_opens, 0);
 
-    // Unchanged, it keeps its connection.
+    // Unchanged, it keeps its connection: a call on it is taken, and a read
+    // after that finds it open.
     n.r.c.mnuEnv_Click();
-    settle();
-    EXPECT_FALSE(server->closed());
     ASSERT_TRUE(server->send(ServerStartup + "CID: *NMBR*0451112222*NAME*NO NAME*\r\n"));
     ASSERT_TRUE(waitUntil([&] { return n.historyLines() == 1; }));
+    EXPECT_THAT(server->takeLines(), ::testing::IsEmpty());
+    EXPECT_FALSE(server->closed());
+    EXPECT_EQ(n.network.connections(source.port()), 1u);
 
     // Removed: the device is asked again, its first answer held, not written.
     n.r.folder.writeIni(u"[NCID]\n"s + bad);
