@@ -68,4 +68,5 @@ prefix=$build/e2e/Nubrel
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 NUBREL_WINE_DEVICE=$run/modem NUBREL_TRAY_HOST=$tray_host NUBREL_DESKTOP_CONFIG=$run/desktop \
+    NUBREL_ARGV_ECHO=$build/tests/nubrel_argv_echo.exe \
     tests/e2e/wine_e2e.sh "$prefix" "$modemsim" "$build/e2e/screenshots"

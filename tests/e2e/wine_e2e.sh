@@ -32,6 +32,8 @@ trap cleanup EXIT
 # Every case's device appears at this path; Wine follows it at each open.
 modem=${NUBREL_WINE_DEVICE:-$run/modem}
 modem3=${modem}3
+# The tests' own program that records the arguments it was started with.
+argv_echo=${NUBREL_ARGV_ECHO:-$installed/../../tests/nubrel_argv_echo.exe}
 if [ -z "${NUBREL_WINE_DEVICE:-}" ]; then
     start_headless_display 140 160 1800 "$run/desktop" || { echo "FAIL: no display" >&2; exit 1; }
     start_wine "$run/wine" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
@@ -796,7 +798,7 @@ case_late_tray() {
     read -r x y < <(tray_icon)
     xdotool mousemove "$x" "$y" click --repeat 2 --delay 120 1
     until_ok 10 title_is '0312345678' || case_fail "the icon docked again does not restore the window" || return
-    xdotool search --onlyvisible --name '^0312345678$' windowactivate --sync %1 key --clearmodifiers alt+e t
+    keys_to "$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)" alt+e t
     until_ok 10 no_titled_window || case_fail "タスクバーに入れる did not hide the window" || return
     close_program || case_fail "did not end" || return
     text_of Nubrel.ini | grep -qx 'STATE=3' || case_fail "STATE 3 not written: $(text_of Nubrel.ini)" || return
@@ -976,6 +978,59 @@ case_kind1_same_number_new_index() {
     close_program || case_fail "did not end" || return
 }
 
+# The balloon Wine's tray shows for the icon: a window of Wine's desktop
+# process wider than the icon, its bottom above the icon.
+balloon_window() {
+    local w x y
+    read -r x y < <(tray_icon) || return 1
+    for w in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -gt 48 ] && [ "$X" -le "$x" ] && [ $((X + WIDTH)) -ge "$x" ] && [ $((Y + HEIGHT)) -le "$y" ] &&
+            { echo "$w"; return 0; }
+    done
+    return 1
+}
+# The arguments the ONCALL program got, one a line (it writes them UTF-16,
+# each ended by a NUL).
+# Dark pixels on the balloon's second line, where the body (the name) goes.
+balloon_name_ink() {
+    import -window "$(balloon_window)" png:- 2>/dev/null |
+        convert - -crop 100x18+4+30 +repage -colorspace gray -threshold 50% -negate -format '%[fx:round(mean*w*h)]' info:
+}
+oncall_arguments() { [ -s "$work/argv" ] && iconv -f UTF-16LE -t UTF-8 "$work/argv" | tr '\0' '\n'; }
+
+# NOTIFY=1 and ONCALL, in the tray: the held number is passed on to nobody;
+# a call brings the icon's balloon (the number its title, the name below)
+# and runs the program ONCALL names (a
+# relative path with a blank) with the date, the time, the number and the
+# phonebook's name.
+case_notify_and_oncall() {
+    [ -f "$argv_echo" ] || case_fail "no argument-echoing program at $argv_echo" || return
+    mkdir -p "$folder/hooks"
+    cp "$argv_echo" "$folder/hooks/on call.exe"
+    printf '# 電話帳\r\n0451112222,山田 太郎\r\n' | iconv -f UTF-8 -t CP932 >"$folder/電話帳.csv"
+    write_ini $'STATE=3\r\n'
+    printf '[OPTIONS]\r\nNOTIFY=1\r\nONCALL=hooks/on call.exe\r\n' >>"$folder/Nubrel.ini"
+    start_device --kind 0 --number 0312345678
+    NUBREL_ECHO_FILE=$(wine_path "$work/argv")
+    export NUBREL_ECHO_FILE
+    start_program
+    unset NUBREL_ECHO_FILE
+    until_ok 15 tray_icon || case_fail "no icon in icewm's tray" || return
+    await_exchanges 2 || case_fail "no exchanges" || return
+    balloon_window && { case_fail "a balloon for the held number" || return; }
+    [ -e "$work/argv" ] && { case_fail "ONCALL ran for the held number: $(oncall_arguments)" || return; }
+    tell_device 'call 0451112222'
+    until_ok 15 balloon_window || case_fail "no balloon for the call" || return
+    shot balloon
+    [ "$(balloon_name_ink)" -gt 40 ] || case_fail "no name on the balloon's second line" || return
+    until_ok 10 test -s "$work/argv" || case_fail "the ONCALL program did not run" || return
+    oncall_arguments | tr '\n' '|' | grep -Eqx '[0-9]{4}/[0-9]{2}/[0-9]{2}\|[0-9]{2}:[0-9]{2}:[0-9]{2}\|0451112222\|山田 太郎\|' ||
+        case_fail "arguments: $(oncall_arguments | tr '\n' '|')" || return
+    close_program || case_fail "did not end" || return
+    [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_and_forwarded start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
@@ -984,12 +1039,13 @@ all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start
     window_restored tray_menu_stop_start_exit phonebook_name_drawn
     ncid_source_call_shown log_off popup_while_in_tray tray_exit_during_startup_exchange late_tray
     first_window close_box font_choice_kept settings_registered_and_applied
-    kind1_same_number_new_index)
+    kind1_same_number_new_index notify_and_oncall)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
+    began=$SECONDS
     if "case_$c"; then
-        echo "PASS: wine $c"
+        echo "PASS: wine $c ($((SECONDS - began)) s)"
     else
         failures=$((failures + 1))
     fi
