@@ -49,6 +49,8 @@ trap cleanup EXIT
 start_headless_display 140 160 3600 "$run/desktop" || { echo "test-windows.sh: no display" >&2; exit 1; }
 start_wine "$run/wine" || { echo "test-windows.sh: no Wine prefix" >&2; exit 1; }
 wine_map_port 2 "$run/modem" || { echo "test-windows.sh: COM2 not mapped" >&2; exit 1; }
+# COM3: a second device for the settings dialog's change of port.
+wine_map_port 3 "$run/modem3" || { echo "test-windows.sh: COM3 not mapped" >&2; exit 1; }
 
 # The serial port's tests start the simulated device on COM2's path themselves.
 device_program=$(realpath "$modemsim")
@@ -67,4 +69,6 @@ fi
 prefix=$build/e2e/Nubrel
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-NUBREL_WINE_DEVICE=$run/modem tests/e2e/wine_e2e.sh "$prefix" "$modemsim" "$build/e2e/screenshots"
+NUBREL_WINE_DEVICE=$run/modem NUBREL_TRAY_HOST=$tray_host NUBREL_DESKTOP_CONFIG=$run/desktop \
+    NUBREL_ARGV_ECHO=$build/tests/nubrel_argv_echo.exe \
+    tests/e2e/wine_e2e.sh "$prefix" "$modemsim" "$build/e2e/screenshots"

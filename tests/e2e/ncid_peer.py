@@ -3,9 +3,11 @@
 
   ncid_peer.py port                      a free TCP port on 127.0.0.1
   ncid_peer.py client PORT FILE          connects, appends every line read to FILE
-  ncid_peer.py server PORT CONTROL       serves one client: start-up lines, then
+  ncid_peer.py server PORT CONTROL [RECEIVED]
+                                         serves one client: start-up lines, then
                                          each line written into CONTROL (the
-                                         file is consumed) as it appears
+                                         file is consumed) as it appears; what
+                                         the client sends is appended to RECEIVED
 Every wait has a deadline: the peer ends by itself after 120 s.
 """
 import os
@@ -43,7 +45,7 @@ def client(port, path):
             out.write(data)
 
 
-def server(port, control):
+def server(port, control, received=os.devnull):
     with socket.socket() as listener:
         listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         listener.bind(("127.0.0.1", int(port)))
@@ -55,17 +57,20 @@ def server(port, control):
                      b"CIDLOG: *DATE*01022026*TIME*0304*LINE*-*NMBR*0399998888*MESG*NONE*NAME*OLD*\r\n"
                      b"250 End of call log\r\n300 End of connection startup\r\n")
         conn.settimeout(0.1)
-        while time.monotonic() < DEADLINE:
-            try:
-                if not conn.recv(4096):
-                    return
-            except socket.timeout:
-                pass
-            if os.path.exists(control):
-                with open(control, "rb") as f:
-                    lines = f.read()
-                os.remove(control)
-                conn.sendall(lines)
+        with open(received, "ab", buffering=0) as out:
+            while time.monotonic() < DEADLINE:
+                try:
+                    data = conn.recv(4096)
+                    if not data:
+                        return
+                    out.write(data)
+                except socket.timeout:
+                    pass
+                if os.path.exists(control):
+                    with open(control, "rb") as f:
+                        lines = f.read()
+                    os.remove(control)
+                    conn.sendall(lines)
 
 
 if __name__ == "__main__":

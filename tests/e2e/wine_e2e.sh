@@ -7,8 +7,9 @@
 # files, windows, the tray) and, where the program ends, by its exit status.
 #   wine_e2e.sh PROGRAM_FOLDER MODEMSIM SHOTS_DIR [CASE...]
 # With NUBREL_WINE_DEVICE set, the caller has started the display and Wine
-# (scripts/lib/wine.sh) with COM2 mapped to that path; otherwise this script
-# starts its own.
+# (scripts/lib/wine.sh) with COM2 mapped to that path and COM3 to the same
+# path and "3", and NUBREL_TRAY_HOST and NUBREL_DESKTOP_CONFIG name its tray
+# host's process and configuration; otherwise this script starts its own.
 set -uo pipefail
 installed=$1 modemsim=$2 shots=$3
 shift 3
@@ -30,11 +31,19 @@ trap cleanup EXIT
 
 # Every case's device appears at this path; Wine follows it at each open.
 modem=${NUBREL_WINE_DEVICE:-$run/modem}
+modem3=${modem}3
+# The tests' own program that records the arguments it was started with.
+argv_echo=${NUBREL_ARGV_ECHO:-$installed/../../tests/nubrel_argv_echo.exe}
 if [ -z "${NUBREL_WINE_DEVICE:-}" ]; then
     start_headless_display 140 160 1800 "$run/desktop" || { echo "FAIL: no display" >&2; exit 1; }
     start_wine "$run/wine" || { echo "FAIL: no Wine prefix" >&2; exit 1; }
     wine_map_port 2 "$modem" || { echo "FAIL: COM2 not mapped" >&2; exit 1; }
+    wine_map_port 3 "$modem3" || { echo "FAIL: COM3 not mapped" >&2; exit 1; }
+else
+    # The caller's tray host, which the late tray's case ends and starts again.
+    tray_host=${NUBREL_TRAY_HOST:?} headless_config=${NUBREL_DESKTOP_CONFIG:?} headless_lifetime=1800
 fi
+tray_ready() { "$here/tray_ready.py"; }
 
 failures=0
 case_fail() { echo "FAIL: $case_name: $*" >&2; shot failed; return 1; }
@@ -47,7 +56,9 @@ new_case() {
     folder=$work/Nubrel
     mkdir -p "$work"
     cp -r "$installed" "$folder"
-    rm -f "$modem"
+    rm -f "$modem" "$modem3"
+    # A case that ended the tray host and failed before it came back.
+    tray_ready >/dev/null 2>&1 || start_tray_host || echo "FAIL: no tray host for $case_name" >&2
 }
 write_ini() { # extra lines for [NUBREL]
     printf '[ENV]\r\nTIMER=1\r\nCOMPORT=2\r\n[NUBREL]\r\nPRODUCTSIDX=0\r\nPRODUCTSLISTCNT=1\r\nPRODUCTSLIST0=%s\r\n%s' \
@@ -302,27 +313,43 @@ case_tray_start_docked() {
     close_program || case_fail "did not end" || return
 }
 
-# Nubrel as an NCID server under Wine: a Linux client on 127.0.0.1 gets the
-# start-up with the history, then a call from the device.
-case_ncid_served_to_a_client() {
-    local port lines
+# Nubrel as an NCID server and gateway under Wine: two Linux clients on
+# 127.0.0.1 get the start-up with the history, then both the call from the
+# device, which also goes to the server FORWARD names as one CALL line.
+case_ncid_served_and_forwarded() {
+    local port server n lines
     port=$("$here/ncid_peer.py" port)
+    server=$("$here/ncid_peer.py" port)
     write_ini
-    printf '[NCID]\r\nLISTEN=%s\r\n' "$port" >>"$folder/Nubrel.ini"
+    printf '[NCID]\r\nLISTEN=%s\r\nFORWARD=127.0.0.1:%s\r\n' "$port" "$server" >>"$folder/Nubrel.ini"
     printf '2026/12/01,09:30:00,0399998888\r\n' >"$folder/着信履歴.TXT"
+    "$here/ncid_peer.py" server "$server" "$work/serve" "$work/forwarded" &
+    pids+=($!)
     start_device --kind 0 --number 0312345678
     start_program
     until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
-    "$here/ncid_peer.py" client "$port" "$work/client" &
-    pids+=($!)
-    until_ok 10 grep -q '^300 End of connection startup' "$work/client" ||
-        case_fail "no start-up: $(cat "$work/client" 2>/dev/null)" || return
+    for n in 1 2; do
+        "$here/ncid_peer.py" client "$port" "$work/client$n" &
+        pids+=($!)
+    done
+    for n in 1 2; do
+        until_ok 10 grep -q '^300 End of connection startup' "$work/client$n" ||
+            case_fail "client $n: no start-up: $(cat "$work/client$n" 2>/dev/null)" || return
+    done
     tell_device 'call 0451112222'
-    until_ok 15 grep -q '^CID: ' "$work/client" || case_fail "no call served" || return
-    lines=$(tr -d '\r' <"$work/client")
-    printf '%s\n' "$lines" | tr '\n' '|' |
-        grep -Eq '^200 Server: Nubrel [0-9.]+\|210 API: 1.0 Feature Set 1\|CIDLOG: \*DATE\*12012026\*TIME\*0930\*LINE\*-\*NMBR\*0399998888\*MESG\*NONE\*NAME\*NO NAME\*\|250 End of call log\|300 End of connection startup\|CID: \*DATE\*[0-9]{8}\*TIME\*[0-9]{4}\*LINE\*-\*NMBR\*0451112222\*MESG\*NONE\*NAME\*NO NAME\*\|$' ||
-        case_fail "served: $lines" || return
+    until_ok 15 title_is '0451112222' || case_fail "new call not shown" || return
+    for n in 1 2; do
+        until_ok 10 grep -q '^CID: ' "$work/client$n" || case_fail "client $n: no call served" || return
+        lines=$(tr -d '\r' <"$work/client$n")
+        printf '%s\n' "$lines" | tr '\n' '|' |
+            grep -Eq '^200 Server: Nubrel [0-9.]+\|210 API: 1.0 Feature Set 1\|CIDLOG: \*DATE\*12012026\*TIME\*0930\*LINE\*-\*NMBR\*0399998888\*MESG\*NONE\*NAME\*NO NAME\*\|250 End of call log\|300 End of connection startup\|CID: \*DATE\*[0-9]{8}\*TIME\*[0-9]{4}\*LINE\*-\*NMBR\*0451112222\*MESG\*NONE\*NAME\*NO NAME\*\|$' ||
+            case_fail "client $n served: $lines" || return
+    done
+    # The held number was no call: the server got the one call, whole.
+    until_ok 10 grep -q 'CALL: ' "$work/forwarded" || case_fail "nothing forwarded" || return
+    grep -Eqx 'CALL: ###DATE[0-9]{8}\.\.\.CALLIN\.\.\.LINE-\.\.\.NMBR0451112222\.\.\.NAMENO NAME\+\+\+'$'\r' "$work/forwarded" &&
+        [ "$(grep -c . "$work/forwarded")" = 1 ] && [ "$(tail -c 2 "$work/forwarded" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
+        case_fail "forwarded: $(cat -A "$work/forwarded")" || return
     shot window
     close_program || case_fail "did not end" || return
 }
@@ -686,18 +713,339 @@ case_ncid_source_call_shown() {
     close_program || case_fail "did not end" || return
 }
 
+# The pop-up: the program's visible window without a title, light red, near
+# the bottom right of the screen, small enough for eleven digits.
+popup_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --class '^nubrel\.exe$' 2>/dev/null); do
+        [ -z "$(xdotool getwindowname "$w")" ] || continue
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$HEIGHT" -lt 40 ] && [ "$X" -ge 800 ] && [ "$Y" -ge 600 ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+# What the pop-up shows, into $work/popup: its client size, its background
+# colour and the width of the ink on it (the drawn number).
+popup_seen() {
+    local w
+    w=$(popup_window) || return 1
+    import -window "$w" "$work/popup.png" 2>/dev/null || return 1
+    convert "$work/popup.png" -shave 1x1 \
+        -format '%wx%h %[pixel:p{0,0}] ' -write info:"$work/popup.1" \
+        -fuzz 25% -trim -format '%w' info:"$work/popup.2" 2>/dev/null || return 1
+    cat "$work/popup.1" "$work/popup.2" >"$work/popup"
+    grep -q 'srgb(255,192,192) [0-9]' "$work/popup"
+}
+popup_gone() { ! popup_window; }
+ink_width() { cut -d' ' -f3 "$work/popup"; }
+
+# In the tray, each new number pops up for one tick: the held number at the
+# start, then a call with one digit more, whose ink is one digit wider.
+case_popup_while_in_tray() {
+    write_ini $'STATE=3\r\n'
+    sed -i 's/^TIMER=1\r$/TIMER=2\r/' "$folder/Nubrel.ini"
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 popup_seen || case_fail "no pop-up for the held number" || return
+    local held called
+    held=$(ink_width)
+    grep -q '^80x14 ' "$work/popup" || case_fail "pop-up: $(cat "$work/popup")" || return
+    until_ok 6 popup_gone || case_fail "the pop-up stayed after the next tick" || return
+    no_titled_window || case_fail "a window of the program is visible: $(titled_windows)" || return
+    tell_device 'call 09012345678'
+    until_ok 15 popup_seen || case_fail "no pop-up for a new call" || return
+    shot popup
+    called=$(ink_width)
+    [ "$held" -ge 40 ] && [ $((called - held)) -ge 3 ] && [ $((called - held)) -le 9 ] ||
+        case_fail "ink ${held} px for ten digits, ${called} px for eleven" || return
+    until_ok 6 popup_gone || case_fail "the pop-up stayed" || return
+    no_titled_window || case_fail "a window of the program is visible: $(titled_windows)" || return
+    close_program || case_fail "did not end" || return
+}
+
+# In the tray from the start on a silent kind-1 device: 終了 from the icon's
+# menu while the initialisation command waits for its answer.
+case_tray_exit_during_startup_exchange() {
+    product='1,TA' write_ini $'STATE=3\r\n'
+    start_device --kind 1
+    tell_device 'silent on'
+    start_program
+    until_ok 15 device_heard 'AT' || case_fail "no initialisation command" || return
+    until_ok 15 tray_icon || case_fail "no icon in icewm's tray" || return
+    tray_choose 12 || case_fail "no menu on the icon" || return
+    ended_within 10 || case_fail "終了 during the start-up exchange left the program running" || return
+    text_of Nubrel.ini | grep -qx 'STATE=3' || case_fail "STATE 3 not written: $(text_of Nubrel.ini)" || return
+}
+
+# Autostart at login: the program comes before the tray host. It waits
+# hidden, docks when icewm's tray comes, and docks again when it restarts.
+case_late_tray() {
+    stop_tray_host
+    tray_ready && { case_fail "the tray host did not go" || return; }
+    write_ini $'STATE=3\r\nTOP=1500\r\n'
+    start_device --kind 0 --number 0312345678
+    start_program
+    await_exchanges 2 || case_fail "no exchanges" || return
+    no_titled_window || case_fail "a window showed while waiting for a tray: $(titled_windows)" || return
+    start_tray_host || case_fail "no tray host" || return
+    until_ok 15 tray_icon || case_fail "no icon once the tray came" || return
+    no_titled_window || case_fail "a window showed when the tray came: $(titled_windows)" || return
+    shot tray
+    stop_tray_host
+    start_tray_host || case_fail "the tray host did not come back" || return
+    until_ok 15 tray_icon || case_fail "no icon after the tray host restarted" || return
+    local x y
+    read -r x y < <(tray_icon)
+    xdotool mousemove "$x" "$y" click --repeat 2 --delay 120 1
+    until_ok 10 title_is '0312345678' || case_fail "the icon docked again does not restore the window" || return
+    keys_to "$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)" alt+e t
+    until_ok 10 no_titled_window || case_fail "タスクバーに入れる did not hide the window" || return
+    close_program || case_fail "did not end" || return
+    text_of Nubrel.ini | grep -qx 'STATE=3' || case_fail "STATE 3 not written: $(text_of Nubrel.ini)" || return
+    text_of Nubrel.ini | grep -qx 'TOP=1500' || case_fail "position keys changed: $(text_of Nubrel.ini)" || return
+}
+
+# No position keys: the window in its designed client size (281 x 69 and
+# the menu bar), wholly on the screen where Wine puts a new window (its
+# default place: Wine marks every window's place as the program's), and
+# that place and size written at the exit in twips (Wine's frame 4 px a
+# side, its caption 23 px).
+case_first_window() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "no window" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    [ "$WIDTH" = 281 ] && [ "$HEIGHT" -ge 80 ] && [ "$HEIGHT" -le 110 ] ||
+        case_fail "client ${WIDTH}x$HEIGHT, designed 281 x 69 and the menu bar" || return
+    [ "$X" -ge 4 ] && [ "$Y" -ge 23 ] && [ $((X + WIDTH)) -le 1024 ] && [ $((Y + HEIGHT)) -le 768 ] ||
+        case_fail "placed off the screen at $X,$Y" || return
+    shot window
+    close_program || case_fail "did not end" || return
+    [ "$(text_of Nubrel.ini | grep -E '^(TOP|LEFT|HEIGHT|WIDTH)=' | tr '\n' ' ')" = \
+        "TOP=$(((Y - 23) * 15)) LEFT=$(((X - 4) * 15)) HEIGHT=$(((HEIGHT + 27) * 15)) WIDTH=$(((WIDTH + 8) * 15)) " ] ||
+        case_fail "window at $X,$Y written as $(text_of Nubrel.ini)" || return
+}
+
+# The close box of icewm's frame ends the program as 終了 does, no question
+# asked, every key of the shut-down written.
+case_close_box() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "no window" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    local left right top bottom
+    read -r left right top bottom < <(xprop -id "$main_window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    # The rightmost button of the title bar.
+    xdotool mousemove $((X + WIDTH + right - 12)) $((Y - top / 2 - 2)) click 1
+    ended_within 10 || case_fail "the close box did not end the program" || return
+    [ "$(text_of Nubrel.ini | sed -n '/^\[NUBREL\]/,/^\[/p' | grep = | cut -d= -f1 | tr '\n' ' ')" = \
+        'PRODUCTSIDX PRODUCTSLISTCNT PRODUCTSLIST0 TOP LEFT HEIGHT WIDTH STATE FONT FONTSIZE FONTBOLD FONTITALIC ' ] ||
+        case_fail "keys: $(text_of Nubrel.ini)" || return
+}
+
+# A menu of the menu bar opened by a click where Wine has it (10 px into the
+# bar, DX px from the window's left), then its item DY px below the window's
+# top clicked: Wine draws its menus itself, at places of its own.
+open_menu() { # DX
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    xdotool mousemove $((X + $1)) $((Y + 10)) click 1
+}
+menu_window() { # an untitled window of the program as high as a menu
+    local w
+    for w in $(xdotool search --onlyvisible --class '^nubrel\.exe$' 2>/dev/null); do
+        [ -z "$(xdotool getwindowname "$w")" ] || continue
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$HEIGHT" -ge 40 ] && return 0
+    done
+    return 1
+}
+menu_command() { # DX DY
+    open_menu "$1"
+    until_ok 5 menu_window || return 1
+    eval "$(xdotool getwindowgeometry --shell "$main_window")"
+    xdotool mousemove $((X + $1 + 20)) $((Y + $2)) click 1
+}
+# Keys to a window of the program: Wine takes them once the focus came to
+# it in the same run of xdotool.
+keys_to() { # WINDOW KEYS...
+    local w=$1
+    shift
+    xdotool windowfocus "$w" key --delay 150 "$@"
+}
+# The height of the ink of the number on the main window's canvas.
+canvas_ink_height() {
+    import -window "$main_window" png:- 2>/dev/null |
+        convert - -gravity South -crop 0x69+0+0 +repage -fuzz 25% -trim -format '%h' info:
+}
+
+# A size chosen in the font dialog is written at the exit and is the
+# window's font at the next start.
+case_font_choice_kept() {
+    write_ini
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    local before dialog after
+    before=$(canvas_ink_height)
+    # 表示(&D), then ﾌｫﾝﾄ(&F), its third line.
+    menu_command 75 56
+    until_ok 10 other_window 'フォントの指定' || case_fail "the font dialog did not open" || return
+    dialog=$(other_window 'フォントの指定')
+    # The size's field, 28 points typed, then OK (Return).
+    keys_to "$dialog" alt+s ctrl+a 2 8 Return
+    until_ok 10 sh -c "! xdotool search --onlyvisible --name '^フォントの指定\$' | grep -qx $dialog" ||
+        case_fail "the font dialog stayed" || return
+    close_program || case_fail "did not end" || return
+    text_of Nubrel.ini | grep -qx 'FONTSIZE=28' || case_fail "size not written: $(text_of Nubrel.ini)" || return
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "no window at the next start" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    until_ok 5 sh -c "[ \$(import -window $main_window png:- 2>/dev/null | convert - -gravity South -crop 0x69+0+0 +repage -fuzz 25% -trim -format '%h' info:) -gt $((before * 5 / 4)) ]" ||
+        case_fail "the next start's number $(canvas_ink_height) px high, $before px at 18 points" || return
+    shot window
+    close_program || case_fail "did not end (next start)" || return
+    text_of Nubrel.ini | grep -qx 'FONTSIZE=28' || case_fail "size not kept: $(text_of Nubrel.ini)" || return
+}
+
+# 環境設定 by the keyboard: COM3, 19200, the second product (kind 1), no
+# history; registered in the file and applied at once: the device on COM3
+# gets the initialisation and the kind-1 queries at 19200, the calls are
+# shown and not written.
+case_settings_registered_and_applied() {
+    product=$'0,modem\r\nPRODUCTSLIST1=1,TA' write_ini
+    sed -i 's/^PRODUCTSLISTCNT=1\r$/PRODUCTSLISTCNT=2\r/' "$folder/Nubrel.ini"
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    main_window=$(xdotool search --onlyvisible --name '^0312345678$' | head -n 1)
+    # The kind-1 device on COM3, as the new settings say.
+    local com2_device=$device com2_work=$work com3_device com3_work=$run/$case_name-com3 dialog kv
+    mkdir -p "$com3_work"
+    work=$com3_work modem=$modem3 start_device --kind 1 --number 0298765432
+    com3_device=$device
+    device=$com2_device
+    open_menu 133
+    until_ok 10 other_window '環境設定' || case_fail "the settings dialog did not open" || return
+    dialog=$(other_window '環境設定')
+    # The port group has the focus on COM2: Down to COM3; Tab, the speed
+    # list at 9600: Down twice to 19200; Tab, the product list: Down to the
+    # second; Tab, the history group: Down to 作成しない; Tab to 登録.
+    keys_to "$dialog" Down Tab Down Down Tab Down Tab Down Tab
+    shot dialog
+    keys_to "$dialog" space
+    until_ok 10 sh -c "! xdotool search --onlyvisible --name '^環境設定\$' | grep -qx $dialog" ||
+        case_fail "the dialog stayed after 登録" || return
+    for kv in COMPORT=3 COMSPEED=19200 HISTTXT=1 PRODUCTSIDX=1; do
+        text_of Nubrel.ini | grep -qx "$kv" || case_fail "$kv not registered: $(text_of Nubrel.ini)" || return
+    done
+    work=$com3_work until_ok 15 device_heard 'AT\$i10 = 1' ||
+        case_fail "no initialisation on COM3: $(cat "$com3_work/device.log")" || return
+    work=$com3_work until_ok 15 device_heard 'at\$a' || case_fail "no kind-1 query on COM3" || return
+    work=$com3_work tell_device status
+    until_ok 10 grep -q '^ok status .* speed 19200 ' "$com3_work/modemsim.out" ||
+        case_fail "COM3's line: $(cat "$com3_work/modemsim.out")" || return
+    work=$com3_work tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || case_fail "the call on COM3 not shown" || return
+    [ -z "$(text_of 着信履歴.TXT)" ] || case_fail "written with the history off: $(text_of 着信履歴.TXT)" || return
+    close_program || case_fail "did not end" || return
+    kill "$com3_device"
+    wait "$com3_device" 2>/dev/null
+}
+
+# Kind 1 numbers its calls: the same number under a new index is a new
+# call; the same index and number is the call already written.
+history_count() { text_of 着信履歴.TXT | grep -c ",$1\$"; }
+history_count_is() { [ "$(history_count "$1")" = "$2" ]; }
+case_kind1_same_number_new_index() {
+    product='1,TA' write_ini
+    start_device --kind 1 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    await_exchanges 2 || case_fail "no more exchanges" || return
+    local held
+    held=$(history_count 0312345678)
+    tell_device 'call 0312345678'
+    until_ok 15 history_count_is 0312345678 $((held + 1)) ||
+        case_fail "the call under a new index was not written: $(text_of 着信履歴.TXT)" || return
+    title_is '0312345678' || case_fail "the call under a new index is not shown" || return
+    await_exchanges 2 || case_fail "no more exchanges" || return
+    history_count_is 0312345678 $((held + 1)) || case_fail "the same index was written again: $(text_of 着信履歴.TXT)" || return
+    close_program || case_fail "did not end" || return
+}
+
+# The balloon Wine's tray shows for the icon: a window of Wine's desktop
+# process wider than the icon, its bottom above the icon.
+balloon_window() {
+    local w x y
+    read -r x y < <(tray_icon) || return 1
+    for w in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -gt 48 ] && [ "$X" -le "$x" ] && [ $((X + WIDTH)) -ge "$x" ] && [ $((Y + HEIGHT)) -le "$y" ] &&
+            { echo "$w"; return 0; }
+    done
+    return 1
+}
+# The arguments the ONCALL program got, one a line (it writes them UTF-16,
+# each ended by a NUL).
+# Dark pixels on the balloon's second line, where the body (the name) goes.
+balloon_name_ink() {
+    import -window "$(balloon_window)" png:- 2>/dev/null |
+        convert - -crop 100x18+4+30 +repage -colorspace gray -threshold 50% -negate -format '%[fx:round(mean*w*h)]' info:
+}
+oncall_arguments() { [ -s "$work/argv" ] && iconv -f UTF-16LE -t UTF-8 "$work/argv" | tr '\0' '\n'; }
+
+# NOTIFY=1 and ONCALL, in the tray: the held number is passed on to nobody;
+# a call brings the icon's balloon (the number its title, the name below)
+# and runs the program ONCALL names (a
+# relative path with a blank) with the date, the time, the number and the
+# phonebook's name.
+case_notify_and_oncall() {
+    [ -f "$argv_echo" ] || case_fail "no argument-echoing program at $argv_echo" || return
+    mkdir -p "$folder/hooks"
+    cp "$argv_echo" "$folder/hooks/on call.exe"
+    printf '# 電話帳\r\n0451112222,山田 太郎\r\n' | iconv -f UTF-8 -t CP932 >"$folder/電話帳.csv"
+    write_ini $'STATE=3\r\n'
+    printf '[OPTIONS]\r\nNOTIFY=1\r\nONCALL=hooks/on call.exe\r\n' >>"$folder/Nubrel.ini"
+    start_device --kind 0 --number 0312345678
+    NUBREL_ECHO_FILE=$(wine_path "$work/argv")
+    export NUBREL_ECHO_FILE
+    start_program
+    unset NUBREL_ECHO_FILE
+    until_ok 15 tray_icon || case_fail "no icon in icewm's tray" || return
+    await_exchanges 2 || case_fail "no exchanges" || return
+    balloon_window && { case_fail "a balloon for the held number" || return; }
+    [ -e "$work/argv" ] && { case_fail "ONCALL ran for the held number: $(oncall_arguments)" || return; }
+    tell_device 'call 0451112222'
+    until_ok 15 balloon_window || case_fail "no balloon for the call" || return
+    shot balloon
+    [ "$(balloon_name_ink)" -gt 40 ] || case_fail "no name on the balloon's second line" || return
+    until_ok 10 test -s "$work/argv" || case_fail "the ONCALL program did not run" || return
+    oncall_arguments | tr '\n' '|' | grep -Eqx '[0-9]{4}/[0-9]{2}/[0-9]{2}\|[0-9]{2}:[0-9]{2}:[0-9]{2}\|0451112222\|山田 太郎\|' ||
+        case_fail "arguments: $(oncall_arguments | tr '\n' '|')" || return
+    close_program || case_fail "did not end" || return
+    [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
-    missing_port_asks_stop_or_exit tray_start_docked ncid_served_to_a_client start_at_150_percent
+    missing_port_asks_stop_or_exit tray_start_docked ncid_served_and_forwarded start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
     settings_written_whole start_after_kill silent_device_ends_program exit_chosen_at_startup
     close_while_waiting close_with_settings_dialog_open junk_and_flood device_vanishes
     window_restored tray_menu_stop_start_exit phonebook_name_drawn
-    ncid_source_call_shown log_off)
+    ncid_source_call_shown log_off popup_while_in_tray tray_exit_during_startup_exchange late_tray
+    first_window close_box font_choice_kept settings_registered_and_applied
+    kind1_same_number_new_index notify_and_oncall)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
+    began=$SECONDS
     if "case_$c"; then
-        echo "PASS: wine $c"
+        echo "PASS: wine $c ($((SECONDS - began)) s)"
     else
         failures=$((failures + 1))
     fi

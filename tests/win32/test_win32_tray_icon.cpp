@@ -77,10 +77,16 @@ namespace {
 struct RefusingShell {
     int refusals = 0;
     std::vector<DWORD> calls;
+    std::vector<std::string> addedTips; // each add's tooltip, as the record holds it
     Win32TrayIcon::ShellCall call()
     {
-        return [this](DWORD message, TrayRecord &) -> BOOL {
+        return [this](DWORD message, TrayRecord &record) -> BOOL {
             calls.push_back(message);
+            if (message == ShellNimAdd)
+                addedTips.push_back(
+                    record.wide ? std::string(reinterpret_cast<const char *>(record.unicode.szTip),
+                                              sizeof record.unicode.szTip)
+                                : std::string(record.ansi.szTip));
             if (message == ShellNimAdd && refusals > 0) {
                 --refusals;
                 return FALSE;
@@ -114,7 +120,7 @@ TEST(Win32TrayIcon, ARefusedIconIsTriedAgainWhileTheWindowStaysInReach)
     for (const Case &c : cases) {
         Win32Rig rig;
         ASSERT_TRUE(rig.created);
-        RefusingShell shell{c.refusals, {}};
+        RefusingShell shell{c.refusals, {}, {}};
         Win32TrayIcon tray(rig.icons, rig.window.hwnd(), rig.window.popUpMenu(), shell.call());
         tray.setRetry(20, 300);
         MainController c2 = rig.controller(tray, rig.p.prompts);
@@ -165,4 +171,36 @@ TEST(Win32TrayIcon, ARefusedIconIsTriedAgainWhileTheWindowStaysInReach)
         }
         rig.window.attach(nullptr, nullptr);
     }
+}
+
+// Explorer started again says so to every top-level window: its new tray
+// knows no icon, so the icon goes in again as it was; out of the tray
+// nothing goes in. Wine's tray docks its icons again by itself and shows
+// nothing of this: the shell is the seam.
+TEST(Win32TrayIcon, ExplorerStartedAgainGetsTheIconBackWhileInTheTray)
+{
+    Win32Rig rig;
+    ASSERT_TRUE(rig.created);
+    RefusingShell shell;
+    Win32TrayIcon tray(rig.icons, rig.window.hwnd(), rig.window.popUpMenu(), shell.call());
+    MainController c = rig.controller(tray, rig.p.prompts);
+    c.setDialogs(rig.p.dialogs);
+    rig.window.attach(&c, &tray);
+    rig.folder.writeIni(u"[NUBREL]\nSTATE=3\n"s);
+    c.Form_Load();
+    ASSERT_TRUE(c.state().InTray);
+    HWND window = rig.window.hwnd();
+    const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    ASSERT_NE(taskbarCreated, 0u);
+
+    SendMessageW(window, taskbarCreated, 0, 0);
+    ASSERT_EQ(shell.count(ShellNimAdd), 2);
+    EXPECT_EQ(shell.addedTips[1], shell.addedTips[0]);
+    EXPECT_FALSE(IsWindowVisible(window)) << "still in the tray";
+
+    c.TrayIcon_RestoreRequested();
+    SendMessageW(window, taskbarCreated, 0, 0);
+    EXPECT_EQ(shell.count(ShellNimAdd), 2) << "an icon added while out of the tray";
+    EXPECT_TRUE(IsWindowVisible(window));
+    rig.window.attach(nullptr, nullptr);
 }
