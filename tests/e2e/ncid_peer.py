@@ -7,7 +7,9 @@
                                          serves one client: start-up lines, then
                                          each line written into CONTROL (the
                                          file is consumed) as it appears; what
-                                         the client sends is appended to RECEIVED
+                                         the client sends is appended to RECEIVED;
+                                         a gateway's CALL line comes back as a
+                                         CID line, as ncidd sends it
 Every wait has a deadline: the peer ends by itself after 120 s.
 """
 import os
@@ -45,6 +47,25 @@ def client(port, path):
             out.write(data)
 
 
+def answer_to(line):
+    """What ncidd answers: a gateway's call goes back to every client as a CID
+    line with the CALL line's date and time; REQ: YO is acknowledged."""
+    if line == b"REQ: YO":
+        return b"ACK: REQ: YO\r\n"
+    if not line.startswith(b"CALL: ###DATE"):
+        return None
+    fields = {}
+    for part in line[len(b"CALL: ###"):].rstrip(b"+").split(b"..."):
+        for label in (b"DATE", b"LINE", b"NMBR", b"NAME"):
+            if part.startswith(label) and label not in fields:
+                fields[label] = part[len(label):]
+    date = fields.get(b"DATE", b"00000000")
+    year = time.strftime("%Y").encode()
+    return (b"CID: *DATE*" + date[:4] + year + b"*TIME*" + date[4:8] + b"*LINE*" +
+            fields.get(b"LINE", b"-") + b"*NMBR*" + fields.get(b"NMBR", b"") +
+            b"*MESG*NONE*NAME*" + fields.get(b"NAME", b"") + b"*\r\n")
+
+
 def server(port, control, received=os.devnull):
     with socket.socket() as listener:
         listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -57,6 +78,7 @@ def server(port, control, received=os.devnull):
                      b"CIDLOG: *DATE*01022026*TIME*0304*LINE*-*NMBR*0399998888*MESG*NONE*NAME*OLD*\r\n"
                      b"250 End of call log\r\n300 End of connection startup\r\n")
         conn.settimeout(0.1)
+        pending = b""
         with open(received, "ab", buffering=0) as out:
             while time.monotonic() < DEADLINE:
                 try:
@@ -64,6 +86,12 @@ def server(port, control, received=os.devnull):
                     if not data:
                         return
                     out.write(data)
+                    pending += data
+                    while b"\n" in pending:
+                        line, pending = pending.split(b"\n", 1)
+                        answer = answer_to(line.rstrip(b"\r"))
+                        if answer:
+                            conn.sendall(answer)
                 except socket.timeout:
                     pass
                 if os.path.exists(control):
