@@ -157,23 +157,32 @@ struct Tally : Net::ConnectionHandler {
 };
 
 // A window of the test's own, as the program's are: each tick of its timer at
-// which the flooded connection had taken more since the last one counts, and
-// asks for a paint, which counts too.
+// which every flooded connection had taken more since the last such tick
+// counts, and each tick asks for a paint, which counts too.
 struct Beat {
-    const std::size_t *received = nullptr;
-    std::size_t seen = 0;
+    const std::vector<Tally> *tallies = nullptr;
+    std::vector<std::size_t> seen;
     int busyTicks = 0;
     int paints = 0;
+
+    void tick()
+    {
+        seen.resize(tallies->size());
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            if ((*tallies)[i].bytes <= seen[i])
+                return;
+        }
+        for (std::size_t i = 0; i < seen.size(); ++i)
+            seen[i] = (*tallies)[i].bytes;
+        ++busyTicks;
+    }
 };
 Beat *g_beat = nullptr;
 
 LRESULT CALLBACK beatProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER && g_beat) {
-        if (*g_beat->received > g_beat->seen) {
-            g_beat->seen = *g_beat->received;
-            ++g_beat->busyTicks;
-        }
+        g_beat->tick();
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
     }
@@ -512,17 +521,20 @@ TEST(Win32Network, ListensOnLiteralAddressesOfEitherFamily)
     ASSERT_TRUE(pumpUntil([&] { return recorder.connects == 1 && accepted.size() == 1; }));
 }
 
-TEST(Win32Network, APeerThatFloodsLeavesTimersPaintsAndThePumpTheirTurn)
+TEST(Win32Network, PeersThatFloodLeaveTimersPaintsThePumpAndEachOtherTheirTurn)
 {
     Win32Network network;
-    Tally tally;
-    std::unique_ptr<Net::Connection> accepted;
+    // More than one tick takes on: each is read in its turn.
+    constexpr std::size_t Peers = 6;
+    std::vector<Tally> tallies(Peers);
+    std::vector<std::unique_ptr<Net::Connection>> accepted;
     std::string error;
     const auto listener = network.listen(
         "127.0.0.1", 0,
         [&](std::unique_ptr<Net::Connection> connection) {
-            accepted = std::move(connection);
-            accepted->setHandler(&tally);
+            if (accepted.size() < Peers)
+                connection->setHandler(&tallies[accepted.size()]);
+            accepted.push_back(std::move(connection));
         },
         error);
     ASSERT_TRUE(listener) << error;
@@ -537,42 +549,49 @@ TEST(Win32Network, APeerThatFloodsLeavesTimersPaintsAndThePumpTheirTurn)
                                         200, 100, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_TRUE(window);
     Beat beat;
-    beat.received = &tally.bytes;
+    beat.tallies = &tallies;
     g_beat = &beat;
     ShowWindow(window, SW_SHOWNOACTIVATE);
-    ASSERT_NE(SetTimer(window, 1, 20, nullptr), 0u);
+    ASSERT_NE(SetTimer(window, 1, 50, nullptr), 0u);
 
-    // The peer writes as fast as it can until the test has what it waits for,
-    // or gives up at the guard.
+    // The peers write as fast as they can until the test has what it waits
+    // for, or give up at the guard.
     constexpr int Enough = 5;
-    std::atomic<bool> enough{false}, peerDone{false}, gaveUp{false};
-    std::jthread peer([&] {
-        const Plain p(connectTo(listener->port()));
-        const std::string chunk(65536, 'x');
-        const ULONGLONG deadline = GetTickCount64() + GuardMs / 2;
-        while (!enough) {
-            if (GetTickCount64() > deadline) {
-                gaveUp = true;
-                break;
+    std::atomic<bool> enough{false}, gaveUp{false};
+    std::atomic<std::size_t> peersDone{0};
+    std::vector<std::jthread> peers;
+    for (std::size_t i = 0; i < Peers; ++i) {
+        peers.emplace_back([&] {
+            const Plain p(connectTo(listener->port()));
+            const std::string chunk(65536, 'x');
+            const ULONGLONG deadline = GetTickCount64() + GuardMs / 2;
+            while (!enough) {
+                if (GetTickCount64() > deadline) {
+                    gaveUp = true;
+                    break;
+                }
+                if (send(p.s, chunk.data(), static_cast<int>(chunk.size()), 0) <= 0)
+                    break;
             }
-            if (send(p.s, chunk.data(), static_cast<int>(chunk.size()), 0) <= 0)
-                break;
-        }
-        peerDone = true;
-    });
+            ++peersDone;
+        });
+    }
     // The program's own pump, as a wait on the device uses it: it must come
     // back while the flood lasts.
-    while (!peerDone) {
+    // The pump goes on until every peer has stopped: one blocked in a send
+    // ends only once its bytes are read.
+    while (peersDone < Peers) {
         Win32MessageLoop::processPending();
         if (beat.busyTicks >= Enough && beat.paints >= Enough)
             enough = true;
-        else
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    peer.join();
+    peers.clear();
     KillTimer(window, 1);
     g_beat = nullptr;
     DestroyWindow(window);
-    EXPECT_TRUE(enough && !gaveUp)
-        << "ticks " << beat.busyTicks << ", paints " << beat.paints << ", bytes " << tally.bytes;
+    EXPECT_FALSE(gaveUp) << "ticks " << beat.busyTicks << ", paints " << beat.paints;
+    EXPECT_GE(beat.busyTicks, Enough);
+    EXPECT_GE(beat.paints, Enough);
+    EXPECT_EQ(accepted.size(), Peers);
 }
