@@ -10,10 +10,17 @@
 #include "ncid/NcidServer.h"
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <map>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
+#include <thread>
 
 using NcidPeer::Socket;
 using ::testing::ElementsAre;
@@ -45,6 +52,50 @@ struct Recorder final : Net::ConnectionHandler {
     }
     void written(Net::Connection &) override { note("written"); }
     void disconnected(Net::Connection &) override { note("disconnected"); }
+};
+
+// The descriptor of this process whose connection on the loopback runs from
+// `localPort` to `peerPort` (0: any): a connection found by its two ends.
+int connectedSocket(std::uint16_t localPort, std::uint16_t peerPort)
+{
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        sockaddr_in local{}, peer{};
+        socklen_t localSize = sizeof local, peerSize = sizeof peer;
+        if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &localSize) != 0 ||
+            ::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &peerSize) != 0 ||
+            local.sin_family != AF_INET)
+            continue;
+        if ((localPort == 0 || ntohs(local.sin_port) == localPort) &&
+            (peerPort == 0 || ntohs(peer.sin_port) == peerPort))
+            return fd;
+    }
+    return -1;
+}
+
+int intOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t size = sizeof value;
+    return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+}
+
+// What a flooded connection took, counted rather than kept.
+struct Tally final : Net::ConnectionHandler {
+    std::size_t bytes = 0;
+    void connected(Net::Connection &) override {}
+    void received(Net::Connection &, std::string_view got) override { bytes += got.size(); }
+    void written(Net::Connection &) override {}
+    void disconnected(Net::Connection &) override {}
+};
+
+// A widget that counts its paints.
+class PaintCounter final : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override { ++paints; }
 };
 
 // A port nothing listens on.
@@ -261,6 +312,106 @@ TEST(QtNetwork, WhatThePeerDoesNotTakeIsPendingUntilItReads)
     ASSERT_TRUE(waitUntil([&] { return !recorder.events.empty(); }));
     EXPECT_THAT(recorder.events, ElementsAre("written"));
     EXPECT_EQ(accepted->pending(), 0u);
+}
+
+TEST(QtNetwork, EveryConnectionProbesAPeerThatWentSilent)
+{
+    QtNetwork network;
+    std::unique_ptr<Net::Connection> accepted;
+    std::string error;
+    auto listener = network.listen(
+        "127.0.0.1", 0, [&](std::unique_ptr<Net::Connection> c) { accepted = std::move(c); },
+        error);
+    ASSERT_TRUE(listener) << error;
+    auto client = Socket::connectTo(listener->port(), &pump);
+    ASSERT_TRUE(client && waitUntil([&] { return accepted != nullptr; }));
+
+    NcidPeer::Server server(&pump);
+    Recorder recorder;
+    auto outgoing = network.connect("127.0.0.1", server.port(), recorder);
+    auto far = server.accept();
+    ASSERT_TRUE(far && waitUntil([&] { return !recorder.events.empty(); }));
+    ASSERT_THAT(recorder.events, ElementsAre("connected"));
+
+    // Idle a minute, then six probes ten seconds apart: gone within two.
+    const struct {
+        const char *what;
+        int fd;
+    } ends[] = {{"accepted", connectedSocket(listener->port(), 0)},
+                {"outgoing", connectedSocket(0, server.port())}};
+    for (const auto &end : ends) {
+        SCOPED_TRACE(end.what);
+        ASSERT_GE(end.fd, 0);
+        EXPECT_EQ(intOption(end.fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+        EXPECT_EQ(intOption(end.fd, IPPROTO_TCP, TCP_KEEPIDLE), 60);
+        EXPECT_EQ(intOption(end.fd, IPPROTO_TCP, TCP_KEEPINTVL), 10);
+        EXPECT_EQ(intOption(end.fd, IPPROTO_TCP, TCP_KEEPCNT), 6);
+    }
+    // The test's own end, which nobody set, reads as the system's default.
+    EXPECT_EQ(intOption(connectedSocket(0, listener->port()), SOL_SOCKET, SO_KEEPALIVE), 0);
+}
+
+TEST(QtNetwork, APeerThatFloodsLeavesTimersAndPaintsTheirTurn)
+{
+    QtNetwork network;
+    Tally tally;
+    std::unique_ptr<Net::Connection> accepted;
+    std::string error;
+    auto listener = network.listen(
+        "127.0.0.1", 0,
+        [&](std::unique_ptr<Net::Connection> c) {
+            accepted = std::move(c);
+            accepted->setHandler(&tally);
+        },
+        error);
+    ASSERT_TRUE(listener) << error;
+
+    // Each tick at which the connection had taken more since the last one
+    // counts, and asks for a paint.
+    PaintCounter widget;
+    widget.resize(100, 50);
+    widget.show();
+    int busyTicks = 0;
+    std::size_t seen = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (tally.bytes > seen) {
+            seen = tally.bytes;
+            ++busyTicks;
+        }
+        widget.update();
+    });
+    timer.start(20);
+
+    // The peer writes as fast as it can until the test has what it waits for.
+    constexpr int Enough = 5;
+    std::atomic<bool> enough{false}, peerDone{false}, gaveUp{false};
+    const std::uint16_t port = listener->port();
+    std::jthread peer([&] {
+        auto p = Socket::connectTo(port, [] {});
+        const std::string chunk(65536, 'x');
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (p && !enough) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                gaveUp = true;
+                break;
+            }
+            if (!p->send(chunk))
+                break;
+        }
+        peerDone = true;
+    });
+    // The pump a wait on the device uses: it must come back while the flood lasts.
+    while (!peerDone) {
+        pump();
+        if (busyTicks >= Enough && widget.paints >= Enough)
+            enough = true;
+        else
+            ::poll(nullptr, 0, 5);
+    }
+    peer.join();
+    EXPECT_TRUE(enough && !gaveUp)
+        << "ticks " << busyTicks << ", paints " << widget.paints << ", bytes " << tally.bytes;
 }
 
 TEST(QtNetwork, ListensOnLiteralAddressesAndSaysWhyItCannot)

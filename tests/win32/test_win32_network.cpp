@@ -4,6 +4,7 @@
 // careless one breaks (a refused connect, a connection ended inside its own
 // call, a peer slow to read, timers).
 #include "TestText.h"
+#include "frontend/win32/Win32MessageLoop.h"
 #include "frontend/win32/Win32Network.h"
 #include "ncid/NcidClient.h"
 #include "ncid/NcidServer.h"
@@ -145,6 +146,56 @@ struct Recorder : Net::ConnectionHandler {
     void disconnected(Net::Connection &) override { ++disconnects; }
     int calls() const { return connects + receives + writes + disconnects; }
 };
+
+// What a flooded connection took, counted rather than kept.
+struct Tally : Net::ConnectionHandler {
+    std::size_t bytes = 0;
+    void connected(Net::Connection &) override {}
+    void received(Net::Connection &, std::string_view piece) override { bytes += piece.size(); }
+    void written(Net::Connection &) override {}
+    void disconnected(Net::Connection &) override {}
+};
+
+// A window of the test's own, as the program's are: each tick of its timer at
+// which every flooded connection had taken more since the last such tick
+// counts, and each tick asks for a paint, which counts too.
+struct Beat {
+    const std::vector<Tally> *tallies = nullptr;
+    std::vector<std::size_t> seen;
+    int busyTicks = 0;
+    int paints = 0;
+
+    void tick()
+    {
+        seen.resize(tallies->size());
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            if ((*tallies)[i].bytes <= seen[i])
+                return;
+        }
+        for (std::size_t i = 0; i < seen.size(); ++i)
+            seen[i] = (*tallies)[i].bytes;
+        ++busyTicks;
+    }
+};
+Beat *g_beat = nullptr;
+
+LRESULT CALLBACK beatProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TIMER && g_beat) {
+        g_beat->tick();
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    }
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint{};
+        BeginPaint(hwnd, &paint);
+        EndPaint(hwnd, &paint);
+        if (g_beat)
+            ++g_beat->paints;
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
 
 class NoHistory final : public NcidCallLog {
 public:
@@ -373,6 +424,79 @@ TEST(Win32Network, TimersFireOnceAndNeverOnceDestroyed)
     EXPECT_EQ(destroyedInside, 0);
 }
 
+TEST(Win32Network, EveryConnectionProbesAPeerThatWentSilent)
+{
+    // Wine takes the times but reads none back: what is asked is seen on the
+    // way to the real call, and the keep-alive it turns on read back after.
+    std::vector<std::pair<SOCKET, tcp_keepalive>> asked;
+    Win32Network network([&asked](SOCKET s, const tcp_keepalive &values) {
+        asked.emplace_back(s, values);
+        return Win32Network::setKeepAlive(s, values);
+    });
+    std::unique_ptr<Net::Connection> accepted;
+    std::string error;
+    const auto listener = network.listen(
+        "127.0.0.1", 0,
+        [&accepted](std::unique_ptr<Net::Connection> connection) {
+            accepted = std::move(connection);
+        },
+        error);
+    ASSERT_TRUE(listener) << error;
+    const Plain client(connectTo(listener->port()));
+    ASSERT_TRUE(pumpUntil([&] { return accepted != nullptr; }));
+
+    std::uint16_t port = 0;
+    const Plain listening(listenOnLoopback(port));
+    Recorder recorder;
+    const auto outgoing = network.connect("127.0.0.1", port, recorder);
+    const Plain server(acceptWithin(listening.s));
+    ASSERT_TRUE(pumpUntil([&] { return recorder.connects == 1; }));
+
+    const auto keepsAlive = [](SOCKET s) {
+        BOOL on = FALSE;
+        int size = sizeof on;
+        return getsockopt(s, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<char *>(&on), &size) == 0 &&
+               on;
+    };
+    const SOCKET ends[] = {network.socketOf(*accepted), network.socketOf(*outgoing)};
+    ASSERT_EQ(asked.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i == 0 ? "accepted" : "outgoing");
+        ASSERT_NE(ends[i], INVALID_SOCKET);
+        // A minute idle, then 10 probes 12 s apart: gone within three minutes.
+        EXPECT_EQ(asked[i].first, ends[i]);
+        EXPECT_EQ(asked[i].second.onoff, 1u);
+        EXPECT_EQ(asked[i].second.keepalivetime, 60000u);
+        EXPECT_EQ(asked[i].second.keepaliveinterval, 12000u);
+        EXPECT_TRUE(keepsAlive(ends[i]));
+    }
+    // The test's own end, which nobody set, reads as the system's default.
+    EXPECT_FALSE(keepsAlive(client.s));
+}
+
+TEST(Win32Network, AConnectionWhoseKeepAliveIsRefusedWorksAllTheSame)
+{
+    int refused = 0;
+    Win32Network network([&refused](SOCKET, const tcp_keepalive &) {
+        ++refused;
+        WSASetLastError(WSAEOPNOTSUPP);
+        return false;
+    });
+    std::uint16_t port = 0;
+    const Plain listening(listenOnLoopback(port));
+    Recorder recorder;
+    const auto outgoing = network.connect("127.0.0.1", port, recorder);
+    const Plain server(acceptWithin(listening.s));
+    sendAll(server.s, "ping\r\n");
+    ASSERT_TRUE(pumpUntil([&] { return recorder.bytes == "ping\r\n"; }));
+    outgoing->write("pong\r\n");
+    std::string got;
+    EXPECT_TRUE(readUntil(server.s, got, "pong\r\n"));
+    EXPECT_EQ(refused, 1);
+    EXPECT_EQ(recorder.connects, 1);
+    EXPECT_EQ(recorder.disconnects, 0);
+}
+
 TEST(Win32Network, ListensOnLiteralAddressesOfEitherFamily)
 {
     Win32Network network;
@@ -400,4 +524,79 @@ TEST(Win32Network, ListensOnLiteralAddressesOfEitherFamily)
     Recorder recorder;
     const auto connection = network.connect("::1", v6->port(), recorder);
     ASSERT_TRUE(pumpUntil([&] { return recorder.connects == 1 && accepted.size() == 1; }));
+}
+
+TEST(Win32Network, PeersThatFloodLeaveTimersPaintsThePumpAndEachOtherTheirTurn)
+{
+    Win32Network network;
+    // More than one tick takes on: each is read in its turn.
+    constexpr std::size_t Peers = 6;
+    std::vector<Tally> tallies(Peers);
+    std::vector<std::unique_ptr<Net::Connection>> accepted;
+    std::string error;
+    const auto listener = network.listen(
+        "127.0.0.1", 0,
+        [&](std::unique_ptr<Net::Connection> connection) {
+            if (accepted.size() < Peers)
+                connection->setHandler(&tallies[accepted.size()]);
+            accepted.push_back(std::move(connection));
+        },
+        error);
+    ASSERT_TRUE(listener) << error;
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &beatProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"NubrelTestBeat";
+    RegisterClassExW(&wc);
+    const HWND window = CreateWindowExW(0, wc.lpszClassName, L"beat", WS_OVERLAPPEDWINDOW, 0, 0,
+                                        200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(window);
+    Beat beat;
+    beat.tallies = &tallies;
+    g_beat = &beat;
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    ASSERT_NE(SetTimer(window, 1, 50, nullptr), 0u);
+
+    // The peers write as fast as they can until the test has what it waits
+    // for, or give up at the guard.
+    constexpr int Enough = 5;
+    std::atomic<bool> enough{false}, gaveUp{false};
+    std::atomic<std::size_t> peersDone{0};
+    std::vector<std::jthread> peers;
+    for (std::size_t i = 0; i < Peers; ++i) {
+        peers.emplace_back([&] {
+            const Plain p(connectTo(listener->port()));
+            const std::string chunk(65536, 'x');
+            const ULONGLONG deadline = GetTickCount64() + GuardMs / 2;
+            while (!enough) {
+                if (GetTickCount64() > deadline) {
+                    gaveUp = true;
+                    break;
+                }
+                if (send(p.s, chunk.data(), static_cast<int>(chunk.size()), 0) <= 0)
+                    break;
+            }
+            ++peersDone;
+        });
+    }
+    // The program's own pump, as a wait on the device uses it: it must come
+    // back while the flood lasts.
+    // The pump goes on until every peer has stopped: one blocked in a send
+    // ends only once its bytes are read.
+    while (peersDone < Peers) {
+        Win32MessageLoop::processPending();
+        if (beat.busyTicks >= Enough && beat.paints >= Enough)
+            enough = true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    peers.clear();
+    KillTimer(window, 1);
+    g_beat = nullptr;
+    DestroyWindow(window);
+    EXPECT_FALSE(gaveUp) << "ticks " << beat.busyTicks << ", paints " << beat.paints;
+    EXPECT_GE(beat.busyTicks, Enough);
+    EXPECT_GE(beat.paints, Enough);
+    EXPECT_EQ(accepted.size(), Peers);
 }

@@ -7,6 +7,12 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 namespace {
 
 // What a queued report holds instead of its object: the object may be gone by
@@ -32,6 +38,27 @@ template <typename Work> void later(const Token &token, Work work)
 // roles take, small enough that a flooding peer costs little.
 constexpr qint64 ReadBufferBytes = 64 * 1024;
 
+// A peer that vanishes without a word (its host rebooted, its Wi-Fi dropped,
+// a router forgot the connection) is found out within about two minutes: a
+// minute of silence, then six probes ten seconds apart.
+constexpr int KeepAliveIdleSeconds = 60;
+constexpr int KeepAliveIntervalSeconds = 10;
+constexpr int KeepAliveProbes = 6;
+
+// The connection works without: then only a peer's FIN or RST ends it, as
+// before, and the warning says why.
+void keepAlive(qintptr descriptor)
+{
+    const auto set = [descriptor](int level, int name, int value) {
+        return ::setsockopt(static_cast<int>(descriptor), level, name, &value, sizeof value) == 0;
+    };
+    if (descriptor < 0 || !set(SOL_SOCKET, SO_KEEPALIVE, 1) ||
+        !set(IPPROTO_TCP, TCP_KEEPIDLE, KeepAliveIdleSeconds) ||
+        !set(IPPROTO_TCP, TCP_KEEPINTVL, KeepAliveIntervalSeconds) ||
+        !set(IPPROTO_TCP, TCP_KEEPCNT, KeepAliveProbes))
+        qWarning("no TCP keep-alive: %s", descriptor < 0 ? "no socket" : std::strerror(errno));
+}
+
 class QtConnection final : public Net::Connection {
 public:
     // Takes the socket: an accepted one, or one the caller connects next.
@@ -41,6 +68,7 @@ public:
         m_socket->setParent(nullptr);
         m_socket->setReadBufferSize(ReadBufferBytes);
         QObject::connect(m_socket.get(), &QAbstractSocket::connected, [this] {
+            keepAlive(m_socket->socketDescriptor());
             m_connectedPending = true;
             schedule();
         });
@@ -62,6 +90,8 @@ public:
                          });
         // An accepted peer may have come and gone before it was taken.
         m_ended = accepted && m_socket->state() == QAbstractSocket::UnconnectedState;
+        if (accepted && !m_ended)
+            keepAlive(m_socket->socketDescriptor());
     }
 
     ~QtConnection() override

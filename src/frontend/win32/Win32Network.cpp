@@ -25,9 +25,26 @@ constexpr UINT ReleaseMessage = WM_APP + 3;
 // one that took its value.
 constexpr UINT FirstSocketMessage = WM_APP + 0x100;
 constexpr UINT SocketMessages = 0xBFFF - FirstSocketMessage + 1;
-// Pieces read per pass, so that a peer that floods never holds the loop.
-constexpr int PiecesPerPass = 16;
+// What one pass reads of a connection and accepts of a listener. What is left
+// waits for the resume timer: WM_TIMER is made only when the queue holds
+// nothing else, so a peer that floods, whose every read has Winsock post the
+// next FD_READ, lets the program's own timers, paints and message pumps have
+// their turn between two passes.
+constexpr int PiecesPerPass = 4;
 constexpr int PieceSize = 16384;
+constexpr int AcceptsPerPass = 16;
+// Connections and listeners the resume timer takes on at one tick; the others
+// at the next, in turn.
+constexpr int ResumedPerTick = 4;
+// The window's timer for the work left over; never a OneShot's id.
+constexpr UINT_PTR ResumeTimer = 1;
+
+// A peer that vanishes without a word (its host rebooted, its Wi-Fi dropped,
+// a router forgot the connection) is found out within about three minutes: a
+// minute of silence, then a probe every 12 s, of which Windows sends 10, a
+// number it lets no program change.
+constexpr ULONG KeepAliveIdleMs = 60000;
+constexpr ULONG KeepAliveIntervalMs = 12000;
 
 std::string wsaError(int code)
 {
@@ -142,8 +159,9 @@ public:
     std::size_t unsent = 0;
     bool unreported = false; // bytes written since the last `written`
     unsigned events = 0;
-    bool busy = false;   // inside a call to the handler
-    bool posted = false; // in m_service
+    bool busy = false;    // inside a call to the handler
+    bool posted = false;  // in m_service
+    bool waiting = false; // in m_resume: its reads wait for the tick
 };
 
 class Win32Network::Listening final : public Net::Listener {
@@ -165,6 +183,7 @@ public:
     SOCKET socket = INVALID_SOCKET;
     UINT number = 0;
     std::uint16_t listeningPort = 0;
+    bool waiting = false; // in m_resume: its accepts wait for the tick
 };
 
 class Win32Network::OneShot final : public Net::Timer {
@@ -184,8 +203,17 @@ public:
     std::function<void()> due;
 };
 
-Win32Network::Win32Network()
-    : m_numberTaken(SocketMessages, false), m_lookups(std::make_shared<Lookups>())
+bool Win32Network::setKeepAlive(SOCKET socket, const tcp_keepalive &values)
+{
+    tcp_keepalive in = values;
+    DWORD returned = 0;
+    return WSAIoctl(socket, SIO_KEEPALIVE_VALS, &in, sizeof in, nullptr, 0, &returned, nullptr,
+                    nullptr) == 0;
+}
+
+Win32Network::Win32Network(KeepAliveSetter setKeepAliveValues)
+    : m_setKeepAlive(setKeepAliveValues ? std::move(setKeepAliveValues) : &setKeepAlive),
+      m_numberTaken(SocketMessages, false), m_lookups(std::make_shared<Lookups>())
 {
     WSADATA data{};
     m_startError = WSAStartup(MAKEWORD(2, 2), &data);
@@ -225,6 +253,7 @@ Win32Network::~Win32Network()
         KillTimer(m_window, id);
         timer->network = nullptr;
     }
+    KillTimer(m_window, ResumeTimer);
     if (m_window)
         DestroyWindow(m_window);
     if (m_started)
@@ -246,7 +275,10 @@ LRESULT CALLBACK Win32Network::proc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 bool Win32Network::handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER) {
-        fire(static_cast<UINT_PTR>(wParam));
+        if (wParam == ResumeTimer)
+            resume();
+        else
+            fire(static_cast<UINT_PTR>(wParam));
         return true;
     }
     if (message == ServiceMessage) {
@@ -510,6 +542,7 @@ bool Win32Network::tryNextAddress(Stream &stream)
         if (WSAAsyncSelect(socket, m_window, number, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) ==
             0) {
             if (::connect(socket, reinterpret_cast<const sockaddr *>(&at.bytes), at.length) == 0) {
+                keepAlive(socket);
                 stream.state = Stream::State::Open;
                 stream.events |= Stream::Connected | Stream::Writable;
                 post(stream);
@@ -546,12 +579,16 @@ void Win32Network::socketEvent(const Owner &owner, WORD event, WORD error)
                 return;
             s->events |= Stream::Failed;
         } else {
+            keepAlive(s->socket);
             s->state = Stream::State::Open;
             s->events |= Stream::Connected | Stream::Writable;
         }
         break;
     case FD_READ:
         s->events |= Stream::Readable;
+        // Read at the tick it waits for, not before.
+        if (s->waiting)
+            return;
         break;
     case FD_WRITE:
         s->events |= Stream::Writable;
@@ -568,15 +605,17 @@ void Win32Network::socketEvent(const Owner &owner, WORD event, WORD error)
 
 void Win32Network::accepting(std::uint64_t listenerId)
 {
-    // Each accept asks for the next FD_ACCEPT: a few at a time, the rest later.
-    for (int i = 0; i < PiecesPerPass; ++i) {
+    // Each accept asks for the next FD_ACCEPT: a few at a time, the rest at
+    // the tick, however fast peers come.
+    for (int i = 0; i < AcceptsPerPass; ++i) {
         const auto it = m_listeners.find(listenerId);
-        if (it == m_listeners.end())
+        if (it == m_listeners.end() || it->second->waiting)
             return;
         Listening &listening = *it->second;
         const SOCKET socket = ::accept(listening.socket, nullptr, nullptr);
         if (socket == INVALID_SOCKET)
             return;
+        keepAlive(socket);
         auto connection = std::make_unique<Stream>(*this, m_nextId++, nullptr, Stream::State::Open);
         // The accepted socket reports under the listener's number until it
         // has one of its own.
@@ -594,6 +633,11 @@ void Win32Network::accepting(std::uint64_t listenerId)
         const AcceptFunction accept = listening.accept;
         if (accept)
             accept(std::move(connection));
+    }
+    const auto it = m_listeners.find(listenerId);
+    if (it != m_listeners.end() && !it->second->waiting) {
+        it->second->waiting = true;
+        waitForTick({listenerId, INVALID_SOCKET, true});
     }
 }
 
@@ -683,7 +727,7 @@ void Win32Network::service(std::uint64_t id)
         if (events & Stream::Connected) {
             s->events &= ~Stream::Connected;
             s->handler->connected(*s);
-        } else if ((events & Stream::Readable) && !readThisPass) {
+        } else if ((events & Stream::Readable) && !readThisPass && !s->waiting) {
             s->events &= ~Stream::Readable;
             readThisPass = true;
             const Read read = receive(id, false);
@@ -724,8 +768,55 @@ void Win32Network::service(std::uint64_t id)
             return;
     }
     s->busy = false;
-    if (s->events & Stream::Readable)
-        post(*s);
+    // What is left to read, a flooding peer's or what came while the handler
+    // ran, is read at the tick.
+    if ((s->events & Stream::Readable) && !s->waiting) {
+        s->waiting = true;
+        waitForTick({id, INVALID_SOCKET, false});
+    }
+}
+
+void Win32Network::waitForTick(const Owner &owner)
+{
+    m_resume.push_back(owner);
+    armResume();
+}
+
+void Win32Network::armResume()
+{
+    if (m_resumeArmed)
+        return;
+    // The shortest a timer waits: a flood costs a pass per tick at most.
+    if (SetTimer(m_window, ResumeTimer, USER_TIMER_MINIMUM, nullptr))
+        m_resumeArmed = true;
+    else if (PostMessageW(m_window, WM_TIMER, ResumeTimer, 0))
+        m_resumeArmed = true; // out of timers: sooner, and unfair, but never lost
+}
+
+void Win32Network::resume()
+{
+    KillTimer(m_window, ResumeTimer);
+    m_resumeArmed = false;
+    // One pass each for the first few of those waiting now; a pass may queue
+    // its owner again, at the back, for a later tick. A pass may also pump
+    // messages and so come back here.
+    const std::size_t due = std::min<std::size_t>(m_resume.size(), ResumedPerTick);
+    for (std::size_t n = 0; n < due && !m_resume.empty(); ++n) {
+        const Owner owner = m_resume.front();
+        m_resume.pop_front();
+        if (owner.listener) {
+            const auto it = m_listeners.find(owner.id);
+            if (it == m_listeners.end())
+                continue;
+            it->second->waiting = false;
+            accepting(owner.id);
+        } else if (Stream *s = stream(owner.id)) {
+            s->waiting = false;
+            service(owner.id);
+        }
+    }
+    if (!m_resume.empty())
+        armResume();
 }
 
 void Win32Network::post(Stream &stream)
@@ -745,7 +836,7 @@ std::unique_ptr<Net::Timer> Win32Network::startTimer(int milliseconds, std::func
     UINT_PTR id = 0;
     do {
         id = m_nextTimer++;
-    } while (id == 0 || m_timers.count(id));
+    } while (id == 0 || id == ResumeTimer || m_timers.count(id));
     auto timer = std::make_unique<OneShot>(*this, id, std::move(due));
     m_timers[id] = timer.get();
     // Below the system's minimum it waits the minimum, which is "at least" too.
@@ -768,4 +859,28 @@ void Win32Network::fire(UINT_PTR timerId)
     const std::function<void()> due = std::move(timer.due);
     if (due)
         due();
+}
+
+void Win32Network::keepAlive(SOCKET socket)
+{
+    tcp_keepalive values{};
+    values.onoff = 1;
+    values.keepalivetime = KeepAliveIdleMs;
+    values.keepaliveinterval = KeepAliveIntervalMs;
+    // The connection works without: then only a peer's FIN or RST ends it,
+    // as before, and the debugger hears why.
+    if (!m_setKeepAlive(socket, values)) {
+        const std::wstring text =
+            L"Nubrel: no TCP keep-alive, WSA error " + std::to_wstring(WSAGetLastError()) + L"\n";
+        OutputDebugStringW(text.c_str());
+    }
+}
+
+SOCKET Win32Network::socketOf(const Net::Connection &connection) const
+{
+    for (const auto &[id, s] : m_streams) {
+        if (static_cast<const Net::Connection *>(s) == &connection)
+            return s->socket;
+    }
+    return INVALID_SOCKET;
 }

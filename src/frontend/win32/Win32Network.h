@@ -10,16 +10,25 @@
 
 #include <windows.h>
 #include <winsock2.h>
+// After Winsock's own header, which it needs.
+#include <mstcpip.h>
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
 class Win32Network final : public Net::Network {
 public:
-    Win32Network();
+    // Gives a socket its keep-alive times; true when it took them.
+    using KeepAliveSetter = std::function<bool(SOCKET, const tcp_keepalive &)>;
+    // WSAIoctl with SIO_KEEPALIVE_VALS: the setter unless a test wraps it, as
+    // Wine reads none of the times back.
+    static bool setKeepAlive(SOCKET socket, const tcp_keepalive &values);
+
+    explicit Win32Network(KeepAliveSetter setKeepAliveValues = {});
     // Closes what is still open; connections, listeners and timers that
     // outlive the network do nothing more.
     ~Win32Network() override;
@@ -31,6 +40,10 @@ public:
     std::unique_ptr<Net::Connection> connect(const std::string &host, std::uint16_t port,
                                              Net::ConnectionHandler &handler) override;
     std::unique_ptr<Net::Timer> startTimer(int milliseconds, std::function<void()> due) override;
+
+    // The socket behind one of this network's connections, INVALID_SOCKET for
+    // any other or once it ended: for what Winsock can tell of it.
+    SOCKET socketOf(const Net::Connection &connection) const;
 
 private:
     class Stream;
@@ -69,8 +82,14 @@ private:
     void service(std::uint64_t id);
     // Has the stream serviced later, from the message loop.
     void post(Stream &stream);
+    // Has the owner's pass made at the resume timer's next tick.
+    void waitForTick(const Owner &owner);
+    void armResume();
+    void resume();
     void fire(UINT_PTR timerId);
+    void keepAlive(SOCKET socket);
 
+    KeepAliveSetter m_setKeepAlive;
     HWND m_window = nullptr;
     bool m_started = false;
     int m_startError = 0;
@@ -85,5 +104,8 @@ private:
     std::vector<bool> m_numberTaken;
     UINT m_nextNumber = 0;
     std::deque<std::uint64_t> m_service;
+    // Connections and listeners whose pass used its share, in turn.
+    std::deque<Owner> m_resume;
+    bool m_resumeArmed = false;
     std::shared_ptr<Lookups> m_lookups;
 };
