@@ -20,7 +20,8 @@ bool DataFolder::writable(const std::u16string &folder)
     const std::u16string probe = folder + u'/' + ProbeName;
     if (!Files::append(probe, {}))
         return false;
-    return Files::remove(probe);
+    // A second copy starting at the same moment may have removed it first.
+    return Files::remove(probe) || !Files::exists(probe);
 }
 
 DataFolder DataFolder::choose(const std::u16string &programFolder,
