@@ -7,8 +7,10 @@
 // byte to the new title is measured across the two processes.
 //
 // Prints one tab-separated row per figure: "row", figure, measured, target, verdict.
+#include "app/DataFolder.h"
 #include "app/MainController.h"
 #include "frontend/qt/QtProgram.h"
+#include "frontend/qt/QtText.h"
 
 #include "BenchRows.h"
 #include "ModemSim.h"
@@ -189,7 +191,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QtProgram program(folder.path());
+    QtProgram program(DataFolder(fromQt(folder.path())));
     MainController &controller = program.controller();
     program.start();
     // Let the window appear and settle before anything is timed.

@@ -32,15 +32,15 @@ constexpr double MaxFontSize = 1638;
 
 MainController::MainController(const PlatformParts &parts)
     : m_view(parts.view), m_tip(parts.tip), m_timer(parts.timer), m_tray(parts.tray),
-      m_prompts(parts.prompts), m_launcher(parts.launcher), m_folder(parts.programFolder),
-      m_ini(parts.programFolder), m_log(parts.programFolder, parts.clock),
-      m_history(parts.programFolder, parts.clock, m_log), m_phonebook(parts.programFolder),
-      m_announcer(parts.programFolder, m_ini, parts.clock, m_log, parts.notifier, parts.launcher),
+      m_prompts(parts.prompts), m_launcher(parts.launcher), m_folders(parts.folders),
+      m_ini(parts.folders.path()), m_log(parts.folders.path(), parts.clock),
+      m_history(parts.folders.path(), parts.clock, m_log), m_phonebook(parts.folders.path()),
+      m_announcer(parts.folders.path(), m_ini, parts.clock, m_log, parts.notifier, parts.launcher),
       m_link(m_state, parts.port, m_ini, m_log, parts.prompts, parts.view),
       m_recorder(m_state, parts.view, parts.tray, m_history), m_query(m_state, m_link, m_recorder),
       m_tick(m_state, m_link, m_query, parts.view, parts.tip,
              TimForm::Orders{[this] { Form_Unload(); }, [this] { stopMonitoring(); }}),
-      m_clock(parts.clock), m_ncidLog(parts.programFolder, m_state, m_phonebook)
+      m_clock(parts.clock), m_ncidLog(parts.folders.path(), m_state, m_phonebook)
 {
     m_recorder.setPhonebook(&m_phonebook);
     m_recorder.setAnnouncer(&m_announcer);
@@ -175,6 +175,14 @@ void MainController::Form_Load()
     m_tip.loadTip();
     if (!m_state.InTray && (!m_waitingForTray || m_trayRefused))
         m_view.showWindow();
+    // The program folder is read-only and the user's own folder failed too:
+    // calls are still shown, but nothing can be kept, and the user is told.
+    if (m_folders.failed()) {
+        const std::u16string &folder = m_folders.unusable();
+        warnUser(m_prompts,
+                 (folder.empty() ? u"データ用のフォルダー" : Files::toNativeSeparators(folder)) +
+                     u"に書き込めないので、設定と着信履歴を保存できません。");
+    }
 }
 
 void MainController::waitForTray()
@@ -464,7 +472,7 @@ void MainController::mnuHistry_Click()
 {
     if (m_state.Unloaded)
         return;
-    const std::u16string path = m_folder + ProgramFiles::HistoryFile;
+    const std::u16string path = m_folders.path() + ProgramFiles::HistoryFile;
     const std::optional<Files::Info> info = Files::info(path);
     // A hidden or system file is no history the user keeps: as good as missing.
     if (info && info->isFile && !info->isHidden && !info->isSystem) {
@@ -501,5 +509,5 @@ void MainController::mnuFont_Click()
 void MainController::mnuMnual_Click()
 {
     if (!m_state.Unloaded)
-        dialogs().showManual(m_folder + ProgramFiles::Manual);
+        dialogs().showManual(m_folders.programFolder() + ProgramFiles::Manual);
 }

@@ -3,6 +3,7 @@
 // forwards its events here.
 #pragma once
 
+#include "app/DataFolder.h"
 #include "calls/CallAnnouncer.h"
 #include "calls/CallRecorder.h"
 #include "calls/HistoryFile.h"
@@ -42,7 +43,9 @@ struct PlatformParts {
     Launcher &launcher;
     DesktopNotifier &notifier;
     const Clock &clock;
-    std::u16string programFolder;
+    // Icons and the manual come from the program folder; the files the
+    // program writes live in the data folder.
+    DataFolder folders;
 };
 
 class MainController {
@@ -69,7 +72,7 @@ public:
     // the section is not read.
     void useNetwork(Net::Network &network);
     const NcidService *ncid() const { return m_ncid.get(); }
-    const std::u16string &programFolder() const { return m_folder; }
+    const DataFolder &folders() const { return m_folders; }
 
     void Form_Load();
     void Form_Unload();
@@ -128,7 +131,7 @@ private:
     Prompts &m_prompts;
     Dialogs *m_dialogs = nullptr;
     Launcher &m_launcher;
-    std::u16string m_folder;
+    DataFolder m_folders;
 
     ProgramState m_state;
     basNbComIni m_ini;

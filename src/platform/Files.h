@@ -50,6 +50,13 @@ struct Listing {
 };
 Listing list(const std::u16string &folder);
 
+// Makes the folder and every missing folder above it, each new one for the
+// user alone; true when the path is a folder afterwards.
+bool makeFolders(const std::u16string &folder);
+// The folder the system gives each user for programs' own data, with '/'
+// separators; empty when the system names none.
+std::u16string userDataHome();
+
 // Whether a path starts at a root rather than at some folder.
 bool isAbsolute(std::u16string_view path);
 // A path as the user reads it, with the platform's separators; and back to

@@ -500,6 +500,43 @@ readonly_folder)
     [ "$before" = "$(md5sum <"$folder/Nubrel.ini")" ] || fail "settings file changed"
     chmod -R u+w "$folder"
     pass ;;
+user_data_folder)
+    # An installation the user cannot write to: the files go to the user's
+    # own data folder, made and seeded at the first start.
+    write_ini ''
+    start_device --kind 0 --number 0312345678
+    home=$work/home
+    data=$home/.local/share/Nubrel
+    mkdir -p "$home"
+    as_user=()
+    if [ "$(id -u)" = 0 ]; then
+        # root writes through any mode: the program runs as nobody, the
+        # folder stays root's.
+        chmod 755 "$work"
+        chmod 666 "$(readlink -f "$work/modem")"
+        chown nobody:nogroup "$home"
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+    else
+        chmod -R a-w "$folder"
+    fi
+    listing=$(ls -lA --time-style=+%s.%N "$folder")
+    shipped=$(md5sum <"$folder/Nubrel.ini")
+    env -u XDG_DATA_HOME HOME="$home" "${as_user[@]}" "$folder/nubrel" >"$work/nubrel.out" 2>&1 &
+    program=$!
+    pids+=($program)
+    until_ok 15 title_is '0312345678' || fail "held number not shown: $(cat "$work/nubrel.out")"
+    [ "$(md5sum <"$data/Nubrel.ini")" = "$shipped" ] || fail "settings not seeded in $data"
+    tell_device 'call 0111111111'
+    until_ok 10 title_is '0111111111' || fail "call not shown"
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$data/着信履歴.TXT' | grep -q ',0111111111'" ||
+        fail "call not written to $data"
+    shot window
+    kill -TERM "$program"
+    ended_within 10 || fail "the program did not end"
+    iconv -f CP932 -t UTF-8 "$data/Nubrel.ini" | tr -d '\r' | grep -q '^STATE=' || fail "settings not written in $data"
+    [ "$(ls -lA --time-style=+%s.%N "$folder")" = "$listing" ] || fail "the program folder changed"
+    chmod -R u+w "$folder"
+    pass ;;
 exit_chosen_at_startup)
     # A kind-1 product is initialised at start-up; the port cannot be used.
     product='1,TA' write_ini ''

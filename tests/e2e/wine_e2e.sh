@@ -1031,6 +1031,34 @@ case_notify_and_oncall() {
     [ "$(log_count)" = 0 ] || case_fail "log: $(log_lines)" || return
 }
 
+# A program folder the user cannot write to: the files go to
+# %LOCALAPPDATA%\Nubrel. Wine run as root writes through any file mode, so the
+# probe's own file is made impossible (a folder holds its name); the choice,
+# the folder's making, the seeding and every file after run for real.
+case_user_data_folder() {
+    write_ini
+    mkdir "$folder/.Nubrel-write-test"
+    local data shipped listing
+    data=$(wine winepath -u "$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')" 2>/dev/null)/Nubrel
+    [ "$data" != /Nubrel ] || case_fail "no local application data folder" || return
+    rm -rf "$data"
+    shipped=$(md5sum <"$folder/Nubrel.ini")
+    listing=$(ls -lA --time-style=+%s.%N "$folder")
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "held number not shown" || return
+    [ "$(md5sum <"$data/Nubrel.ini")" = "$shipped" ] || case_fail "settings not seeded in $data" || return
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || case_fail "call not shown" || return
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$data/着信履歴.TXT' | grep -q ',0451112222'" ||
+        case_fail "call not written to $data" || return
+    shot window
+    close_program || case_fail "did not end" || return
+    iconv -f CP932 -t UTF-8 "$data/Nubrel.ini" | grep -q '^STATE=' || case_fail "settings not written in $data" || return
+    [ "$(ls -lA --time-style=+%s.%N "$folder")" = "$listing" ] || case_fail "the program folder changed" || return
+    rm -rf "$data"
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_and_forwarded start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
@@ -1039,7 +1067,7 @@ all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start
     window_restored tray_menu_stop_start_exit phonebook_name_drawn
     ncid_source_call_shown log_off popup_while_in_tray tray_exit_during_startup_exchange late_tray
     first_window close_box font_choice_kept settings_registered_and_applied
-    kind1_same_number_new_index notify_and_oncall)
+    kind1_same_number_new_index notify_and_oncall user_data_folder)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"

@@ -1,9 +1,9 @@
 // Brings the product list of a newly shipped Nubrel.ini into an installed one:
 // missing product entries are added, the user's own keys are never changed.
 //   nubrel-iniupdate SHIPPED_FOLDER INSTALLED_FOLDER
+#include "config/ProductListUpdate.h"
 #include "config/basNbComIni.h"
 #include "platform/Files.h"
-#include "text/Text.h"
 #include "text/Utf.h"
 
 #include <cstdio>
@@ -21,25 +21,12 @@ int main(int argc, char *argv[])
                      Utf::toUtf8(shipped.path()).c_str());
         return 1;
     }
-    const std::u16string section = u"NUBREL";
-    const std::u16string countKey = u"PRODUCTSLISTCNT";
-    const int shippedCount = shipped.GetIniInt(section, countKey, 0);
-    const int installedCount = installed.GetIniInt(section, countKey, 0);
-    int added = 0;
-    for (int n = 0; n < shippedCount; ++n) {
-        const std::u16string key = u"PRODUCTSLIST" + Text::number(n);
-        const std::u16string entry = shipped.GetIniString(section, key, std::u16string());
-        if (entry.empty() || !installed.GetIniString(section, key, std::u16string()).empty())
-            continue;
-        if (installed.PutIniString(section, key, entry) == 0) {
-            std::fprintf(stderr, "nubrel-iniupdate: cannot write %s\n",
-                         Utf::toUtf8(installed.path()).c_str());
-            return 1;
-        }
-        ++added;
+    const ProductListUpdate::Result result = ProductListUpdate::merge(shipped, installed);
+    if (result.failed) {
+        std::fprintf(stderr, "nubrel-iniupdate: cannot write %s\n",
+                     Utf::toUtf8(installed.path()).c_str());
+        return 1;
     }
-    if (shippedCount > installedCount)
-        installed.PutIniString(section, countKey, Text::number(shippedCount));
-    std::printf("nubrel-iniupdate: %d product entries added\n", added);
+    std::printf("nubrel-iniupdate: %d product entries added\n", result.added);
     return 0;
 }

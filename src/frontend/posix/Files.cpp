@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -231,6 +232,42 @@ Listing list(const std::u16string &folder)
     }
     ::closedir(dir);
     return listing;
+}
+
+bool makeFolders(const std::u16string &folder)
+{
+    const std::string path = nativePath(folder);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    if (::mkdir(path.c_str(), 0700) == 0)
+        return true;
+    if (errno != ENOENT)
+        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode); // made meanwhile
+    const std::size_t slash = folder.find_last_of(u'/');
+    if (slash == std::u16string::npos || slash == 0 || !makeFolders(folder.substr(0, slash)))
+        return false;
+    return ::mkdir(path.c_str(), 0700) == 0 ||
+           (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+std::u16string userDataHome()
+{
+    // The base directory specification: a relative XDG_DATA_HOME is invalid
+    // and ignored.
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')
+        return Utf::fromUtf8(xdg);
+    std::string home;
+    if (const char *env = std::getenv("HOME"); env && env[0] == '/')
+        home = env;
+    else if (const struct passwd *user = ::getpwuid(::geteuid()); user && user->pw_dir)
+        home = user->pw_dir;
+    if (home.empty() || home[0] != '/')
+        return {};
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    return Utf::fromUtf8(home == "/" ? "/.local/share" : home + "/.local/share");
 }
 
 bool isAbsolute(std::u16string_view path)

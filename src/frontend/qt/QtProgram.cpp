@@ -58,21 +58,21 @@ struct QtProgram::Parts {
         return true;
     }};
 
-    explicit Parts(const QString &folder)
+    explicit Parts(const DataFolder &folders)
         : mainController{PlatformParts{window, tip, timer, port, tray, prompts, launcher, notifier,
-                                       clock, fromQt(folder)}}
+                                       clock, folders}}
     {
         mainController.useNetwork(network);
         mainController.setDialogs(dialogs);
     }
 };
 
-QtProgram::QtProgram(const QString &programFolder)
+QtProgram::QtProgram(const DataFolder &folders)
 {
     QtFonts::installFontSubstitutes();
     QtTranslations::installJapanese();
     QApplication::setQuitOnLastWindowClosed(false);
-    m_parts = std::make_unique<Parts>(programFolder);
+    m_parts = std::make_unique<Parts>(folders);
     Parts &p = *m_parts;
     p.controller = &p.mainController;
     p.window.attach(&p.mainController);

@@ -2,7 +2,8 @@
 // the controller that decides.
 #pragma once
 
-#include <QString>
+#include "app/DataFolder.h"
+
 #include <memory>
 
 class MainController;
@@ -10,8 +11,8 @@ class QWidget;
 
 class QtProgram {
 public:
-    // `programFolder` holds the settings file, the history and the log.
-    explicit QtProgram(const QString &programFolder);
+    // The data folder holds the settings file, the history and the log.
+    explicit QtProgram(const DataFolder &folders);
     ~QtProgram();
     QtProgram(const QtProgram &) = delete;
     QtProgram &operator=(const QtProgram &) = delete;

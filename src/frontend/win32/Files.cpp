@@ -7,6 +7,10 @@
 
 #include <random>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 namespace Files {
 
@@ -232,6 +236,36 @@ Listing list(const std::u16string &folder)
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return listing;
+}
+
+bool makeFolders(const std::u16string &folder)
+{
+    const std::wstring path = nativePath(folder);
+    const auto isFolder = [&path] {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    };
+    // The new folder takes the ACL its parent passes on: under the user's
+    // profile, the user's alone.
+    if (CreateDirectoryW(path.c_str(), nullptr))
+        return true;
+    if (GetLastError() != ERROR_PATH_NOT_FOUND)
+        return isFolder(); // there already, or made meanwhile
+    const std::size_t slash = folder.find_last_of(u'/');
+    // Nothing above a drive's root or a share to make.
+    if (slash == std::u16string::npos || slash < 3 || !makeFolders(folder.substr(0, slash)))
+        return false;
+    return CreateDirectoryW(path.c_str(), nullptr) || isFolder();
+}
+
+std::u16string userDataHome()
+{
+    PWSTR path = nullptr;
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path);
+    // The buffer is the caller's to free, whether the call succeeded or not.
+    std::u16string folder = SUCCEEDED(result) && path ? fromWide(path) : std::u16string();
+    CoTaskMemFree(path);
+    return fromNativeSeparators(folder);
 }
 
 bool isAbsolute(std::u16string_view path)

@@ -58,9 +58,10 @@ struct Win32Program::Parts {
                          [this] { mainController.mnuTime_Click(); },
                          icons.icon(AppIcon::BuiltIn)};
 
-    explicit Parts(const std::u16string &folder)
-        : icons(folder), mainController{PlatformParts{window, tip, timer, port, tray, prompts,
-                                                      launcher, notifier, clock, folder}}
+    explicit Parts(const DataFolder &folders)
+        : icons(folders.programFolder()), mainController{PlatformParts{window, tip, timer, port,
+                                                                       tray, prompts, launcher,
+                                                                       notifier, clock, folders}}
     {
         mainController.useProfile(profile);
         mainController.useNetwork(network);
@@ -68,8 +69,7 @@ struct Win32Program::Parts {
     }
 };
 
-Win32Program::Win32Program(const std::u16string &programFolder)
-    : m_parts(std::make_unique<Parts>(programFolder))
+Win32Program::Win32Program(const DataFolder &folders) : m_parts(std::make_unique<Parts>(folders))
 {
     Parts &p = *m_parts;
     p.controller = &p.mainController;

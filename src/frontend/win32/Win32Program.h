@@ -2,13 +2,15 @@
 // controller that decides.
 #pragma once
 
+#include "app/DataFolder.h"
+
 #include <memory>
-#include <string>
 
 class Win32Program {
 public:
-    // `programFolder` holds the settings file, the history and the log.
-    explicit Win32Program(const std::u16string &programFolder);
+    // The data folder holds the settings file, the history and the log; the
+    // program folder the icons and the manual.
+    explicit Win32Program(const DataFolder &folders);
     ~Win32Program();
     Win32Program(const Win32Program &) = delete;
     Win32Program &operator=(const Win32Program &) = delete;

@@ -1,4 +1,5 @@
 // Nubrel: shows who is calling on the telephone line.
+#include "app/DataFolder.h"
 #include "frontend/win32/Win32InstanceGuard.h"
 #include "frontend/win32/Win32Program.h"
 #include "frontend/win32/Win32Text.h"
@@ -30,11 +31,12 @@ std::u16string programFolder()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    const std::u16string folder = programFolder();
-    // A second copy ends at once: no window, no message, no file touched.
-    Win32InstanceGuard guard(folder);
+    const DataFolder folders = DataFolder::choose(programFolder(), Files::userDataHome());
+    // A second copy for the same files ends at once: no window, no message,
+    // no file touched.
+    Win32InstanceGuard guard(folders.path());
     if (!guard.tryLock())
         return 0;
-    Win32Program program(folder);
+    Win32Program program(folders);
     return program.run();
 }
