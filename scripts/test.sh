@@ -25,6 +25,8 @@ run_suite debug
 # The Windows program, its tests under Wine and its cases end to end against
 # the simulated device of the debug build.
 scripts/test-windows.sh build/debug/tools/modemsim/modemsim
+# The Debian package: built, checked by lintian, installed and removed.
+tests/package/deb_test.sh
 # The whole suite again under the address and undefined-behaviour sanitizers.
 run_suite asan
 # The fuzz targets, briefly, from their seeds.
