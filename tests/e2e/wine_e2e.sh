@@ -693,8 +693,8 @@ uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nubrel'
 wine_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
 # Wine's menu builder stays out: it would write the host's own menus.
 run_setup() { WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" timeout -k 5 120 wine "$@" >>"$work/setup.out" 2>&1; }
-reg_value() { # NAME: the uninstall entry's value, as `reg query` prints it
-    wine reg query "$uninstall_key" /v "$1" 2>/dev/null | tr -d '\r' |
+reg_value() { # NAME: the uninstall entry's value, as `reg query` prints it (in CP932)
+    wine reg query "$uninstall_key" /v "$1" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
         sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
 }
 program_files=(Nubrel.exe PhoneA.Ico PhoneB.Ico 説明書.html uninstall.exe)
