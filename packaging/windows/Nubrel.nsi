@@ -44,8 +44,8 @@ VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "LegalCopyright" "${PUBLISHER}"
 
-!define MUI_ICON "${STAGE}\PhoneA.Ico"
-!define MUI_UNICON "${STAGE}\PhoneA.Ico"
+!define MUI_ICON "${__FILEDIR__}\..\..\resources\Nubrel.ico"
+!define MUI_UNICON "${__FILEDIR__}\..\..\resources\Nubrel.ico"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Nubrel.exe"
@@ -157,7 +157,7 @@ Section "Nubrel" SecProgram
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
-Section /o "ログオン時に Nubrel を起動する（スタートアップに登録）" SecStartup
+Section /o "ログオン時に起動する" SecStartup
     SetOutPath "$INSTDIR"
     CreateShortcut "$SMSTARTUP\Nubrel.lnk" "$INSTDIR\Nubrel.exe" "" "$INSTDIR\Nubrel.exe" 0
 SectionEnd
