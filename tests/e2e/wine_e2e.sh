@@ -774,7 +774,14 @@ case_setup_install_update_uninstall() {
     done
     [ -e "$menu/Nubrel.lnk" ] && { case_fail "Start menu shortcut left" || return; }
     wine reg query "$uninstall_key" >/dev/null 2>&1 && { case_fail "uninstall entry left" || return; }
-    return 0
+
+    # Asked to, the uninstaller takes the user's files too, and nothing else.
+    printf 'mine\r\n' >"$folder/メモ.txt"
+    run_setup "$setup" /S || case_fail "setup over the kept files failed" || return
+    text_of Nubrel.ini | grep -qx 'TIMER=1' || case_fail "the kept settings lost on reinstall" || return
+    run_setup "$folder/uninstall.exe" /S /PURGE || case_fail "silent uninstall /PURGE failed" || return
+    until_ok 30 test ! -e "$folder/uninstall.exe" || case_fail "the uninstaller did not finish" || return
+    [ "$(ls -A "$folder")" = メモ.txt ] || case_fail "after /PURGE: $(ls -A "$folder" | tr '\n' ' ')" || return
 }
 
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
