@@ -21,7 +21,7 @@ lib=/usr/lib/nubrel
 for f in $lib/nubrel $lib/Nubrel.ini $lib/PhoneA.Ico $lib/PhoneB.Ico $lib/説明書.html \
     /usr/share/applications/nubrel.desktop /usr/share/metainfo/jp.example.vordek.nubrel.metainfo.xml \
     /usr/share/icons/hicolor/48x48/apps/nubrel.png /usr/share/man/man1/nubrel.1.gz \
-    /usr/share/man/ja/man1/nubrel.1.gz /usr/share/doc/nubrel/README.Debian.gz /usr/share/doc/nubrel/copyright; do
+    /usr/share/man/ja/man1/nubrel.1.gz /usr/share/doc/nubrel/README.Debian /usr/share/doc/nubrel/copyright; do
     [ -f "$f" ] || fail "$f missing"
 done
 [ "$(readlink -f /usr/bin/nubrel)" = $lib/nubrel ] || fail "/usr/bin/nubrel is not the program"
