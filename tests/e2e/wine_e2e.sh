@@ -782,6 +782,7 @@ case_setup_install_update_uninstall() {
     run_setup "$folder/uninstall.exe" /S /PURGE || case_fail "silent uninstall /PURGE failed" || return
     until_ok 30 test ! -e "$folder/uninstall.exe" || case_fail "the uninstaller did not finish" || return
     [ "$(ls -A "$folder")" = メモ.txt ] || case_fail "after /PURGE: $(ls -A "$folder" | tr '\n' ' ')" || return
+    rm -rf "$folder"
 }
 
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
