@@ -3,8 +3,10 @@
 #   run    Qt's runtime libraries, Qt's Japanese texts and a Japanese face
 #   build  a C++ compiler, CMake and Qt's development files
 #   demo   a headless desktop for the demo (Xvfb, icewm, xdotool, ImageMagick)
-#   windows  the mingw-w64 cross compilers and zip for the Windows program, and
-#          Wine (32- and 64-bit, with a Japanese locale) to run it and its tests
+#   windows  the mingw-w64 cross compilers, zip and NSIS for the Windows
+#          program and its setup program, and Wine (32- and 64-bit, with a
+#          Japanese locale) to run them and the tests
+#   deb    what building and checking the Debian package needs
 #   test   everything the tests, the sanitizer build, the fuzzers and the
 #          benchmarks use, the Windows ones included
 # Only what is missing is installed: as root directly, otherwise through sudo,
@@ -20,11 +22,12 @@ test=(git libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-format clang-14 libclang-rt-14-dev
     xfce4-panel dbus-x11 libsm-dev libice-dev dunst desktop-file-utils
     at-spi2-core python3-gi gir1.2-atspi-2.0)
-windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix zip
+windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix zip nsis
     wine wine64 wine32:i386 locales)
+deb=(dpkg-dev debhelper fakeroot lintian appstream desktop-file-utils)
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(run build demo test windows)
+[ ${#groups[@]} -gt 0 ] || groups=(run build demo test windows deb)
 packages=()
 for g in "${groups[@]}"; do
     case $g in
@@ -32,8 +35,9 @@ for g in "${groups[@]}"; do
     build) packages+=("${build[@]}") ;;
     demo) packages+=("${demo[@]}") ;;
     windows) packages+=("${windows[@]}") ;;
-    test) packages+=("${run[@]}" "${build[@]}" "${demo[@]}" "${test[@]}" "${windows[@]}") ;;
-    *) echo "install-deps: unknown group $g (run, build, demo, test, windows)" >&2; exit 2 ;;
+    deb) packages+=("${deb[@]}") ;;
+    test) packages+=("${run[@]}" "${build[@]}" "${demo[@]}" "${test[@]}" "${windows[@]}" "${deb[@]}") ;;
+    *) echo "install-deps: unknown group $g (run, build, demo, test, windows, deb)" >&2; exit 2 ;;
     esac
 done
 

@@ -21,6 +21,9 @@ preset=$(wine_preset)
     echo "test-windows.sh: this kernel runs no 32-bit programs; testing the $preset build under wine64"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
+# The setup program of the same build: the shipped one's script with the stub
+# of this build's Windows.
+cmake --build --preset "$preset" --target nubrel_setup
 build=build/$preset
 objdump=i686-w64-mingw32-objdump
 [ "$preset" = windows-i686 ] || objdump=x86_64-w64-mingw32-objdump
@@ -69,6 +72,8 @@ fi
 prefix=$build/e2e/Nubrel
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
+setup=$(ls "$build"/Nubrel-*-setup.exe)
+echo "$(basename "$setup"): $(stat -c %s "$setup") bytes"
 NUBREL_WINE_DEVICE=$run/modem NUBREL_TRAY_HOST=$tray_host NUBREL_DESKTOP_CONFIG=$run/desktop \
-    NUBREL_ARGV_ECHO=$build/tests/nubrel_argv_echo.exe \
+    NUBREL_ARGV_ECHO=$build/tests/nubrel_argv_echo.exe NUBREL_SETUP=$setup \
     tests/e2e/wine_e2e.sh "$prefix" "$modemsim" "$build/e2e/screenshots"

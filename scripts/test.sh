@@ -6,7 +6,8 @@ scripts/install-deps.sh
 # Every tool any test calls, before anything is built: a missing one ends the
 # run here, by name, and never drops the cases that need it.
 . scripts/lib/tools.sh
-require_tools test.sh "${linux_test_tools[@]}" "${windows_test_tools[@]}" || {
+require_tools test.sh "${linux_test_tools[@]}" "${windows_test_tools[@]}" \
+    "${package_test_tools[@]}" || {
     echo "test.sh: without Wine and the cross compilers, the Linux tests alone run with" \
         "cmake --preset debug && cmake --build --preset debug -j2 && ctest --preset debug" >&2
     exit 1
@@ -34,6 +35,10 @@ run_suite debug
 # The Windows program, its tests under Wine and its cases end to end against
 # the simulated device of the debug build.
 scripts/test-windows.sh build/debug/tools/modemsim/modemsim
+# The Debian package: built, checked by lintian, installed and removed; and
+# installed again, its program run by a user on the simulated device.
+tests/package/deb_test.sh
+tests/package/deb_run_test.sh build/debug/tools/modemsim/modemsim
 # The whole suite again under the address and undefined-behaviour sanitizers.
 run_suite asan
 # The fuzz targets, briefly, from their seeds.

@@ -11,7 +11,10 @@ linux_test_tools=(cmake ctest c++ clang-format readelf git
 # The Windows program: its cross compilers and Wine to run it and its tests.
 windows_test_tools=(i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix
     i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump wine wineserver wineboot
-    Xvfb xdpyinfo xdotool icewm import python3 iconv)
+    Xvfb xdpyinfo xdotool icewm import python3 iconv makensis)
+# The Debian package: built, checked and installed.
+package_test_tools=(dpkg-buildpackage dh fakeroot lintian appstreamcli desktop-file-validate
+    apt-get dpkg setpriv Xvfb xdotool)
 
 # require_tools WHO TOOL...: true when every TOOL is on PATH; otherwise says
 # which are missing and how to get them, and is false.

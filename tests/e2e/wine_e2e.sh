@@ -1059,6 +1059,105 @@ case_user_data_folder() {
     rm -rf "$data"
 }
 
+# The setup program (NUBREL_SETUP), silent, for the Wine user: a fresh
+# install, the program on the simulated device, an update over the running
+# program and the user's changed settings, then the silent uninstall.
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nubrel'
+wine_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
+# Wine's menu builder stays out: it would write the host's own menus.
+run_setup() { WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" timeout -k 5 120 wine "$@" >>"$work/setup.out" 2>&1; }
+reg_value() { # NAME: the uninstall entry's value, as `reg query` prints it (in CP932)
+    wine reg query "$uninstall_key" /v "$1" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
+        sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
+}
+program_files=(Nubrel.exe PhoneA.Ico PhoneB.Ico 説明書.html uninstall.exe)
+case_setup_install_update_uninstall() {
+    local setup=${NUBREL_SETUP:-} win_folder menu startup f
+    [ -f "$setup" ] || case_fail "no setup program (NUBREL_SETUP=$setup)" || return
+    win_folder="$(wine_env LOCALAPPDATA)\\Programs\\Nubrel"
+    folder=$(winepath -u "$win_folder" 2>/dev/null)
+    menu="$(winepath -u "$(wine_env APPDATA)" 2>/dev/null)/Microsoft/Windows/Start Menu/Programs"
+    startup="$menu/Startup/Nubrel.lnk"
+    [ -n "$folder" ] && [ "$folder" != / ] || case_fail "no LOCALAPPDATA" || return
+    rm -rf "$folder" "$menu/Nubrel.lnk" "$startup"
+    wine reg delete "$uninstall_key" /f >/dev/null 2>&1
+
+    run_setup "$setup" /S || case_fail "silent setup failed: $(cat "$work/setup.out")" || return
+    for f in "${program_files[@]}" Nubrel.ini; do
+        [ -f "$folder/$f" ] || case_fail "$f not installed in $folder" || return
+    done
+    cmp -s "$installed/Nubrel.exe" "$folder/Nubrel.exe" || case_fail "another Nubrel.exe installed" || return
+    cmp -s "$installed/Nubrel.ini" "$folder/Nubrel.ini" || case_fail "not the shipped Nubrel.ini" || return
+    [ -s "$menu/Nubrel.lnk" ] || case_fail "no Start menu shortcut in $menu" || return
+    [ -e "$startup" ] && { case_fail "a Startup shortcut without being asked" || return; }
+    [ "$(reg_value DisplayName)" = Nubrel ] || case_fail "DisplayName: $(reg_value DisplayName)" || return
+    [ "$(reg_value UninstallString)" = "\"$win_folder\\uninstall.exe\"" ] ||
+        case_fail "UninstallString: $(reg_value UninstallString)" || return
+    [ "$(reg_value QuietUninstallString)" = "\"$win_folder\\uninstall.exe\" /S" ] ||
+        case_fail "QuietUninstallString: $(reg_value QuietUninstallString)" || return
+    [ "$(reg_value DisplayIcon)" = "$win_folder\\Nubrel.exe,0" ] || case_fail "DisplayIcon: $(reg_value DisplayIcon)" || return
+    reg_value DisplayVersion | grep -Eqx '[0-9]+\.[0-9]+\.[0-9]+' || case_fail "DisplayVersion: $(reg_value DisplayVersion)" || return
+    [ "$(reg_value Publisher)" = ボルデック電子工房 ] || case_fail "Publisher: $(reg_value Publisher)" || return
+    [ $(($(reg_value EstimatedSize))) -gt 100 ] || case_fail "EstimatedSize: $(reg_value EstimatedSize)" || return
+
+    # The user's settings: a tick every second, and the product list of an
+    # older installation, one entry short.
+    local count last ini
+    count=$(text_of Nubrel.ini | sed -n 's/^PRODUCTSLISTCNT=//p')
+    last=$((count - 1))
+    ini=$(text_of Nubrel.ini | grep -v "^PRODUCTSLIST$last=" |
+        sed "s/^PRODUCTSLISTCNT=.*/PRODUCTSLISTCNT=$last/; s/^TIMER=.*/TIMER=1/")
+    printf '%s\n' "$ini" | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$folder/Nubrel.ini"
+    start_device --kind 0 --number 0312345678
+    start_program
+    until_ok 20 title_is '0312345678' || case_fail "the installed program shows no number" || return
+    tell_device 'call 0451112222'
+    until_ok 15 title_is '0451112222' || case_fail "call not shown" || return
+    until_ok 5 sh -c "iconv -f CP932 -t UTF-8 '$folder/着信履歴.TXT' | grep -q ',0451112222'" ||
+        case_fail "call not written: $(text_of 着信履歴.TXT)" || return
+    shot installed
+    printf '# 電話帳\r\n0451112222,山田\r\n' | iconv -f UTF-8 -t CP932 >"$folder/電話帳.csv"
+    : >"$folder/説明書.html"
+    local history phonebook
+    history=$(md5sum <"$folder/着信履歴.TXT")
+    phonebook=$(md5sum <"$folder/電話帳.csv")
+
+    # The update, with the program running: it is asked to close, and writes
+    # its settings before the product list is merged.
+    run_setup "$setup" /S || case_fail "silent update failed: $(cat "$work/setup.out")" || return
+    ended_within 5 || case_fail "the running program was not ended by the update" || return
+    settings_written || case_fail "the program did not write its settings before the update" || return
+    text_of Nubrel.ini | grep -qx 'TIMER=1' || case_fail "the user's TIMER lost" || return
+    text_of Nubrel.ini | grep -qx "PRODUCTSLISTCNT=$count" || case_fail "product count not raised" || return
+    [ "$(iconv -f CP932 -t UTF-8 "$installed/Nubrel.ini" | tr -d '\r' | grep "^PRODUCTSLIST$last=")" = \
+        "$(text_of Nubrel.ini | grep "^PRODUCTSLIST$last=")" ] || case_fail "the new product not merged" || return
+    crlf_lines Nubrel.ini || case_fail "Nubrel.ini not in CR LF lines" || return
+    cmp -s "$installed/説明書.html" "$folder/説明書.html" || case_fail "the manual not replaced" || return
+    [ "$history" = "$(md5sum <"$folder/着信履歴.TXT")" ] || case_fail "history touched" || return
+    [ "$phonebook" = "$(md5sum <"$folder/電話帳.csv")" ] || case_fail "phonebook touched" || return
+
+    # The silent uninstall runs from a copy of itself: done once it has gone.
+    run_setup "$folder/uninstall.exe" /S || case_fail "silent uninstall failed" || return
+    until_ok 30 test ! -e "$folder/uninstall.exe" || case_fail "the uninstaller did not finish" || return
+    for f in "${program_files[@]}"; do
+        [ -e "$folder/$f" ] && { case_fail "$f left" || return; }
+    done
+    for f in Nubrel.ini 着信履歴.TXT 電話帳.csv; do
+        [ -f "$folder/$f" ] || case_fail "the user's $f removed" || return
+    done
+    [ -e "$menu/Nubrel.lnk" ] && { case_fail "Start menu shortcut left" || return; }
+    wine reg query "$uninstall_key" >/dev/null 2>&1 && { case_fail "uninstall entry left" || return; }
+
+    # Asked to, the uninstaller takes the user's files too, and nothing else.
+    printf 'mine\r\n' >"$folder/メモ.txt"
+    run_setup "$setup" /S || case_fail "setup over the kept files failed" || return
+    text_of Nubrel.ini | grep -qx 'TIMER=1' || case_fail "the kept settings lost on reinstall" || return
+    run_setup "$folder/uninstall.exe" /S /PURGE || case_fail "silent uninstall /PURGE failed" || return
+    until_ok 30 test ! -e "$folder/uninstall.exe" || case_fail "the uninstaller did not finish" || return
+    [ "$(ls -A "$folder")" = メモ.txt ] || case_fail "after /PURGE: $(ls -A "$folder" | tr '\n' ' ')" || return
+    rm -rf "$folder"
+}
+
 all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start_refused
     missing_port_asks_stop_or_exit tray_start_docked ncid_served_and_forwarded start_at_150_percent
     shipped_settings_are_windows_own settings_in_a_folder_the_code_page_cannot_spell
@@ -1067,7 +1166,7 @@ all=(fresh_start_and_settings_at_exit kind0_calls kind1_initialised second_start
     window_restored tray_menu_stop_start_exit phonebook_name_drawn
     ncid_source_call_shown log_off popup_while_in_tray tray_exit_during_startup_exchange late_tray
     first_window close_box font_choice_kept settings_registered_and_applied
-    kind1_same_number_new_index notify_and_oncall user_data_folder)
+    kind1_same_number_new_index notify_and_oncall user_data_folder setup_install_update_uninstall)
 [ $# -gt 0 ] && all=("$@")
 for c in "${all[@]}"; do
     new_case "$c"
