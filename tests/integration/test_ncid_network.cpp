@@ -98,6 +98,19 @@ protected:
     void paintEvent(QPaintEvent *) override { ++paints; }
 };
 
+// Listens on 127.0.0.1, a port the system chose; each connection accepted
+// replaces `accepted`.
+std::unique_ptr<Net::Listener> listenKeeping(QtNetwork &network,
+                                             std::unique_ptr<Net::Connection> &accepted)
+{
+    std::string error;
+    auto listener = network.listen(
+        "127.0.0.1", 0,
+        [&accepted](std::unique_ptr<Net::Connection> c) { accepted = std::move(c); }, error);
+    EXPECT_TRUE(listener) << error;
+    return listener;
+}
+
 // A port nothing listens on.
 std::uint16_t freePort()
 {
@@ -218,11 +231,8 @@ TEST(QtNetwork, AnAcceptedConnectionKeepsWhatCameUntilItsHandlerIsSet)
 {
     QtNetwork network;
     std::unique_ptr<Net::Connection> accepted;
-    std::string error;
-    auto listener = network.listen(
-        "127.0.0.1", 0, [&](std::unique_ptr<Net::Connection> c) { accepted = std::move(c); },
-        error);
-    ASSERT_TRUE(listener) << error;
+    auto listener = listenKeeping(network, accepted);
+    ASSERT_TRUE(listener);
     auto peer = Socket::connectTo(listener->port(), &pump);
     ASSERT_TRUE(peer && peer->send("early\r\n"));
     peer->close();
@@ -318,11 +328,8 @@ TEST(QtNetwork, EveryConnectionProbesAPeerThatWentSilent)
 {
     QtNetwork network;
     std::unique_ptr<Net::Connection> accepted;
-    std::string error;
-    auto listener = network.listen(
-        "127.0.0.1", 0, [&](std::unique_ptr<Net::Connection> c) { accepted = std::move(c); },
-        error);
-    ASSERT_TRUE(listener) << error;
+    auto listener = listenKeeping(network, accepted);
+    ASSERT_TRUE(listener);
     auto client = Socket::connectTo(listener->port(), &pump);
     ASSERT_TRUE(client && waitUntil([&] { return accepted != nullptr; }));
 
