@@ -42,6 +42,6 @@ tests/package/deb_run_test.sh build/debug/tools/modemsim/modemsim
 # The whole suite again under the address and undefined-behaviour sanitizers.
 run_suite asan
 # The fuzz targets, briefly, from their seeds.
-scripts/fuzz.sh 30
+scripts/fuzz.sh 20
 # A short soak of the program against the simulated device.
 scripts/soak.sh 2 --build-dir build/debug
