@@ -253,8 +253,8 @@ bool makeFolders(const std::u16string &folder)
 
 std::u16string userDataHome()
 {
-    // The base directory specification: a relative XDG_DATA_HOME is invalid
-    // and ignored.
+    // A relative XDG_DATA_HOME means nothing for a desktop's programs: it is
+    // ignored, as they ignore it.
     const char *xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/')
         return Utf::fromUtf8(xdg);
