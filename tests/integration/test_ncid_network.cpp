@@ -99,14 +99,21 @@ protected:
 };
 
 // Listens on 127.0.0.1, a port the system chose; each connection accepted
-// replaces `accepted`.
+// replaces `accepted`, and reports to `handler` when one is given.
 std::unique_ptr<Net::Listener> listenKeeping(QtNetwork &network,
-                                             std::unique_ptr<Net::Connection> &accepted)
+                                             std::unique_ptr<Net::Connection> &accepted,
+                                             Net::ConnectionHandler *handler = nullptr)
 {
     std::string error;
     auto listener = network.listen(
         "127.0.0.1", 0,
-        [&accepted](std::unique_ptr<Net::Connection> c) { accepted = std::move(c); }, error);
+        [&accepted, handler](std::unique_ptr<Net::Connection> c) {
+            accepted = std::move(c);
+            // Set at once, as the program's server sets it: nothing is missed.
+            if (handler)
+                accepted->setHandler(handler);
+        },
+        error);
     EXPECT_TRUE(listener) << error;
     return listener;
 }
@@ -292,15 +299,8 @@ TEST(QtNetwork, WhatThePeerDoesNotTakeIsPendingUntilItReads)
     QtNetwork network;
     std::unique_ptr<Net::Connection> accepted;
     Recorder recorder;
-    std::string error;
-    auto listener = network.listen(
-        "127.0.0.1", 0,
-        [&](std::unique_ptr<Net::Connection> c) {
-            accepted = std::move(c);
-            accepted->setHandler(&recorder);
-        },
-        error);
-    ASSERT_TRUE(listener) << error;
+    auto listener = listenKeeping(network, accepted, &recorder);
+    ASSERT_TRUE(listener);
     auto peer = Socket::connectTo(listener->port(), &pump, 4096);
     ASSERT_TRUE(peer && waitUntil([&] { return accepted != nullptr; }));
 
@@ -363,15 +363,8 @@ TEST(QtNetwork, APeerThatFloodsLeavesTimersAndPaintsTheirTurn)
     QtNetwork network;
     Tally tally;
     std::unique_ptr<Net::Connection> accepted;
-    std::string error;
-    auto listener = network.listen(
-        "127.0.0.1", 0,
-        [&](std::unique_ptr<Net::Connection> c) {
-            accepted = std::move(c);
-            accepted->setHandler(&tally);
-        },
-        error);
-    ASSERT_TRUE(listener) << error;
+    auto listener = listenKeeping(network, accepted, &tally);
+    ASSERT_TRUE(listener);
 
     // Each tick at which the connection had taken more since the last one
     // counts, and asks for a paint.
