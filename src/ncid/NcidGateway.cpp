@@ -19,7 +19,6 @@ void NcidGateway::start(const NcidSettings::Endpoint &server, std::u16string lab
 void NcidGateway::stop()
 {
     m_running = false;
-    m_connected = false;
     m_stage = Stage::Away;
     m_retry.reset();
     m_timer.reset();
@@ -46,7 +45,6 @@ void NcidGateway::connectNow()
 {
     m_retry.reset();
     m_timer.reset();
-    m_connected = false;
     m_stage = Stage::Away;
     m_lines.clear();
     m_connection = m_network.connect(m_server.host, m_server.port, *this);
@@ -54,7 +52,6 @@ void NcidGateway::connectNow()
 
 void NcidGateway::closeAndRetry()
 {
-    m_connected = false;
     m_stage = Stage::Away;
     m_timer.reset();
     m_connection.reset();
@@ -125,7 +122,6 @@ void NcidGateway::taken()
 
 void NcidGateway::connected(Net::Connection &)
 {
-    m_connected = true;
     m_stage = Stage::Starting;
 }
 

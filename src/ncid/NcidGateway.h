@@ -50,7 +50,7 @@ public:
     // Disconnects and forgets held calls.
     void stop();
     bool running() const { return m_running; }
-    bool isConnected() const { return m_connected; }
+    bool isConnected() const { return m_stage != Stage::Away; }
 
     void forward(const NcidText::Call &call);
     // Calls not yet taken by the server, the one on its way included.
@@ -89,7 +89,6 @@ private:
     NcidSettings::Endpoint m_server;
     std::u16string m_label;
     bool m_running = false;
-    bool m_connected = false;
     Stage m_stage = Stage::Away;
     std::unique_ptr<Net::Connection> m_connection;
     std::unique_ptr<Net::Timer> m_retry;
